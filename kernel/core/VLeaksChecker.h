@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace qirn {
+
+// Counts the blocks registered with a stack crawl while the check is on,
+// and opens the leaks report file.
+class VLeaksChecker {
+public:
+	VLeaksChecker() = default;
+	virtual ~VLeaksChecker() = default;
+
+	// Answers the previous state.
+	bool SetLeaksCheck(bool inCheck) { return fCheck.exchange(inCheck); }
+	bool GetLeaksCheck() const { return fCheck.load(); }
+	void SetStackFramesToSkip(int32 inCount) { fFramesToSkip = inCount; }
+	int32 GetStackFramesToSkip() const { return fFramesToSkip; }
+	int32 GetLiveBlockCount() const { return fLiveBlocks.load(); }
+
+	// Called by the stack-crawl registration: a crawl that captured at least
+	// one frame counts as a live block.
+	void CountRegisteredBlock(int32 inFramesLoaded)
+	{
+		if (inFramesLoaded > 0)
+			++fLiveBlocks;
+	}
+	void CountUnregisteredBlock(int32 inFramesLoaded)
+	{
+		if (inFramesLoaded > 0)
+			--fLiveBlocks;
+	}
+
+	// Creates "<bundle path without extension>.<inName>.leaks" with its date
+	// line and leak count, and leaves it open for the caller's details.
+	FILE* OpenDumpFile(const char* inName) const;
+	// The same, next to the given path instead of the main bundle's.
+	FILE* OpenDumpFileAt(const char* inBundlePath, const char* inName) const;
+
+private:
+	int32 fFramesToSkip = 4;
+	std::atomic<int32> fLiveBlocks{0};
+	std::atomic<bool> fCheck{false};
+};
+
+} // namespace qirn

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+
+namespace qirn {
+
+class VSyncEvent;
+
+// The recursive lock owned by a task id. Uncontended, it is a few atomic
+// operations on one word; an event to sleep on is made only when a task
+// actually has to wait.
+class VCriticalSection {
+public:
+	VCriticalSection() = default;
+	~VCriticalSection();
+
+	VCriticalSection(const VCriticalSection&) = delete;
+	VCriticalSection& operator=(const VCriticalSection&) = delete;
+
+	bool Lock();
+	bool TryToLock();
+	bool Unlock();
+
+	int32 GetOwner() const;
+	int32 GetUseCount() const;
+
+private:
+	VSyncEvent* fSyncEvent = nullptr;
+	int32 fOwner = 0;
+	int32 fCount = 0;
+	mutable uint32 fLockWord = 0;
+};
+
+// Holds a section for a scope.
+class StLocker {
+public:
+	explicit StLocker(VCriticalSection& inSection) : fSection(inSection) { fSection.Lock(); }
+	~StLocker() { fSection.Unlock(); }
+	StLocker(const StLocker&) = delete;
+	StLocker& operator=(const StLocker&) = delete;
+
+private:
+	VCriticalSection& fSection;
+};
+
+} // namespace qirn

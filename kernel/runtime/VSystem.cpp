@@ -1,0 +1,185 @@
+#include "runtime/VSystem.h"
+
+#include "runtime/platform/XLinuxSystem.h"
+
+#include <atomic>
+#include <cerrno>
+#include <ctime>
+
+namespace qirn {
+
+namespace {
+
+// First-use caches; two first calls at once compute the same value twice.
+std::atomic<size_t> sPageSize{0};
+std::atomic<int32> sLogicalProcessors{0};
+std::atomic<int32> sPhysicalProcessors{0};
+
+int32 AtLeastOne(int32 inCount)
+{
+	return inCount < 2 ? 1 : inCount;
+}
+
+} // namespace
+
+uint32 VSystem::GetCurrentTime()
+{
+	return static_cast<uint32>(XLinuxSystem::GetMonotonicNanoseconds() / 1000000ull);
+}
+
+uint32 VSystem::GetCurrentTicks()
+{
+	return static_cast<uint32>(XLinuxSystem::GetMonotonicNanoseconds() * 60ull / 1000000000ull);
+}
+
+uint32 VSystem::GetCurrentDeltaTicks(uint32 inStartTicks)
+{
+	uint32 now = GetCurrentTicks();
+	return now >= inStartTicks ? now - inStartTicks : inStartTicks - now;
+}
+
+int64 VSystem::GetUptime()
+{
+	return XLinuxSystem::GetUptime();
+}
+
+uint64 VSystem::GetProfilingCounter(uint64& outCounter)
+{
+	outCounter = XLinuxSystem::GetMonotonicNanoseconds();
+	return outCounter;
+}
+
+uint64 VSystem::GetProfilingFrequency()
+{
+	// The profiling counter counts nanoseconds.
+	return 1000000000ull;
+}
+
+uint64 VSystem::GetMicrosecFromProfilingCounter()
+{
+	return XLinuxSystem::GetMonotonicNanoseconds() / 1000ull;
+}
+
+void VSystem::Delay(int32 inMilliseconds)
+{
+	if (inMilliseconds <= 0)
+		return;
+	timespec remaining{inMilliseconds / 1000, static_cast<long>(inMilliseconds % 1000) * 1000000L};
+	while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+	}
+}
+
+int32 VSystem::GetNumberOfLogicalProcessors()
+{
+	int32 count = sLogicalProcessors.load(std::memory_order_relaxed);
+	if (count == 0) {
+		count = AtLeastOne(XLinuxSystem::ReadLogicalProcessorCount());
+		sLogicalProcessors.store(count, std::memory_order_relaxed);
+	}
+	return count;
+}
+
+int32 VSystem::GetNumberOfPhysicalProcessors()
+{
+	int32 count = sPhysicalProcessors.load(std::memory_order_relaxed);
+	if (count == 0) {
+		count = AtLeastOne(XLinuxSystem::ReadPhysicalProcessorCount());
+		sPhysicalProcessors.store(count, std::memory_order_relaxed);
+	}
+	return count;
+}
+
+int32 VSystem::GetEnabledCoresNumber()
+{
+	return AtLeastOne(XLinuxSystem::ReadOnlineCoreCount());
+}
+
+uint64 VSystem::GetPhysicalMemSize()
+{
+	return XLinuxSystem::GetPhysicalMemSize();
+}
+
+uint64 VSystem::GetPhysicalFreeMemSize()
+{
+	return XLinuxSystem::GetPhysicalFreeMemSize();
+}
+
+uint64 VSystem::GetApplicationPhysicalMemSize()
+{
+	return XLinuxSystem::GetApplicationPhysicalMemSize();
+}
+
+uint64 VSystem::VirtualMemoryUsedSize()
+{
+	return XLinuxSystem::VirtualMemoryUsedSize();
+}
+
+size_t VSystem::GetVMPageSize()
+{
+	size_t size = sPageSize.load(std::memory_order_relaxed);
+	if (size == 0) {
+		size = XLinuxSystem::ReadPageSize();
+		sPageSize.store(size, std::memory_order_relaxed);
+	}
+	return size;
+}
+
+size_t VSystem::RoundUpVMPageSize(size_t inSize)
+{
+	size_t page = GetVMPageSize();
+	if (inSize > SIZE_MAX - (page - 1))
+		return 0;
+	return (inSize + page - 1) / page * page;
+}
+
+void* VSystem::VirtualAlloc(size_t inSize, const void* inAddress)
+{
+	return XLinuxSystem::MapPages(RoundUpVMPageSize(inSize), inAddress, false);
+}
+
+void* VSystem::VirtualAllocPhysicalMemory(size_t inSize, const void* inAddress, bool* outResident)
+{
+	size_t size = RoundUpVMPageSize(inSize);
+	// First ask for pages held in memory; when the system refuses (limits
+	// on locked memory), ordinary pages do.
+	void* area = XLinuxSystem::MapPages(size, inAddress, true);
+	if (area != nullptr) {
+		if (outResident != nullptr)
+			*outResident = true;
+		return area;
+	}
+	return XLinuxSystem::MapPages(size, inAddress, false);
+}
+
+int32 VSystem::VirtualFree(void* inAddress, size_t inSize, bool)
+{
+	return XLinuxSystem::UnmapPages(inAddress, RoundUpVMPageSize(inSize));
+}
+
+bool VSystem::VirtualQuery(const void* inAddress, size_t* outSize, int32* outIsFree, const void** outBase)
+{
+	size_t size = 0;
+	int32 isFree = 0;
+	const void* base = nullptr;
+	uintptr_t start = 0, end = 0;
+	uintptr_t address = reinterpret_cast<uintptr_t>(inAddress);
+	if (XLinuxSystem::FindRegion(inAddress, &start, &end)) {
+		if (start <= address) {
+			size = end - start;
+			base = reinterpret_cast<const void*>(start);
+		} else {
+			size = start - address;
+			isFree = 1;
+			base = inAddress;
+		}
+	}
+	if (outSize != nullptr)
+		*outSize = size;
+	if (outIsFree != nullptr)
+		*outIsFree = isFree;
+	if (outBase != nullptr)
+		*outBase = base;
+	return size != 0;
+}
+
+} // namespace qirn

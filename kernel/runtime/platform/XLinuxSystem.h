@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+
+namespace qirn {
+
+// The Linux answers behind VSystem.
+class XLinuxSystem {
+public:
+	static uint64 GetMonotonicNanoseconds();
+	static int64 GetUptime();
+
+	static int32 ReadLogicalProcessorCount();
+	static int32 ReadPhysicalProcessorCount();
+	static int32 ReadOnlineCoreCount();
+	static uint64 GetPhysicalMemSize();
+	static uint64 GetPhysicalFreeMemSize();
+	static uint64 GetApplicationPhysicalMemSize();
+	static uint64 VirtualMemoryUsedSize();
+
+	static size_t ReadPageSize();
+	// Reserves and commits whole pages, at inAddress when given (never over
+	// an existing mapping). inLocked asks for pages held in memory.
+	static void* MapPages(size_t inSize, const void* inAddress, bool inLocked);
+	static int32 UnmapPages(void* inAddress, size_t inSize);
+	// The first mapping that ends above inAddress: false when there is none.
+	static bool FindRegion(const void* inAddress, uintptr_t* outStart, uintptr_t* outEnd);
+};
+
+} // namespace qirn

@@ -1,0 +1,8 @@
+// The main every kernel test executable shares.
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+	::testing::InitGoogleTest(&argc, argv);
+	return RUN_ALL_TESTS();
+}
