@@ -19,8 +19,15 @@
 #include "host/HostBundle.h"
 
 #include "runtime/SpinLock.h"
+#include "runtime/VConditionVariable.h"
 #include "runtime/VCriticalSection.h"
 #include "runtime/VError.h"
+#include "runtime/VMetricsManager.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VSystem.h"
+#include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
+#include "runtime/platform/XLinuxStackCrawl.h"
+
+#include "process/VActivityToken.h"
+#include "process/VProcess.h"

@@ -1,12 +1,26 @@
 #include "core/VLeaksChecker.h"
 
 #include "host/HostBundle.h"
+#include "runtime/platform/XLinuxStackCrawl.h"
 
 #include <cstring>
 #include <ctime>
 #include <string>
 
 namespace qirn {
+
+void VLeaksChecker::RegisterBlock(XLinuxStackCrawl& ioCrawl)
+{
+	if (!GetLeaksCheck())
+		return;
+	ioCrawl.LoadFrames(static_cast<uint32>(fFramesToSkip < 0 ? 0 : fFramesToSkip), 8);
+	CountRegisteredBlock(ioCrawl.GetCount());
+}
+
+void VLeaksChecker::UnregisterBlock(XLinuxStackCrawl& ioCrawl)
+{
+	CountUnregisteredBlock(ioCrawl.GetCount());
+}
 
 FILE* VLeaksChecker::OpenDumpFile(const char* inName) const
 {

@@ -7,6 +7,8 @@
 
 namespace qirn {
 
+class XLinuxStackCrawl;
+
 // Counts the blocks registered with a stack crawl while the check is on,
 // and opens the leaks report file.
 class VLeaksChecker {
@@ -20,6 +22,12 @@ public:
 	void SetStackFramesToSkip(int32 inCount) { fFramesToSkip = inCount; }
 	int32 GetStackFramesToSkip() const { return fFramesToSkip; }
 	int32 GetLiveBlockCount() const { return fLiveBlocks.load(); }
+
+	// When the check is on, loads up to 8 frames of the caller's stack into
+	// the crawl, skipping the configured number; a crawl with frames counts
+	// as a live block.
+	void RegisterBlock(XLinuxStackCrawl& ioCrawl);
+	void UnregisterBlock(XLinuxStackCrawl& ioCrawl);
 
 	// Called by the stack-crawl registration: a crawl that captured at least
 	// one frame counts as a live block.

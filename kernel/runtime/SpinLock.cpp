@@ -1,8 +1,13 @@
 #include "runtime/SpinLock.h"
 
+#include "runtime/VSystem.h"
+#include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <limits>
 
 namespace qirn {
 
@@ -20,7 +25,7 @@ bool SpinLock::TryLock(uint32* ioWord)
 
 void SpinLock::LockMaxSpinsThenLoopYields(uint32* ioWord)
 {
-	int32 maxSpins = sMaxSpins;
+	const int32 maxSpins = sMaxSpins;
 	int32 attempts = 0;
 	do {
 		if (TryLock(ioWord))
@@ -33,10 +38,113 @@ void SpinLock::LockMaxSpinsThenLoopYields(uint32* ioWord)
 	}
 }
 
+void SpinLock::LockLoopMaxSpinsAndYields(uint32* ioWord)
+{
+	for (;;) {
+		const int32 maxSpins = sMaxSpins;
+		int32 attempts = 0;
+		do {
+			if (TryLock(ioWord))
+				return;
+		} while (++attempts < maxSpins);
+		VTaskMgr::YieldNow();
+		if (TryLock(ioWord))
+			return;
+	}
+}
+
+void SpinLock::LockAlwaysSleep(uint32* ioWord)
+{
+	if (TryLock(ioWord))
+		return;
+	const int32 limit = std::max<int32>(8, VSystem::GetNumberOfLogicalProcessors());
+	for (int32 pass = 1;; ++pass) {
+		VTask::Sleep(pass < limit ? 0 : 1);
+		if (TryLock(ioWord))
+			return;
+		if (pass == std::numeric_limits<int32>::max())
+			pass = limit;
+	}
+}
+
 void SpinLock::ReleaseWord(uint32* ioWord)
 {
 	std::atomic_ref<uint32> word(*ioWord);
 	word.fetch_and(~kLockBit, std::memory_order_release);
+}
+
+SpinLock::LockProc SpinLock::GetStrategy(ESpinLockMode inMode)
+{
+	switch (inMode) {
+		case ESpinLockMode::kAlwaysSleep:
+			return &LockAlwaysSleep;
+		case ESpinLockMode::kLoopMaxSpinsAndYields:
+			return &LockLoopMaxSpinsAndYields;
+		case ESpinLockMode::kMaxSpinsThenLoopYields:
+			break;
+	}
+	return &LockMaxSpinsThenLoopYields;
+}
+
+std::optional<ESpinLockMode> SpinLock::ModeFromName(const std::u16string& inName)
+{
+	auto equalsIgnoringCase = [&inName](const char* inAscii) {
+		size_t i = 0;
+		for (; inAscii[i] != 0; ++i) {
+			if (i >= inName.size())
+				return false;
+			char16_t c = inName[i];
+			if (c >= u'A' && c <= u'Z')
+				c = static_cast<char16_t>(c - u'A' + u'a');
+			char a = inAscii[i];
+			if (a >= 'A' && a <= 'Z')
+				a = static_cast<char>(a - 'A' + 'a');
+			if (c != static_cast<char16_t>(a))
+				return false;
+		}
+		return i == inName.size();
+	};
+	// In this order, as the file's readers always tested them.
+	if (equalsIgnoringCase("alwaysSleep"))
+		return ESpinLockMode::kAlwaysSleep;
+	if (equalsIgnoringCase("loopMaxSpinsAndYields"))
+		return ESpinLockMode::kLoopMaxSpinsAndYields;
+	if (equalsIgnoringCase("maxSpinsThenLoopYields"))
+		return ESpinLockMode::kMaxSpinsThenLoopYields;
+	return std::nullopt;
+}
+
+void SpinLock::ApplySettings(const SpinLockSettings& inSettings)
+{
+	if (inSettings.fMode) {
+		if (std::optional<ESpinLockMode> mode = ModeFromName(*inSettings.fMode)) {
+			Lock = GetStrategy(*mode);
+			Unlock = &ReleaseWord;
+		}
+	}
+	if (inSettings.fMaxSpins && !std::isnan(*inSettings.fMaxSpins)) {
+		double spins = std::trunc(*inSettings.fMaxSpins);
+		spins = std::clamp(spins, static_cast<double>(std::numeric_limits<int32>::min()),
+						   static_cast<double>(std::numeric_limits<int32>::max()));
+		sMaxSpins = static_cast<int32>(spins);
+	}
+	if (inSettings.fYieldAfterCheckEvent)
+		sYieldAfterCheckEvent = *inSettings.fYieldAfterCheckEvent;
+}
+
+void SpinLock::_ConfigureFrom(const SpinLockSettings* inSettings)
+{
+	if (VTaskMgr::Get()->GetTaskCount(false) != 1)
+		return;
+	if (inSettings != nullptr)
+		ApplySettings(*inSettings);
+}
+
+void SpinLock::Configure()
+{
+	// Files and the JSON reader are not part of this build yet: it behaves
+	// as for a missing "spinlock.prm", keeping the initial strategy.
+	_ConfigureFrom(nullptr);
 }
 
 } // namespace qirn

@@ -31,16 +31,17 @@ private:
 	mutable uint32 fLockWord = 0;
 };
 
-// Holds a section for a scope.
+// Holds a lock (a section, or any lock with Lock and Unlock) for a scope.
+template <class Lockable>
 class StLocker {
 public:
-	explicit StLocker(VCriticalSection& inSection) : fSection(inSection) { fSection.Lock(); }
-	~StLocker() { fSection.Unlock(); }
+	explicit StLocker(Lockable& inLock) : fLock(inLock) { fLock.Lock(); }
+	~StLocker() { fLock.Unlock(); }
 	StLocker(const StLocker&) = delete;
 	StLocker& operator=(const StLocker&) = delete;
 
 private:
-	VCriticalSection& fSection;
+	Lockable& fLock;
 };
 
 } // namespace qirn

@@ -1,15 +1,107 @@
 #pragma once
 
 #include "core/VKernelTypes.h"
+#include "core/VObject.h"
+#include "core/VRefPtr.h"
+#include "runtime/platform/XLinuxTaskMgr.h"
+#include "runtime/platform/XTaskMgrMutexImpl.h"
+
+#include <atomic>
+#include <deque>
+#include <vector>
 
 namespace qirn {
 
-// The task manager. Locks ask it for the calling task's id: a thread that is
-// no kernel task is identified by its own thread id.
-class VTaskMgr {
+class VProcess;
+class VTask;
+
+// The process-wide task manager: the main task, the registry of started
+// tasks, task ids, per-task data keys and stack sizes. Locks ask it for the
+// calling task's id; a thread that is no kernel task is identified by its
+// own thread id, before Init as after, so that sections always exclude.
+class VTaskMgr : public VObject {
 public:
+	using DataDestructor = void (*)(void*);
+
+	VTaskMgr();
+	~VTaskMgr() override;
+
+	VTaskMgr(const VTaskMgr&) = delete;
+	VTaskMgr& operator=(const VTaskMgr&) = delete;
+
+	static VTaskMgr* Get() { return sInstance; }
+	static bool IsInited() { return sInstanceInited.load(std::memory_order_acquire); }
+
+	// Makes the main task on the calling thread, then configures the spin
+	// locks. Answers whether the manager is usable.
+	static bool Init(VProcess* inProcess);
+	static void DeInit();
+
+	// Ids and the registry.
+	int32 GetNewTaskID(VTask* inTask);
+	void RegisterTask(VTask* inTask);
+	void PurgeDeadTasks();
+	// With false: the tasks running or dying, main task included; with
+	// true: those created, starting or running.
+	int32 GetTaskCount(bool inCreatedToRunning) const;
+	VTask* RetainTaskByID(int32 inID) const;
+	VRefPtr<VTask> GetTaskByID(int32 inID) const;
+	void GetTasks(std::vector<VRefPtr<VTask>>& outTasks) const;
+	uint32 GetRegistryStamp() const { return fRegistryStamp.load(std::memory_order_relaxed); }
+	VTask* GetMainTask() const { return fMainTask; }
+	// Only the main task may kill the others; answers whether no task but
+	// the main task is left registered.
+	bool KillAllTasks(int32 inTimeoutMilliseconds);
+
 	static int32 GetCurrentTaskID();
+	static VTask* GetCurrentTask();
+
+	// Stacks.
+	size_t GetStackSizeForMainTask();
+	size_t GetDefaultStackSize();
+	void SetDefaultStackSize(size_t inSize);
+	size_t GetCurrentFreeStackSize() const;
+
+	// Per-task data keys; keys count from 1.
+	size_t CreateDataKey(DataDestructor inDestructor);
+	void DeleteDataKey(size_t inKey);
+	bool CheckDataKey(size_t inKey) const;
+	void DisposeData(std::vector<void*>::iterator inFirst, std::vector<void*>::iterator inLast);
+
+	// Yielding. Fiber tasks are not part of this build: every task is a
+	// thread, so Yield does nothing and YieldNow gives up the processor.
+	static void Yield() {}
 	static void YieldNow();
+
+	void _SetDeadTaskFlag() { fHasDeadTasks.store(true, std::memory_order_release); }
+
+	XLinuxTaskMgr& GetPlatform() { return fPlatform; }
+	XTaskMgrMutexImpl& GetLock() const { return fLock; }
+
+	static VTaskMgr* sInstance;
+	static std::atomic<bool> sInstanceInited;
+
+private:
+	bool _Init(VProcess* inProcess);
+	void _DeInit();
+
+	struct DataKey {
+		DataDestructor fDestructor = nullptr;
+		bool fFree = false;
+	};
+
+	VTask* fMainTask = nullptr;
+	// The started tasks other than the main task, newest first.
+	VTask* fFirstTask = nullptr;
+	size_t fMainStackSize = 0;
+	size_t fDefaultStackSize = 0;
+	mutable XTaskMgrMutexImpl fLock;
+	XLinuxTaskMgr fPlatform;
+	int32 fIDCounter = 0;
+	std::deque<int32> fRecycledIDs;
+	std::vector<DataKey> fDataKeys;
+	std::atomic<bool> fHasDeadTasks{false};
+	std::atomic<uint32> fRegistryStamp{0};
 };
 
 } // namespace qirn

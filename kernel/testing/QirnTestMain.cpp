@@ -1,8 +1,24 @@
-// The main every kernel test executable shares.
+// The main every kernel test executable shares: the tests run inside a test
+// process object, on its main task, so they see the errors they cause.
+#include "process/VProcess.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+class VTestProcess : public qirn::VProcess {};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
 	::testing::InitGoogleTest(&argc, argv);
+	VTestProcess process;
+	if (!process.Init(0)) {
+		std::fputs("the test process could not start\n", stderr);
+		return 1;
+	}
 	return RUN_ALL_TESTS();
 }

@@ -1,5 +1,7 @@
 #include "runtime/platform/XLinuxSystem.h"
 
+#include <cstdlib>
+#include <cxxabi.h>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -166,6 +168,25 @@ bool XLinuxSystem::FindRegion(const void* inAddress, uintptr_t* outStart, uintpt
 	}
 	std::fclose(maps);
 	return found;
+}
+
+} // namespace qirn
+
+namespace qirn {
+
+std::string XLinuxSystem::DemangleSymbol(const char* inName)
+{
+	if (inName == nullptr)
+		return std::string();
+	int status = 0;
+	char* demangled = abi::__cxa_demangle(inName, nullptr, nullptr, &status);
+	if (status != 0 || demangled == nullptr) {
+		std::free(demangled);
+		return std::string(inName);
+	}
+	std::string result(demangled);
+	std::free(demangled);
+	return result;
 }
 
 } // namespace qirn

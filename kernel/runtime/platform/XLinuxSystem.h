@@ -2,6 +2,8 @@
 
 #include "core/VKernelTypes.h"
 
+#include <string>
+
 namespace qirn {
 
 // The Linux answers behind VSystem.
@@ -25,6 +27,10 @@ public:
 	static int32 UnmapPages(void* inAddress, size_t inSize);
 	// The first mapping that ends above inAddress: false when there is none.
 	static bool FindRegion(const void* inAddress, uintptr_t* outStart, uintptr_t* outEnd);
+
+	// The demangled form of a C++ symbol name; the name itself when it is
+	// not a mangled one.
+	static std::string DemangleSymbol(const char* inName);
 };
 
 } // namespace qirn

@@ -1,0 +1,19 @@
+#include "process/VActivityToken.h"
+
+#include "process/VProcess.h"
+
+namespace qirn {
+
+VActivityToken::VActivityToken()
+{
+	if (VProcess* process = VProcess::sInstance)
+		process->_RegisterActivityToken(this);
+}
+
+VActivityToken::~VActivityToken()
+{
+	if (VProcess* process = VProcess::sInstance)
+		process->_UnregisterActivityToken(this);
+}
+
+} // namespace qirn

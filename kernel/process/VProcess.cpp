@@ -1,0 +1,66 @@
+#include "process/VProcess.h"
+
+#include "runtime/VMetricsManager.h"
+#include "runtime/VSystem.h"
+#include "runtime/VTaskMgr.h"
+
+namespace qirn {
+
+VProcess* VProcess::sInstance = nullptr;
+
+VProcess::VProcess()
+	: fLastActivityTime(VSystem::GetCurrentTime()), fMetrics(std::make_unique<VMetricsManager>())
+{
+}
+
+VProcess::~VProcess()
+{
+	if (fInitCalled)
+		_DeInit();
+}
+
+bool VProcess::Init(uint32 inFlags)
+{
+	if (!fInitCalled) {
+		fInitCalled = true;
+		fInitOK = _Init(inFlags);
+	}
+	return fInitOK;
+}
+
+bool VProcess::_Init(uint32 inFlags)
+{
+	sInstance = this;
+	fFibered = (inFlags & kInitFibered) != 0;
+	return VTaskMgr::Init(this);
+}
+
+void VProcess::_DeInit()
+{
+	if (sInstance == this)
+		sInstance = nullptr;
+	VTaskMgr::DeInit();
+}
+
+bool VProcess::HasSomeActivityTokens(uint32 inMilliseconds) const
+{
+	StLocker<VCriticalSection> lock(fActivityLock);
+	if (!fActivityTokens.empty())
+		return true;
+	return VSystem::GetCurrentTime() - fLastActivityTime < inMilliseconds;
+}
+
+void VProcess::_RegisterActivityToken(VActivityToken* inToken)
+{
+	StLocker<VCriticalSection> lock(fActivityLock);
+	fActivityTokens.insert(inToken);
+}
+
+void VProcess::_UnregisterActivityToken(VActivityToken* inToken)
+{
+	StLocker<VCriticalSection> lock(fActivityLock);
+	if (fActivityTokens.erase(inToken) != 0 && fActivityTokens.empty())
+		fLastActivityTime = VSystem::GetCurrentTime();
+}
+
+} // namespace qirn

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+#include "core/VObject.h"
+#include "runtime/VCriticalSection.h"
+
+#include <memory>
+#include <set>
+
+namespace qirn {
+
+class ILocalizer;
+class ILogger;
+class VActivityToken;
+class VMetricsManager;
+
+// The process object: the singleton every kernel application derives from.
+// It starts the kernel's services in order (the task manager, with the main
+// task on the calling thread) and holds what belongs to the whole process:
+// the fibered setting, the metrics, the localizer and the activity tokens.
+class VProcess : public VObject {
+public:
+	// Flags of Init.
+	static constexpr uint32 kInitFibered = 0x02;
+	static constexpr uint32 kInitLogger = 0x10;
+	static constexpr uint32 kInitFileSystemNotifier = 0x40;
+
+	VProcess();
+	~VProcess() override;
+
+	VProcess(const VProcess&) = delete;
+	VProcess& operator=(const VProcess&) = delete;
+
+	// Starts the process once; later calls answer the first result.
+	virtual bool Init(uint32 inFlags);
+	bool IsInitCalled() const { return fInitCalled; }
+	bool IsInitOK() const { return fInitOK; }
+
+	// Tasks run as fibers (flag 0x02).
+	bool IsFibered() const { return fFibered; }
+
+	VMetricsManager* GetMetricsManager() const { return fMetrics.get(); }
+
+	// The application's localizer, null until one is installed; the process
+	// does not own it.
+	ILocalizer* GetLocalizer() const { return fLocalizer; }
+	void SetLocalizer(ILocalizer* inLocalizer) { fLocalizer = inLocalizer; }
+
+	// The process logger: none in this build.
+	ILogger* GetLogger() const { return nullptr; }
+
+	// True while a token lives, or for inMilliseconds after the last one went.
+	bool HasSomeActivityTokens(uint32 inMilliseconds) const;
+
+	void _RegisterActivityToken(VActivityToken* inToken);
+	void _UnregisterActivityToken(VActivityToken* inToken);
+
+	static VProcess* sInstance;
+
+private:
+	bool _Init(uint32 inFlags);
+	void _DeInit();
+
+	mutable VCriticalSection fActivityLock;
+	std::set<VActivityToken*> fActivityTokens;
+	uint32 fLastActivityTime;
+	bool fInitCalled = false;
+	bool fInitOK = false;
+	bool fFibered = false;
+	std::unique_ptr<VMetricsManager> fMetrics;
+	ILocalizer* fLocalizer = nullptr;
+};
+
+} // namespace qirn

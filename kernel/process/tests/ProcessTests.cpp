@@ -1,0 +1,65 @@
+#include "process/VActivityToken.h"
+#include "process/VProcess.h"
+#include "runtime/VSyncEvent.h"
+#include "runtime/VTask.h"
+#include "runtime/VTaskMgr.h"
+
+#include <gtest/gtest.h>
+
+namespace qirn {
+namespace {
+
+TEST(Process, TheTestProcessIsTheSingleton)
+{
+	VProcess* process = VProcess::sInstance;
+	ASSERT_NE(process, nullptr);
+	EXPECT_TRUE(process->IsInitCalled());
+	EXPECT_TRUE(process->IsInitOK());
+	EXPECT_TRUE(process->Init(0x02)); // once only: the first result, nothing changes
+	EXPECT_FALSE(process->IsFibered());
+	EXPECT_NE(process->GetMetricsManager(), nullptr);
+	EXPECT_EQ(process->GetLogger(), nullptr);
+	EXPECT_EQ(process->GetLocalizer(), nullptr);
+	EXPECT_TRUE(VTaskMgr::IsInited());
+	EXPECT_TRUE(VTask::IsCurrentMain());
+}
+
+TEST(Process, ActivityTokens)
+{
+	VProcess* process = VProcess::sInstance;
+	ASSERT_NE(process, nullptr);
+	EXPECT_FALSE(process->HasSomeActivityTokens(0));
+	VActivityToken* token = new VActivityToken;
+	EXPECT_TRUE(process->HasSomeActivityTokens(0));
+	token->Release();
+	EXPECT_FALSE(process->HasSomeActivityTokens(0));
+	EXPECT_TRUE(process->HasSomeActivityTokens(600000)); // the last one went just now
+}
+
+TEST(Process, ARunningTaskHoldsAToken)
+{
+	VProcess* process = VProcess::sInstance;
+	VSyncEvent* running = new VSyncEvent;
+	VSyncEvent* finish = new VSyncEvent;
+	std::atomic<bool> whileRunning{false}, afterRelease{true};
+	VTask* task = new VTask(0, ETaskStyle::kPreemptive, [&]() {
+		whileRunning = process->HasSomeActivityTokens(0);
+		VTask::ReleaseCurrentActivityToken();
+		afterRelease = process->HasSomeActivityTokens(0);
+		running->Unlock();
+		finish->Lock();
+	});
+	ASSERT_TRUE(task->Run());
+	running->Lock();
+	EXPECT_TRUE(whileRunning.load());
+	EXPECT_FALSE(afterRelease.load());
+	finish->Unlock();
+	EXPECT_TRUE(task->WaitForDeath(60000));
+	EXPECT_FALSE(process->HasSomeActivityTokens(0));
+	task->Release();
+	running->Release();
+	finish->Release();
+}
+
+} // namespace
+} // namespace qirn

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+#include "core/VObject.h"
+#include "runtime/VCriticalSection.h"
+
+#include <atomic>
+#include <vector>
+
+namespace qirn {
+
+// A kind of timed activity; only the low five bits count, as a bit position
+// in the mask of collected kinds.
+enum EMetricsKind : uint32 {
+	kMetricsKindProgressIndicator = 2,
+};
+
+// Collects timed activity records while collection is on. Nothing is
+// collected until Start.
+class VMetricsManager : public VObject {
+public:
+	struct Record {
+		EMetricsKind fKind;
+		uint64 fDuration; // milliseconds
+	};
+
+	VMetricsManager() = default;
+	~VMetricsManager() override = default;
+
+	VMetricsManager(const VMetricsManager&) = delete;
+	VMetricsManager& operator=(const VMetricsManager&) = delete;
+
+	// Collects the kinds whose bits are set in inKinds, when they last at
+	// least inMinDuration milliseconds.
+	void Start(uint64 inMinDuration, uint32 inKinds);
+	// Keeps a record when its kind is collected and it lasted long enough.
+	// The tests run before the lock: a push racing with Start or Reset may be
+	// kept or dropped.
+	void Push(EMetricsKind inKind, uint64 inDuration);
+	// Stops collection and forgets the records; the minimum duration stays.
+	void Reset();
+	// The records so far, oldest first; they stay.
+	std::vector<Record> GetRecords() const;
+
+private:
+	mutable VCriticalSection fLock;
+	std::vector<Record> fRecords;
+	std::atomic<uint64> fMinDuration{0};
+	std::atomic<uint32> fKinds{0};
+};
+
+} // namespace qirn

@@ -1,0 +1,392 @@
+#include "runtime/VTask.h"
+
+#include "process/VActivityToken.h"
+#include "process/VProcess.h"
+#include "runtime/VSyncEvent.h"
+#include "runtime/VSystem.h"
+#include "runtime/VTaskMgr.h"
+#include "runtime/platform/XLinuxTask.h"
+
+#include <algorithm>
+#include <sched.h>
+
+namespace qirn {
+
+namespace {
+
+// Elapsed milliseconds between two readings of the 32-bit clock, correct
+// across its wrap-around.
+uint32 ElapsedSince(uint32 inStart)
+{
+	return VSystem::GetCurrentTime() - inStart;
+}
+
+} // namespace
+
+VTask::VTask(size_t inStackSize, ETaskStyle inStyle, std::function<void()>&& inBody)
+	: fStyle(inStyle), fManager(VTaskMgr::Get()), fBody(std::move(inBody)), fStackSize(inStackSize)
+{
+	fIsFiber = inStyle == ETaskStyle::kFiber;
+	fIsPreemptive = inStyle == ETaskStyle::kPreemptive;
+	fPlatformTask = fManager->GetPlatform().Create(this, inStyle);
+	fID = fManager->GetNewTaskID(this);
+}
+
+VTask::VTask(VObject*, size_t inStackSize, ETaskStyle inStyle, int (*inProc)(VTask*))
+	: VTask(inStackSize, inStyle,
+			inProc == nullptr ? std::function<void()>() : std::function<void()>([inProc]() { inProc(VTask::GetCurrent()); }))
+{
+}
+
+VTask::VTask(VTaskMgr* inManager) : fStyle(ETaskStyle::kPreemptive), fManager(inManager)
+{
+	fState.store(TS_RUNNING);
+	fStackSize = inManager->GetStackSizeForMainTask();
+	const bool fibered = VProcess::sInstance != nullptr && VProcess::sInstance->IsFibered();
+	fIsFiber = fibered;
+	fIsPreemptive = !fibered;
+	fPlatformTask = inManager->GetPlatform().CreateMain(this, fibered);
+	fID = inManager->GetNewTaskID(this);
+}
+
+VTask::~VTask()
+{
+	for (VSyncEvent* watcher : fDeathWatchers)
+		watcher->Release();
+	fDeathWatchers.clear();
+	// Joins the thread (or, on the task's own thread, lets it go).
+	delete fPlatformTask;
+	fPlatformTask = nullptr;
+	fActivityToken.Clear();
+	if (fQXTaskOwner != nullptr)
+		fQXTaskOwner->Release();
+}
+
+bool VTask::IsMain() const
+{
+	return fPlatformTask != nullptr && fPlatformTask->IsMain();
+}
+
+bool VTask::_ChangeState(ETaskState inFrom, ETaskState inTo)
+{
+	int32 expected = inFrom;
+	return fState.compare_exchange_strong(expected, inTo, std::memory_order_acq_rel);
+}
+
+bool VTask::_MarkDying()
+{
+	if (!_ChangeState(TS_RUNNING, TS_DYING))
+		return false;
+	fKillTick.store(VSystem::GetCurrentTicks(), std::memory_order_release);
+	return true;
+}
+
+void VTask::_WaitWhileStarting() const
+{
+	while (GetState() == TS_STARTING)
+		VTaskMgr::YieldNow();
+}
+
+bool VTask::Run()
+{
+	if (fPlatformTask == nullptr)
+		return false;
+	if (!_ChangeState(TS_CREATED, TS_STARTING))
+		return false;
+	_MakeActivityToken();
+	fManager->RegisterTask(this);
+	if (fPlatformTask->Run())
+		return true;
+	_ChangeState(TS_STARTING, TS_DYING);
+	_SetStateDead();
+	return false;
+}
+
+void VTask::_Run()
+{
+	int marker = 0;
+	fStackMarker = reinterpret_cast<uintptr_t>(&marker);
+	if (!_ChangeState(TS_STARTING, TS_RUNNING))
+		return;
+	_NameCurrentThread();
+	if (fBody) {
+		fBody();
+	} else {
+		DoInit();
+		for (;;) {
+			if (!DoRun()) {
+				Kill();
+				DoDeInit();
+				break;
+			}
+			// The idle step of a pass; messages join it when tasks exchange them.
+			DoIdle();
+			fLastExecutionTime.store(VSystem::GetCurrentTime(), std::memory_order_relaxed);
+			if (GetState() >= TS_DYING) {
+				DoDeInit();
+				break;
+			}
+		}
+	}
+	_MarkDying();
+	_Exit();
+}
+
+void VTask::_Exit()
+{
+	DisposeAllData();
+	// The body's captures die on the task's own thread.
+	fBody = nullptr;
+	SetQXTask(nullptr, nullptr);
+}
+
+void VTask::_SetStateDead()
+{
+	fActivityToken.Clear();
+	std::vector<VSyncEvent*> watchers;
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
+		watchers.swap(fDeathWatchers);
+		_ChangeState(TS_DYING, TS_DEAD);
+		fManager->_SetDeadTaskFlag();
+	}
+	// The task may be gone from here on: another thread can purge it now.
+	for (VSyncEvent* watcher : watchers) {
+		watcher->Unlock();
+		watcher->Release();
+	}
+}
+
+void VTask::Kill()
+{
+	if (GetCurrent() != this)
+		_WaitWhileStarting();
+	if (GetState() < TS_DEAD)
+		DoPrepareToDie();
+	_MarkDying();
+}
+
+bool VTask::IsDying(int32* outTicksSinceKill) const
+{
+	if (GetState() < TS_DYING)
+		return false;
+	if (outTicksSinceKill != nullptr)
+		*outTicksSinceKill = static_cast<int32>(VSystem::GetCurrentDeltaTicks(fKillTick.load(std::memory_order_acquire)));
+	return true;
+}
+
+uint32 VTask::_SetWaitKind(uint32 inKind)
+{
+	uint32 expected = kTaskWaitNone;
+	return fWaitKind.compare_exchange_strong(expected, inKind) ? inKind : kTaskWaitNone;
+}
+
+void VTask::_RestoreWaitKind(uint32 inKind)
+{
+	if (inKind != kTaskWaitNone)
+		fWaitKind.store(kTaskWaitNone);
+}
+
+bool VTask::WaitForDeath(int32 inTimeoutMilliseconds)
+{
+	VTask* caller = GetCurrent();
+	if (caller == this)
+		return false;
+	const uint32 start = VSystem::GetCurrentTime();
+	// Every caller, task or plain thread, sleeps on an event of its own that
+	// the dying task unlocks.
+	VSyncEvent* watcher = new VSyncEvent;
+	if (watcher == nullptr)
+		return GetState() == TS_DEAD;
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
+		if (GetState() != TS_DEAD) {
+			watcher->Retain();
+			fDeathWatchers.push_back(watcher);
+		}
+	}
+	const uint32 waitKind = caller != nullptr ? caller->_SetWaitKind(kTaskWaitDeath) : kTaskWaitNone;
+	while (GetState() != TS_DEAD) {
+		const uint32 elapsed = ElapsedSince(start);
+		if (inTimeoutMilliseconds <= 0 || elapsed >= static_cast<uint32>(inTimeoutMilliseconds))
+			break;
+		watcher->Lock(static_cast<int32>(static_cast<uint32>(inTimeoutMilliseconds) - elapsed));
+	}
+	if (caller != nullptr)
+		caller->_RestoreWaitKind(waitKind);
+	bool removed = false;
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
+		auto found = std::find(fDeathWatchers.begin(), fDeathWatchers.end(), watcher);
+		if (found != fDeathWatchers.end()) {
+			fDeathWatchers.erase(found);
+			removed = true;
+		}
+	}
+	if (removed)
+		watcher->Release();
+	watcher->Release();
+	return GetState() == TS_DEAD;
+}
+
+void VTask::Sleep(int32 inMilliseconds)
+{
+	if (inMilliseconds <= 0) {
+		VTaskMgr::YieldNow();
+		return;
+	}
+	if (!VTaskMgr::IsInited())
+		return;
+	VTask* task = GetCurrent();
+	if (task == nullptr || task->fPlatformTask == nullptr)
+		return;
+	const uint32 waitKind = task->_SetWaitKind(kTaskWaitSleeping);
+	task->fPlatformTask->Sleep(inMilliseconds);
+	task->_RestoreWaitKind(waitKind);
+}
+
+void VTask::WakeUp()
+{
+	if (fPlatformTask != nullptr)
+		fPlatformTask->WakeUp();
+}
+
+void VTask::Freeze()
+{
+	if (fPlatformTask != nullptr)
+		fPlatformTask->Freeze();
+}
+
+int32 VTask::GetSystemID() const
+{
+	return fPlatformTask != nullptr ? fPlatformTask->GetSystemThreadID() : 0;
+}
+
+bool VTask::GetCPUTimes(double& outUser, double& outSystem) const
+{
+	outUser = 0;
+	outSystem = 0;
+	return fPlatformTask != nullptr && fPlatformTask->GetCPUTimes(outUser, outSystem);
+}
+
+bool VTask::GetCPUUsage(double& outUsage) const
+{
+	outUsage = 0;
+	return fPlatformTask != nullptr && fPlatformTask->GetCPUUsage(outUsage);
+}
+
+size_t VTask::GetStackSize()
+{
+	size_t size = fStackSize.load(std::memory_order_relaxed);
+	if (size == 0) {
+		size = IsMain() ? fManager->GetStackSizeForMainTask() : fManager->GetDefaultStackSize();
+		fStackSize.store(size, std::memory_order_relaxed);
+	}
+	return size;
+}
+
+bool VTask::IsResponding() const
+{
+	return ElapsedSince(fLastExecutionTime.load(std::memory_order_relaxed)) < 1000;
+}
+
+VTask* VTask::GetCurrent()
+{
+	return VTaskMgr::GetCurrentTask();
+}
+
+int32 VTask::GetCurrentID()
+{
+	VTask* task = GetCurrent();
+	return task != nullptr ? task->GetID() : 0;
+}
+
+bool VTask::IsCurrentMain()
+{
+	VTask* task = GetCurrent();
+	return task != nullptr && task == VTaskMgr::Get()->GetMainTask();
+}
+
+void* VTask::GetData(size_t inKey) const
+{
+	if (inKey == 0 || inKey > fData.size())
+		return nullptr;
+	return fData[inKey - 1];
+}
+
+bool VTask::SetData(size_t inKey, void* inData)
+{
+	if (inKey == 0)
+		return false;
+	if (inKey > fData.size())
+		fData.resize(inKey, nullptr);
+	fData[inKey - 1] = inData;
+	return true;
+}
+
+void* VTask::GetCurrentData(size_t inKey)
+{
+	VTask* task = GetCurrent();
+	return task != nullptr ? task->GetData(inKey) : nullptr;
+}
+
+bool VTask::SetCurrentData(size_t inKey, void* inData)
+{
+	VTask* task = GetCurrent();
+	return task != nullptr && task->SetData(inKey, inData);
+}
+
+void VTask::DisposeAllData()
+{
+	std::vector<void*> data;
+	data.swap(fData);
+	fManager->DisposeData(data.begin(), data.end());
+}
+
+void VTask::SetQXTask(VQXTask* inTask, IRefCountable* inOwner)
+{
+	if (inOwner != nullptr)
+		inOwner->Retain();
+	IRefCountable* old = nullptr;
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
+		fQXTask = inTask;
+		old = std::exchange(fQXTaskOwner, inOwner);
+	}
+	if (old != nullptr)
+		old->Release();
+}
+
+VQXTask* VTask::RetainQXTask(IRefCountable** outOwner) const
+{
+	StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
+	if (outOwner != nullptr) {
+		*outOwner = fQXTaskOwner;
+		if (fQXTaskOwner != nullptr)
+			fQXTaskOwner->Retain();
+	}
+	return fQXTask;
+}
+
+void VTask::ReleaseCurrentActivityToken()
+{
+	if (VTask* task = GetCurrent())
+		task->fActivityToken.Clear();
+}
+
+void VTask::_MakeActivityToken()
+{
+	fActivityToken = VRefPtr<VActivityToken>::Adopt(new VActivityToken);
+}
+
+void VTask::_NameCurrentThread() const
+{
+	std::string name;
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
+		name = fName;
+	}
+	fManager->GetPlatform().SetCurrentThreadName(name, fID);
+}
+
+} // namespace qirn

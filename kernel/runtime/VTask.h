@@ -1,0 +1,164 @@
+#pragma once
+
+#include "core/IRefCountable.h"
+#include "core/VKernelTypes.h"
+#include "core/VObject.h"
+#include "core/VRefPtr.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qirn {
+
+class VActivityToken;
+class VQXTask;
+class VString;
+class VSyncEvent;
+class VTaskMgr;
+class XLinuxTask;
+
+// 1: a thread of its own; 3: a cooperative fiber, honoured only in a fibered
+// process.
+enum class ETaskStyle : int32 {
+	kPreemptive = 1,
+	kFiber = 3,
+};
+
+enum ETaskState : int32 {
+	TS_CREATED = 0,
+	TS_STARTING = 1,
+	TS_RUNNING = 2,
+	TS_DYING = 3,
+	TS_DEAD = 4,
+};
+
+// What a task is waiting for, when anything.
+enum ETaskWaitKind : uint32 {
+	kTaskWaitNone = 0,
+	kTaskWaitSleeping = 1,
+	kTaskWaitMessage = 4,
+	kTaskWaitAnswer = 5,
+	kTaskWaitDeath = 8,
+};
+
+// The kernel's unit of execution: a thread of its own (or the thread that
+// runs main, for the main task), with an id, a name, a state, per-task data
+// and death watching. Static operations act on the calling thread's task and
+// do nothing, or answer 0 or null, on a thread that is no task.
+class VTask : public VObject, public IRefCountable {
+public:
+	// A task that runs inBody once; an empty body makes a task driven by
+	// its hooks (DoInit, DoRun, DoDeInit).
+	VTask(size_t inStackSize, ETaskStyle inStyle, std::function<void()>&& inBody);
+	// A task that runs inProc with itself; the owner is not kept.
+	VTask(VObject* inOwner, size_t inStackSize, ETaskStyle inStyle, int (*inProc)(VTask*));
+	// The main task, on the calling thread.
+	explicit VTask(VTaskMgr* inManager);
+	~VTask() override;
+
+	VTask(const VTask&) = delete;
+	VTask& operator=(const VTask&) = delete;
+
+	// Life.
+	bool Run();
+	void Kill();
+	bool IsDying(int32* outTicksSinceKill = nullptr) const;
+	bool WaitForDeath(int32 inTimeoutMilliseconds);
+	static void Sleep(int32 inMilliseconds);
+	void WakeUp();
+	// Parks the task's thread until a WakeUp.
+	void Freeze();
+
+	int32 GetID() const { return fID; }
+	ETaskStyle GetStyle() const { return fStyle; }
+	ETaskState GetState() const { return static_cast<ETaskState>(fState.load(std::memory_order_acquire)); }
+	uint32 GetWaitKind() const { return fWaitKind.load(std::memory_order_relaxed); }
+	bool IsMain() const;
+	bool IsFiber() const { return fIsFiber; }
+	bool IsPreemptive() const { return fIsPreemptive; }
+	XLinuxTask* GetPlatformTask() const { return fPlatformTask; }
+
+	// The thread's system id (its tid); 0 without a thread.
+	int32 GetSystemID() const;
+	bool GetCPUTimes(double& outUser, double& outSystem) const;
+	bool GetCPUUsage(double& outUsage) const;
+	size_t GetStackSize();
+	bool IsResponding() const;
+
+	static VTask* GetCurrent();
+	static int32 GetCurrentID();
+	static bool IsCurrentMain();
+
+	// Names. The thread keeps at most 15 bytes of "<name> (id = <id>)".
+	void SetName(const VString& inName);
+	void GetName(VString& outName) const;
+
+	// Per-task data of the current task, by keys of VTaskMgr::CreateDataKey.
+	static void* GetCurrentData(size_t inKey);
+	static bool SetCurrentData(size_t inKey, void* inData);
+	void* GetData(size_t inKey) const;
+	bool SetData(size_t inKey, void* inData);
+	// Hands every value to its key's destructor and empties the slots.
+	void DisposeAllData();
+
+	// The binding to an embedding product's task object: stored and handed
+	// back, the owner retained.
+	void SetQXTask(VQXTask* inTask, IRefCountable* inOwner);
+	VQXTask* RetainQXTask(IRefCountable** outOwner = nullptr) const;
+
+	static void ReleaseCurrentActivityToken();
+
+	// Internals of the platform layer and the manager.
+	void _Run();
+	void _SetStateDead();
+	void _SetNext(VTask* inNext) { fNext = inNext; }
+	VTask* _GetNext() const { return fNext; }
+	bool _ChangeState(ETaskState inFrom, ETaskState inTo);
+	// Marks a running task dying, stamping the kill tick; false otherwise.
+	bool _MarkDying();
+	// Waits while another thread's task is still starting.
+	void _WaitWhileStarting() const;
+	void _ForceDead() { fState.exchange(TS_DEAD); }
+
+protected:
+	virtual void DoInit() {}
+	virtual void DoDeInit() {}
+	// False ends the run loop.
+	virtual bool DoRun() { return true; }
+	virtual void DoIdle() {}
+	virtual void DoPrepareToDie() {}
+
+	friend class VTaskMgr;
+
+private:
+	void _Exit();
+	uint32 _SetWaitKind(uint32 inKind);
+	void _RestoreWaitKind(uint32 inKind);
+	void _NameCurrentThread() const;
+	void _MakeActivityToken();
+
+	XLinuxTask* fPlatformTask = nullptr;
+	int32 fID = 0;
+	ETaskStyle fStyle;
+	VTaskMgr* fManager;
+	std::atomic<int32> fState{TS_CREATED};
+	std::atomic<uint32> fWaitKind{kTaskWaitNone};
+	std::atomic<uint32> fKillTick{0};
+	VTask* fNext = nullptr;
+	uintptr_t fStackMarker = 0; // an address in the task's first frame
+	std::function<void()> fBody;
+	std::string fName; // UTF-8
+	std::atomic<size_t> fStackSize{0};
+	bool fIsFiber = false;
+	bool fIsPreemptive = true;
+	std::vector<void*> fData;
+	std::vector<VSyncEvent*> fDeathWatchers;
+	std::atomic<uint32> fLastExecutionTime{0};
+	VRefPtr<VActivityToken> fActivityToken;
+	VQXTask* fQXTask = nullptr;
+	IRefCountable* fQXTaskOwner = nullptr;
+};
+
+} // namespace qirn

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+#include "core/VObject.h"
+
+#include <atomic>
+#include <pthread.h>
+#include <semaphore.h>
+
+namespace qirn {
+
+class VTask;
+
+// The platform side of a kernel task.
+class XLinuxTask : public VObject {
+public:
+	explicit XLinuxTask(VTask* inTask) : fTask(inTask) {}
+	~XLinuxTask() override = default;
+
+	virtual bool Run() = 0;
+	virtual void WakeUp() = 0;
+	virtual void Freeze() = 0;
+	virtual void Sleep(int32 inMilliseconds) = 0;
+	virtual bool CheckSystemMessages() = 0;
+	// The value that becomes the task's id; 0 asks the manager for one.
+	virtual int32 GetValueForVTaskID() const { return 0; }
+	virtual bool GetCPUUsage(double& outUsage) const;
+	virtual bool GetCPUTimes(double& outUser, double& outSystem) const;
+
+	int32 GetSystemThreadID() const { return fSystemID; }
+	size_t GetStackSize() const { return fStackSize; }
+	uintptr_t GetStackAddress() const { return fStackAddress; }
+	bool IsMain() const { return fIsMain; }
+
+protected:
+	// Records the calling thread's id and stack bounds (and its handle, for a
+	// thread that was not made by the creator's pthread_create).
+	void _RecordCurrentThread(bool inRecordHandle);
+
+	pthread_t fThread{};
+	int32 fSystemID = 0;
+	VTask* fTask;
+	size_t fStackSize = 0;
+	uintptr_t fStackAddress = 0; // the top of the stack
+	bool fIsMain = false;
+};
+
+// A task on a joinable thread of its own, parked on a counting semaphore
+// until the task runs; the same semaphore carries sleeps and wake-ups.
+class XLinuxTask_preemptive : public XLinuxTask {
+public:
+	explicit XLinuxTask_preemptive(VTask* inTask);
+	~XLinuxTask_preemptive() override;
+
+	// Binds the calling thread as the main task's.
+	bool _InitForCurrentThread();
+	// Makes the parked thread; its id is known when this returns true.
+	bool _CreateThread();
+
+	bool Run() override;
+	void WakeUp() override;
+	void Freeze() override;
+	void Sleep(int32 inMilliseconds) override;
+	bool CheckSystemMessages() override { return false; }
+	int32 GetValueForVTaskID() const override { return fSystemID; }
+
+private:
+	static void* _ThreadProc(void* inArgument);
+
+	sem_t fSemaphore;
+	bool fHasSemaphore = false;
+	bool fHasThread = false;
+	std::atomic<bool> fCancelled{false};
+};
+
+} // namespace qirn

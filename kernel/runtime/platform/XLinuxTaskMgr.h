@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+
+#include <string>
+
+namespace qirn {
+
+class VTask;
+class XLinuxTask;
+enum class ETaskStyle : int32;
+
+// The Linux layer of the task manager: the thread-local slots through which
+// the current task and a foreign thread's id are found, and the platform
+// tasks of the kernel's tasks.
+class XLinuxTaskMgr {
+public:
+	static VTask* GetCurrentTask();
+	static void SetCurrentTask(VTask* inTask);
+
+	// The calling thread's id (its tid), asked once per thread.
+	static int32 GetCurrentForeignTaskID();
+
+	// A platform task for the calling thread, bound to inTask.
+	XLinuxTask* CreateMain(VTask* inTask, bool inFibered);
+	// A new thread for a preemptive task, parked until the task runs. Null
+	// for any other style, and when the thread cannot be made (the error is
+	// raised on the calling task).
+	XLinuxTask* Create(VTask* inTask, ETaskStyle inStyle);
+
+	// Names the calling thread "<name> (id = <id>)", cut to the 15 bytes
+	// Linux keeps, at a character boundary.
+	void SetCurrentThreadName(const std::string& inUTF8Name, int32 inID) const;
+	static std::string MakeThreadName(const std::string& inUTF8Name, int32 inID);
+
+	size_t ComputeMainTaskStackSize() const;
+	size_t GetCurrentFreeStackSize() const;
+	static size_t GetCurrentFreeStackSizeStatic();
+};
+
+} // namespace qirn
