@@ -1,0 +1,42 @@
+// A kernel task's whole life (creation on its own thread, start, end, wait
+// for its death, release) against std::thread start and join.
+#include "process/VProcess.h"
+#include "runtime/VTask.h"
+
+#include <benchmark/benchmark.h>
+
+#include <thread>
+
+namespace {
+
+void BM_VTask_CreateRunDie(benchmark::State& state)
+{
+	for (auto _ : state) {
+		qirn::VTask* task = new qirn::VTask(0, qirn::ETaskStyle::kPreemptive, []() { benchmark::ClobberMemory(); });
+		task->Run();
+		task->WaitForDeath(60000);
+		task->Release();
+	}
+}
+BENCHMARK(BM_VTask_CreateRunDie)->UseRealTime();
+
+void BM_StdThread_StartJoin(benchmark::State& state)
+{
+	for (auto _ : state) {
+		std::thread thread([]() { benchmark::ClobberMemory(); });
+		thread.join();
+	}
+}
+BENCHMARK(BM_StdThread_StartJoin)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+	qirn::VProcess process;
+	process.Init(0);
+	benchmark::Initialize(&argc, argv);
+	benchmark::RunSpecifiedBenchmarks();
+	benchmark::Shutdown();
+	return 0;
+}
