@@ -87,6 +87,21 @@ VCppMemMgr::~VCppMemMgr()
 	pthread_mutex_destroy(&fMutex);
 }
 
+EAllocatorKind VCppMemMgr::ChooseAllocatorKind(EAllocatorKind inKind, const char* inBundlePath)
+{
+	if (inKind == eAllocator_Pools)
+		return eAllocator_Pools;
+	if (inKind != eAllocator_FromInfoPlist)
+		return eAllocator_System; // unknown kinds keep the process working
+	char value[64];
+	bool found = inBundlePath == nullptr
+					 ? host::CopyMainBundleInfoString("MemoryAllocator", value, sizeof(value))
+					 : host::CopyBundleInfoString(inBundlePath, "MemoryAllocator", value, sizeof(value));
+	if (found && ::strcasecmp(value, "stdlib") != 0 && ::strcasecmp(value, "qirn") == 0)
+		return eAllocator_Pools;
+	return eAllocator_System;
+}
+
 void VCppMemMgr::_Init(EAllocatorKind inKind, bool inFlag1, bool inFlag2)
 {
 	fFlag1 = inFlag1;
@@ -95,16 +110,7 @@ void VCppMemMgr::_Init(EAllocatorKind inKind, bool inFlag1, bool inFlag2)
 	fPurgeHandler = nullptr;
 	fPurgingPool = -1;
 
-	bool usePools = false;
-	if (inKind == eAllocator_FromInfoPlist) {
-		char value[64];
-		if (host::CopyMainBundleInfoString("MemoryAllocator", value, sizeof(value)))
-			usePools = ::strcasecmp(value, "stdlib") != 0 && ::strcasecmp(value, "qirn") == 0;
-	} else if (inKind == eAllocator_Pools) {
-		usePools = true;
-	}
-	// Any other kind falls back to the system allocator so that the process
-	// keeps working.
+	bool usePools = ChooseAllocatorKind(inKind) == eAllocator_Pools;
 
 	PoolFactoryProc factory = sPoolFactory.load();
 	if (usePools && factory != nullptr) {

@@ -95,6 +95,11 @@ public:
 	// no back end to offer, and the manager then runs in single mode.
 	static PoolFactoryProc SetPoolFactory(PoolFactoryProc inFactory);
 
+	// The back end a kind asks for: eAllocator_System or eAllocator_Pools.
+	// Kind 0 decides from the bundle's Info.plist "MemoryAllocator" (the main
+	// bundle's when inBundlePath is null); unknown kinds give the system one.
+	static EAllocatorKind ChooseAllocatorKind(EAllocatorKind inKind, const char* inBundlePath = nullptr);
+
 	static constexpr size_t kMinVirtualAllocation = 10 * 1024 * 1024;
 
 private:
