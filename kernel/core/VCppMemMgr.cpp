@@ -148,13 +148,6 @@ void VCppMemMgr::_InitSingle()
 	fPoolCount = 0;
 }
 
-void* VCppMemMgr::Malloc(size_t inSize, bool inFlag, int32 inTag, int32 inPreferredAllocator)
-{
-	if (fSingleAllocator)
-		return fSingle->Malloc(inSize, 0, inFlag, inTag);
-	return _MallocPoolMode(inSize, inFlag, inTag, inPreferredAllocator);
-}
-
 void* VCppMemMgr::_MallocFromPools(size_t inSize, bool inFlag, int32 inTag, int32 inPreferred, bool inFirstPass,
 								   int32 inFrom)
 {
@@ -257,12 +250,8 @@ void* VCppMemMgr::Calloc(int32 inCount, size_t inSize, int32 inTag)
 	return block;
 }
 
-void VCppMemMgr::Free(void* inBlock)
+void VCppMemMgr::_FreePoolMode(void* inBlock)
 {
-	if (fSingleAllocator) {
-		fSingle->Free(inBlock);
-		return;
-	}
 	if (inBlock == nullptr)
 		return;
 	StLock lock(fMutex);
@@ -287,6 +276,11 @@ void* VCppMemMgr::Realloc(void* inBlock, size_t inNewSize)
 		Free(inBlock);
 		return nullptr;
 	}
+	// The C library resizes large blocks in place by remapping pages; a
+	// copy through a new block would make every growth of a big buffer cost
+	// its whole size. Both leave the old block intact on failure.
+	if (fSingleAllocator)
+		return fSingle->Realloc(inBlock, inNewSize);
 	void* block = Malloc(inNewSize, false, 'grow', -1);
 	if (block == nullptr)
 		return nullptr;
