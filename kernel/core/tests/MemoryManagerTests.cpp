@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qirn {
@@ -416,6 +417,46 @@ TEST(MemoryHogs, RegisteredForTheCallingTaskAndUnregisteredOnce)
 	manager.UnRegisterMemHog(hog);
 	VMemoryHog stranger(1);
 	manager.UnRegisterMemHog(&stranger); // not registered: ignored, not deleted
+}
+
+} // namespace
+} // namespace qirn
+
+namespace qirn {
+namespace {
+
+// The real start-up path: the probe program, copied into a bundle of its own,
+// reads that bundle's Info.plist before main.
+class StartUpInBundle : public AllocatorChoice {
+protected:
+	std::string RunProbe()
+	{
+		std::string macos = fBundle + "/Contents/MacOS";
+		EXPECT_EQ(::mkdir(macos.c_str(), 0755), 0);
+		std::string copy = "cp '" QIRN_PROBE_DIR "/qirn_probe_memmgr' '" + macos + "/probe'";
+		EXPECT_EQ(std::system(copy.c_str()), 0);
+		std::string command = "'" + macos + "/probe'";
+		FILE* pipe = ::popen(command.c_str(), "r");
+		std::string output;
+		char line[8192];
+		while (pipe != nullptr && std::fgets(line, sizeof(line), pipe) != nullptr)
+			output += line;
+		EXPECT_EQ(pipe != nullptr ? ::pclose(pipe) : -1, 0);
+		return output;
+	}
+};
+
+TEST_F(StartUpInBundle, TheBundlesInfoPlistChoosesBeforeMain)
+{
+	WriteInfoPlist("<key>MemoryAllocator</key><string>Qirn</string>");
+	// The pools have no back end in this build: the system allocator serves.
+	EXPECT_EQ(RunProbe(), "created=1 asked=pools single=1 bundle=" + fBundle + "\n");
+}
+
+TEST_F(StartUpInBundle, WithoutTheKeyTheSystemAllocatorIsChosen)
+{
+	WriteInfoPlist("<key>CFBundleExecutable</key><string>probe</string>");
+	EXPECT_EQ(RunProbe(), "created=1 asked=system single=1 bundle=" + fBundle + "\n");
 }
 
 } // namespace
