@@ -1,4 +1,5 @@
 #include "TestPool.h"
+#include "testing/TempFolder.h"
 
 #include "core/VCppMemMgr.h"
 #include "core/VMemStats.h"
@@ -114,16 +115,9 @@ class AllocatorChoice : public ::testing::Test {
 protected:
 	void SetUp() override
 	{
-		char pattern[] = "/tmp/qirn-bundle-XXXXXX";
-		ASSERT_NE(::mkdtemp(pattern), nullptr);
-		fBundle = pattern;
-		std::string contents = fBundle + "/Contents";
-		ASSERT_EQ(::mkdir(contents.c_str(), 0755), 0);
-	}
-	void TearDown() override
-	{
-		std::string command = "rm -rf '" + fBundle + "'";
-		ASSERT_EQ(std::system(command.c_str()), 0);
+		fBundle = fRoot / "Demo.app";
+		ASSERT_EQ(::mkdir(fBundle.c_str(), 0755), 0);
+		ASSERT_EQ(::mkdir((fBundle + "/Contents").c_str(), 0755), 0);
 	}
 	void WriteInfoPlist(const std::string& inBody)
 	{
@@ -133,6 +127,7 @@ protected:
 			   "<plist version=\"1.0\"><dict>"
 			<< inBody << "</dict></plist>\n";
 	}
+	testing::TempFolder fRoot;
 	std::string fBundle;
 };
 
