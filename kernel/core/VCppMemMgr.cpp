@@ -20,6 +20,12 @@ namespace {
 
 std::atomic<VCppMemMgr::PoolFactoryProc> sPoolFactory{nullptr};
 
+// The manager lives in pages of its own, which the leak checker of a
+// sanitizer build does not scan: it is told to, so that the blocks the
+// manager holds are not reported as lost.
+extern "C" void __lsan_register_root_region(const void* inBegin, size_t inSize) __attribute__((weak));
+extern "C" void __lsan_unregister_root_region(const void* inBegin, size_t inSize) __attribute__((weak));
+
 constexpr int32 kPoolsToCreate = 4;
 
 bool IsValidIndex(int32 inIndex, int32 inCount)
@@ -52,6 +58,8 @@ void* VCppMemMgr::operator new(size_t inSize) noexcept
 	if (area == nullptr)
 		return nullptr;
 	std::memcpy(area, &total, sizeof(total));
+	if (__lsan_register_root_region != nullptr)
+		__lsan_register_root_region(area, total);
 	return static_cast<char*>(area) + 8;
 }
 
@@ -62,6 +70,8 @@ void VCppMemMgr::operator delete(void* inBlock)
 	char* area = static_cast<char*>(inBlock) - 8;
 	size_t total = 0;
 	std::memcpy(&total, area, sizeof(total));
+	if (__lsan_unregister_root_region != nullptr)
+		__lsan_unregister_root_region(area, total);
 	VSystem::VirtualFree(area, total, false);
 }
 
@@ -87,6 +97,21 @@ VCppMemMgr::~VCppMemMgr()
 	pthread_mutex_destroy(&fMutex);
 }
 
+EAllocatorKind VCppMemMgr::ChooseAllocatorKind(EAllocatorKind inKind, const char* inBundlePath)
+{
+	if (inKind == eAllocator_Pools)
+		return eAllocator_Pools;
+	if (inKind != eAllocator_FromInfoPlist)
+		return eAllocator_System; // unknown kinds keep the process working
+	char value[64];
+	bool found = inBundlePath == nullptr
+					 ? host::CopyMainBundleInfoString("MemoryAllocator", value, sizeof(value))
+					 : host::CopyBundleInfoString(inBundlePath, "MemoryAllocator", value, sizeof(value));
+	if (found && ::strcasecmp(value, "stdlib") != 0 && ::strcasecmp(value, "qirn") == 0)
+		return eAllocator_Pools;
+	return eAllocator_System;
+}
+
 void VCppMemMgr::_Init(EAllocatorKind inKind, bool inFlag1, bool inFlag2)
 {
 	fFlag1 = inFlag1;
@@ -95,16 +120,7 @@ void VCppMemMgr::_Init(EAllocatorKind inKind, bool inFlag1, bool inFlag2)
 	fPurgeHandler = nullptr;
 	fPurgingPool = -1;
 
-	bool usePools = false;
-	if (inKind == eAllocator_FromInfoPlist) {
-		char value[64];
-		if (host::CopyMainBundleInfoString("MemoryAllocator", value, sizeof(value)))
-			usePools = ::strcasecmp(value, "stdlib") != 0 && ::strcasecmp(value, "qirn") == 0;
-	} else if (inKind == eAllocator_Pools) {
-		usePools = true;
-	}
-	// Any other kind falls back to the system allocator so that the process
-	// keeps working.
+	bool usePools = ChooseAllocatorKind(inKind) == eAllocator_Pools;
 
 	PoolFactoryProc factory = sPoolFactory.load();
 	if (usePools && factory != nullptr) {
@@ -140,13 +156,6 @@ void VCppMemMgr::_InitSingle()
 	fSingle->Init(this);
 	fSingleAllocator = true;
 	fPoolCount = 0;
-}
-
-void* VCppMemMgr::Malloc(size_t inSize, bool inFlag, int32 inTag, int32 inPreferredAllocator)
-{
-	if (fSingleAllocator)
-		return fSingle->Malloc(inSize, 0, inFlag, inTag);
-	return _MallocPoolMode(inSize, inFlag, inTag, inPreferredAllocator);
 }
 
 void* VCppMemMgr::_MallocFromPools(size_t inSize, bool inFlag, int32 inTag, int32 inPreferred, bool inFirstPass,
@@ -251,12 +260,8 @@ void* VCppMemMgr::Calloc(int32 inCount, size_t inSize, int32 inTag)
 	return block;
 }
 
-void VCppMemMgr::Free(void* inBlock)
+void VCppMemMgr::_FreePoolMode(void* inBlock)
 {
-	if (fSingleAllocator) {
-		fSingle->Free(inBlock);
-		return;
-	}
 	if (inBlock == nullptr)
 		return;
 	StLock lock(fMutex);
@@ -281,6 +286,11 @@ void* VCppMemMgr::Realloc(void* inBlock, size_t inNewSize)
 		Free(inBlock);
 		return nullptr;
 	}
+	// The C library resizes large blocks in place by remapping pages; a
+	// copy through a new block would make every growth of a big buffer cost
+	// its whole size. Both leave the old block intact on failure.
+	if (fSingleAllocator)
+		return fSingle->Realloc(inBlock, inNewSize);
 	void* block = Malloc(inNewSize, false, 'grow', -1);
 	if (block == nullptr)
 		return nullptr;

@@ -4,6 +4,7 @@
 #include "core/VLeaksChecker.h"
 #include "runtime/VCriticalSection.h"
 
+#include <cstdlib>
 #include <pthread.h>
 #include <vector>
 
@@ -56,10 +57,23 @@ public:
 	static void* operator new(size_t inSize) noexcept;
 	static void operator delete(void* inBlock);
 
-	void* Malloc(size_t inSize, bool inFlag, int32 inTag, int32 inPreferredAllocator = -1);
+	// Single mode always runs over the C allocator: its paths are inline so
+	// that a kernel allocation costs no more than a call to malloc.
+	void* Malloc(size_t inSize, bool inFlag, int32 inTag, int32 inPreferredAllocator = -1)
+	{
+		if (fSingleAllocator)
+			return std::malloc(inSize);
+		return _MallocPoolMode(inSize, inFlag, inTag, inPreferredAllocator);
+	}
 	void* TryToMalloc(size_t inSize, bool inFlag, int32 inTag, int32 inPreferredAllocator = -1);
 	void* Calloc(int32 inCount, size_t inSize, int32 inTag);
-	void Free(void* inBlock);
+	void Free(void* inBlock)
+	{
+		if (fSingleAllocator)
+			std::free(inBlock);
+		else
+			_FreePoolMode(inBlock);
+	}
 	void* Realloc(void* inBlock, size_t inNewSize);
 	size_t GetPtrSize(const void* inBlock);
 
@@ -95,6 +109,11 @@ public:
 	// no back end to offer, and the manager then runs in single mode.
 	static PoolFactoryProc SetPoolFactory(PoolFactoryProc inFactory);
 
+	// The back end a kind asks for: eAllocator_System or eAllocator_Pools.
+	// Kind 0 decides from the bundle's Info.plist "MemoryAllocator" (the main
+	// bundle's when inBundlePath is null); unknown kinds give the system one.
+	static EAllocatorKind ChooseAllocatorKind(EAllocatorKind inKind, const char* inBundlePath = nullptr);
+
 	static constexpr size_t kMinVirtualAllocation = 10 * 1024 * 1024;
 
 private:
@@ -103,6 +122,7 @@ private:
 	void* _MallocFromPools(size_t inSize, bool inFlag, int32 inTag, int32 inPreferred, bool inFirstPass,
 						   int32 inFrom);
 	void* _MallocPoolMode(size_t inSize, bool inFlag, int32 inTag, int32 inPreferred);
+	void _FreePoolMode(void* inBlock);
 	void _WaitForPurgeLocked();
 	void _RunPurge(int32 inIndex, size_t inSize, bool inFirstCall);
 	XMemCppImpl* _FirstPool() const { return fPools.empty() ? nullptr : fPools.front(); }

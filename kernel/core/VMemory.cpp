@@ -9,23 +9,12 @@ namespace qirn {
 
 VCppMemMgr* VObject::sCppMemMgr = nullptr;
 
-void* VMemory::NewPtr(size_t inSize, int32 inTag)
-{
-	return VObject::sCppMemMgr->Malloc(inSize, false, inTag, -1);
-}
-
 void* VMemory::NewPtrClear(size_t inSize, int32 inTag)
 {
 	void* block = NewPtr(inSize, inTag);
 	if (block != nullptr)
 		std::memset(block, 0, inSize);
 	return block;
-}
-
-void VMemory::DisposePtr(void* inBlock)
-{
-	if (inBlock != nullptr)
-		VObject::sCppMemMgr->Free(inBlock);
 }
 
 void* VMemory::SetPtrSize(void* inBlock, size_t inNewSize)

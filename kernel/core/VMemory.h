@@ -1,15 +1,21 @@
 #pragma once
 
+#include "core/VCppMemMgr.h"
 #include "core/VKernelTypes.h"
+#include "core/VObject.h"
 
 namespace qirn {
 
 // Static access to the process-wide memory manager.
 class VMemory {
 public:
-	static void* NewPtr(size_t inSize, int32 inTag);
+	static void* NewPtr(size_t inSize, int32 inTag) { return VObject::sCppMemMgr->Malloc(inSize, false, inTag, -1); }
 	static void* NewPtrClear(size_t inSize, int32 inTag);
-	static void DisposePtr(void* inBlock);
+	static void DisposePtr(void* inBlock)
+	{
+		if (inBlock != nullptr)
+			VObject::sCppMemMgr->Free(inBlock);
+	}
 	static void* SetPtrSize(void* inBlock, size_t inNewSize);
 	static size_t GetPtrSize(const void* inBlock);
 

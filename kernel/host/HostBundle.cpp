@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qirn::host {
@@ -67,8 +68,8 @@ std::string GetBundlePathForExecutable(const std::string& inExecutablePath)
 std::string GetInfoPlistPath(const std::string& inBundlePath)
 {
 	std::string contents = inBundlePath + "/Contents";
-	std::string macos = contents + "/MacOS";
-	if (::access(macos.c_str(), F_OK) == 0 || ::access((contents + "/Info.plist").c_str(), F_OK) == 0)
+	struct stat info {};
+	if (::stat(contents.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
 		return contents + "/Info.plist";
 	return inBundlePath + "/Info.plist";
 }

@@ -5,8 +5,8 @@
 //
 // The bundle is found from the running executable: ".../X.app/Contents/MacOS/exe"
 // gives ".../X.app"; an executable outside that layout gives its own folder.
-// A bundle's Info.plist is "Contents/Info.plist"; a plain folder's is
-// "Info.plist" beside the executable.
+// A folder with a "Contents" folder keeps its Info.plist there; a plain
+// folder's is "Info.plist" beside the executable.
 
 #include <cstddef>
 #include <string>
