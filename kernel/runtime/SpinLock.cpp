@@ -69,8 +69,10 @@ void SpinLock::LockAlwaysSleep(uint32* ioWord)
 
 void SpinLock::ReleaseWord(uint32* ioWord)
 {
+	// A plain release store: while the bit is ours nobody else changes the
+	// word (a failed attempt writes back the value it found).
 	std::atomic_ref<uint32> word(*ioWord);
-	word.fetch_and(~kLockBit, std::memory_order_release);
+	word.store(word.load(std::memory_order_relaxed) & ~kLockBit, std::memory_order_release);
 }
 
 SpinLock::LockProc SpinLock::GetStrategy(ESpinLockMode inMode)

@@ -8,20 +8,32 @@
 
 namespace qirn {
 
+namespace {
+
+constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
+
+} // namespace
+
 VCriticalSection::~VCriticalSection()
 {
-	while (fCount > 0)
+	while (fCount.load(kRelaxed) > 0)
 		Unlock();
 }
 
 bool VCriticalSection::Lock()
 {
 	const int32 id = VTaskMgr::GetCurrentTaskID();
+	// Entering again: only the owner can find its own id here.
+	if (fOwner.load(kRelaxed) == id) {
+		fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
+		return true;
+	}
 	SpinLock::Lock(&fLockWord);
 	for (;;) {
-		if (fOwner == 0 || fOwner == id) {
-			fOwner = id;
-			++fCount;
+		const int32 owner = fOwner.load(kRelaxed);
+		if (owner == 0 || owner == id) {
+			fOwner.store(id, kRelaxed);
+			fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
 			SpinLock::Unlock(&fLockWord);
 			return true;
 		}
@@ -44,9 +56,9 @@ bool VCriticalSection::Lock()
 			continue;
 		}
 		SpinLock::Lock(&fLockWord);
-		if (fOwner == 0) {
-			fOwner = id;
-			++fCount;
+		if (fOwner.load(kRelaxed) == 0) {
+			fOwner.store(id, kRelaxed);
+			fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
 			SpinLock::Unlock(&fLockWord);
 			fresh->Release();
 			return true;
@@ -66,31 +78,40 @@ bool VCriticalSection::Lock()
 bool VCriticalSection::TryToLock()
 {
 	const int32 id = VTaskMgr::GetCurrentTaskID();
+	if (fOwner.load(kRelaxed) == id) {
+		fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
+		return true;
+	}
 	SpinLock::Lock(&fLockWord);
-	if (fOwner != 0 && fOwner != id) {
+	const int32 owner = fOwner.load(kRelaxed);
+	if (owner != 0 && owner != id) {
 		SpinLock::Unlock(&fLockWord);
 		return false;
 	}
-	fOwner = id;
-	++fCount;
+	fOwner.store(id, kRelaxed);
+	fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
 	SpinLock::Unlock(&fLockWord);
 	return true;
 }
 
 bool VCriticalSection::Unlock()
 {
+	// Leaving an inner level: the owner alone touches the count.
+	const int32 count = fCount.load(kRelaxed);
+	if (count > 1) {
+		fCount.store(count - 1, kRelaxed);
+		return true;
+	}
 	SpinLock::Lock(&fLockWord);
-	if (--fCount == 0) {
-		VSyncEvent* event = fSyncEvent;
-		fSyncEvent = nullptr;
-		fOwner = 0;
-		SpinLock::Unlock(&fLockWord);
-		if (event != nullptr) {
-			event->Unlock();
-			event->Release();
-		}
-	} else {
-		SpinLock::Unlock(&fLockWord);
+	fCount.store(count - 1, kRelaxed);
+	VSyncEvent* event = fSyncEvent;
+	fSyncEvent = nullptr;
+	fOwner.store(0, kRelaxed);
+	SpinLock::Unlock(&fLockWord);
+	if (event != nullptr) {
+		// Every waiter wakes and competes again.
+		event->Unlock();
+		event->Release();
 	}
 	return true;
 }
@@ -98,7 +119,7 @@ bool VCriticalSection::Unlock()
 int32 VCriticalSection::GetOwner() const
 {
 	SpinLock::Lock(&fLockWord);
-	int32 owner = fOwner;
+	int32 owner = fOwner.load(kRelaxed);
 	SpinLock::Unlock(&fLockWord);
 	return owner;
 }
@@ -106,7 +127,7 @@ int32 VCriticalSection::GetOwner() const
 int32 VCriticalSection::GetUseCount() const
 {
 	SpinLock::Lock(&fLockWord);
-	int32 count = fCount;
+	int32 count = fCount.load(kRelaxed);
 	SpinLock::Unlock(&fLockWord);
 	return count;
 }

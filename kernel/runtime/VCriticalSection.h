@@ -2,6 +2,8 @@
 
 #include "core/VKernelTypes.h"
 
+#include <atomic>
+
 namespace qirn {
 
 class VSyncEvent;
@@ -25,9 +27,12 @@ public:
 	int32 GetUseCount() const;
 
 private:
+	// Owner and count change under the lock word; they are atomics only so
+	// that the owner may see its own id and count again without the word
+	// (nobody else writes either while it owns the section).
 	VSyncEvent* fSyncEvent = nullptr;
-	int32 fOwner = 0;
-	int32 fCount = 0;
+	std::atomic<int32> fOwner{0};
+	std::atomic<int32> fCount{0};
 	mutable uint32 fLockWord = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
 #include "runtime/platform/XLinuxTask.h"
+#include "runtime/platform/XLinuxTaskMgr.h"
 
 #include <algorithm>
 #include <sched.h>
@@ -47,6 +48,8 @@ VTask::VTask(VTaskMgr* inManager) : fStyle(ETaskStyle::kPreemptive), fManager(in
 	fIsPreemptive = !fibered;
 	fPlatformTask = inManager->GetPlatform().CreateMain(this, fibered);
 	fID = inManager->GetNewTaskID(this);
+	if (fPlatformTask != nullptr)
+		XLinuxTaskMgr::SetCurrentTask(this); // bound again, now with its id
 }
 
 VTask::~VTask()

@@ -206,9 +206,7 @@ bool VTaskMgr::KillAllTasks(int32 inTimeoutMilliseconds)
 
 int32 VTaskMgr::GetCurrentTaskID()
 {
-	if (VTask* task = XLinuxTaskMgr::GetCurrentTask())
-		return task->GetID();
-	return XLinuxTaskMgr::GetCurrentForeignTaskID();
+	return XLinuxTaskMgr::GetCurrentTaskID();
 }
 
 VTask* VTaskMgr::GetCurrentTask()

@@ -18,7 +18,10 @@ public:
 	static VTask* GetCurrentTask();
 	static void SetCurrentTask(VTask* inTask);
 
-	// The calling thread's id (its tid), asked once per thread.
+	// The current task's id, or for a thread that is no task its tid, asked
+	// once per thread.
+	static int32 GetCurrentTaskID();
+	// The calling thread's id (its tid).
 	static int32 GetCurrentForeignTaskID();
 
 	// A platform task for the calling thread, bound to inTask.

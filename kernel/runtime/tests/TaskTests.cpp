@@ -30,6 +30,21 @@ private:
 	VSyncEvent* fEvent;
 };
 
+// Whether the thread leaves the process's thread list; the system may list
+// a thread a moment after it was joined.
+bool ThreadEnds(int32 inTid)
+{
+	char path[64];
+	std::snprintf(path, sizeof(path), "/proc/self/task/%d", inTid);
+	const uint32 start = VSystem::GetCurrentTime();
+	while (::access(path, F_OK) == 0) {
+		if (VSystem::GetCurrentTime() - start > 60000)
+			return false;
+		VTaskMgr::YieldNow();
+	}
+	return true;
+}
+
 VRefPtr<VTask> MakeTask(std::function<void()> inBody)
 {
 	return VRefPtr<VTask>::Adopt(new VTask(0, ETaskStyle::kPreemptive, std::move(inBody)));
@@ -153,9 +168,7 @@ TEST(Task, ATaskThatNeverRanEndsItsThreadWhenReleased)
 	const int32 tid = task->GetSystemID();
 	ASSERT_GT(tid, 0);
 	task->Release(); // joins the parked thread
-	char path[64];
-	std::snprintf(path, sizeof(path), "/proc/self/task/%d", tid);
-	EXPECT_NE(::access(path, F_OK), 0);
+	EXPECT_TRUE(ThreadEnds(tid));
 }
 
 struct HookTask : public VTask {
@@ -530,10 +543,7 @@ TEST(Task, LastReleaseOnItsOwnThreadDetaches)
 	VTaskMgr::Get()->PurgeDeadTasks();
 	task->Release(); // the thread's own reference is the last now
 	gate->Open();
-	char path[64];
-	std::snprintf(path, sizeof(path), "/proc/self/task/%d", tid);
-	while (::access(path, F_OK) == 0)
-		VTaskMgr::YieldNow();
+	EXPECT_TRUE(ThreadEnds(tid));
 	EXPECT_EQ(deaths.load(), 1);
 	delete gate;
 }
