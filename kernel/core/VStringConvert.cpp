@@ -556,21 +556,18 @@ void ConvertBufferLineEnds(VMemoryBuffer<>& ioBuffer, ECarriageReturnMode inMode
 			lf = __builtin_bswap32(lf);
 		}
 	}
-	VSize bytes = ioBuffer.GetDataSize() / sizeof(T) * sizeof(T);
-	if (bytes / sizeof(T) > 0x7FFFFFFF)
+	if (ioBuffer.GetDataSize() / sizeof(T) > 0x7FFFFFFF)
 		return;
-	VIndex length = static_cast<VIndex>(bytes / sizeof(T));
-	VIndex capacity = static_cast<VIndex>(std::min<VSize>(ioBuffer.GetAllocatedSize() / sizeof(T), 0x7FFFFFFF));
+	VIndex length = static_cast<VIndex>(ioBuffer.GetDataSize() / sizeof(T));
+	// Converted within the data first; a longer result grows the data once.
 	VIndex needed = 0;
 	VIndex newLength = VTextConverters::_ConvertCarriageReturns<T>(static_cast<T*>(ioBuffer.GetDataPtr()), length,
-																	 capacity, inMode, &needed, cr, lf);
-	if (needed > capacity) {
-		VSize tail = ioBuffer.GetDataSize() - bytes;
-		if (!ioBuffer.SetSize(static_cast<VSize>(needed) * sizeof(T) + tail))
+																	 length, inMode, &needed, cr, lf);
+	if (needed > length) {
+		if (!ioBuffer.SetSize(static_cast<VSize>(needed) * sizeof(T)))
 			return;
-		capacity = static_cast<VIndex>(std::min<VSize>(ioBuffer.GetAllocatedSize() / sizeof(T), 0x7FFFFFFF));
 		newLength = VTextConverters::_ConvertCarriageReturns<T>(static_cast<T*>(ioBuffer.GetDataPtr()), length,
-																capacity, inMode, &needed, cr, lf);
+																needed, inMode, &needed, cr, lf);
 	}
 	ioBuffer.SetSize(static_cast<VSize>(newLength) * sizeof(T));
 }

@@ -109,6 +109,9 @@ bool VFromUnicodeConverter::ConvertToBuffer(const UniChar* inSource, VIndex inSo
 		ThrowConversionError("mem failure");
 		return false;
 	}
+	// The room is made part of the data while converting (SetSize zeroes
+	// what it adds) and cut back to what was produced afterwards.
+	ioBuffer.SetSize(size);
 	bool ok = true;
 	while (inSourceChars > 0) {
 		VIndex consumed = 0;

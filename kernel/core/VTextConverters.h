@@ -93,7 +93,7 @@ VIndex VTextConverters::_ConvertCarriageReturns(T* ioBuffer, VIndex inLength, VI
 		case eCRM_CRLF: {
 			VIndex added = 0;
 			for (VIndex i = 0; i < inLength; ++i) {
-				if (ioBuffer[i] == inLF)
+				if (ioBuffer[i] == inLF && (i == 0 || ioBuffer[i - 1] != inCR))
 					++added;
 				else if (ioBuffer[i] == inCR && (i + 1 >= inLength || ioBuffer[i + 1] != inLF))
 					++added;
