@@ -219,12 +219,14 @@ VTextConverters* VTextConverters::Get()
 
 VTextConverters::VTextConverters()
 {
+	// The system's own encoding on Linux is UTF-8 whatever the locale says
+	// of its letters: files, names and the C library's text all use it.
 	fToDefault = NewPlatformToUnicodeConverter(VTC_DefaultTextExport);
 	if (fToDefault == nullptr)
-		fToDefault = new VToUnicodeConverter_Void;
+		fToDefault = new VToUnicodeConverter_UTF8;
 	fFromDefault = NewPlatformFromUnicodeConverter(VTC_DefaultTextExport);
 	if (fFromDefault == nullptr)
-		fFromDefault = new VFromUnicodeConverter_Void;
+		fFromDefault = new VFromUnicodeConverter_UTF8;
 	fToNull = new VToUnicodeConverter_Null;
 	fFromNull = new VFromUnicodeConverter_Null;
 	fToSwap = new VToUnicodeConverter_Swap;

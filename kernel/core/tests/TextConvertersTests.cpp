@@ -257,6 +257,17 @@ TEST(TextConverters, CharSetsWithoutConverters)
 	second->Release();
 }
 
+TEST(TextConverters, SystemDefaultIsUTF8)
+{
+	VString s;
+	s.FromBlock("caf\xC3\xA9", 5, VTC_DefaultTextExport);
+	EXPECT_EQ(s.GetLength(), 4);
+	EXPECT_EQ(s.GetUniChar(4), u'\u00E9');
+	char bytes[16];
+	VSize written = s.ToBlock(bytes, sizeof(bytes), VTC_DefaultTextExport, false, false);
+	EXPECT_EQ(std::string(bytes, written), "caf\xC3\xA9");
+}
+
 TEST(TextConverters, LineEndsOfByteText)
 {
 	char text[8] = {'a', '\n', 'b'};
