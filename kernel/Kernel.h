@@ -2,10 +2,13 @@
 
 // Every public header of the kernel.
 
+#include "core/Base64Coder.h"
 #include "core/CharSet.h"
 #include "core/IRefCountable.h"
 #include "core/SharedBuffer.h"
+#include "core/StStringConverter.h"
 #include "core/VCppMemMgr.h"
+#include "core/VInlineString.h"
 #include "core/VKernelTypes.h"
 #include "core/VLeaksChecker.h"
 #include "core/VMemCppImpl_stdlib.h"
@@ -14,6 +17,13 @@
 #include "core/VMemStats.h"
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
+#include "core/VString.h"
+#include "core/VTextConverter.h"
+#include "core/VTextConverter_UTF32.h"
+#include "core/VTextConverter_UTF8.h"
+#include "core/VTextConverters.h"
+#include "core/VValue.h"
+#include "core/VValueSingle.h"
 #include "core/XMemCppImpl.h"
 
 #include "host/HostBundle.h"
