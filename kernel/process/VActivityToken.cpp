@@ -4,7 +4,7 @@
 
 namespace qirn {
 
-VActivityToken::VActivityToken()
+VActivityToken::VActivityToken(const VString& inReason) : fReason(inReason)
 {
 	if (VProcess* process = VProcess::sInstance)
 		process->_RegisterActivityToken(this);

@@ -1,5 +1,6 @@
 #include "runtime/VSystem.h"
 
+#include "core/VString.h"
 #include "runtime/platform/XLinuxSystem.h"
 
 #include <atomic>
@@ -180,6 +181,12 @@ bool VSystem::VirtualQuery(const void* inAddress, size_t* outSize, int32* outIsF
 	if (outBase != nullptr)
 		*outBase = base;
 	return size != 0;
+}
+
+void VSystem::DemangleSymbol(const char* inName, VString& outName)
+{
+	std::string name = XLinuxSystem::DemangleSymbol(inName);
+	outName.FromBlock(name.data(), name.size(), VTC_UTF_8);
 }
 
 } // namespace qirn

@@ -4,6 +4,8 @@
 
 namespace qirn {
 
+class VString;
+
 // The kernel's one place for questions put to the operating system. Static
 // operations only; the Linux answers come from XLinuxSystem.
 class VSystem {
@@ -43,6 +45,10 @@ public:
 	static void* VirtualAllocPhysicalMemory(size_t inSize, const void* inAddress, bool* outResident);
 	static int32 VirtualFree(void* inAddress, size_t inSize, bool inFlag);
 	static bool VirtualQuery(const void* inAddress, size_t* outSize, int32* outIsFree, const void** outBase);
+
+	// The demangled form of a C++ symbol name, or the name unchanged when it
+	// is not a mangled one.
+	static void DemangleSymbol(const char* inName, VString& outName);
 };
 
 } // namespace qirn

@@ -1,6 +1,8 @@
 #include "runtime/VTask.h"
 
 #include "process/VActivityToken.h"
+#include "core/StStringConverter.h"
+#include "core/VString.h"
 #include "process/VProcess.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VSystem.h"
@@ -63,6 +65,7 @@ VTask::~VTask()
 	fActivityToken.Clear();
 	if (fQXTaskOwner != nullptr)
 		fQXTaskOwner->Release();
+	delete fName;
 }
 
 bool VTask::IsMain() const
@@ -377,19 +380,44 @@ void VTask::ReleaseCurrentActivityToken()
 		task->fActivityToken.Clear();
 }
 
+void VTask::SetName(const VString& inName)
+{
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
+		if (fName == nullptr)
+			fName = new VString(inName);
+		else
+			fName->FromString(inName);
+	}
+	// Only a thread can rename itself.
+	if (GetCurrent() == this)
+		_NameCurrentThread();
+}
+
+void VTask::GetName(VString& outName) const
+{
+	StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
+	if (fName != nullptr)
+		outName.FromString(*fName);
+	else
+		outName.Clear();
+}
+
 void VTask::_MakeActivityToken()
 {
-	fActivityToken = VRefPtr<VActivityToken>::Adopt(new VActivityToken);
+	VString reason("Running task ");
+	VString name;
+	GetName(name);
+	reason.AppendString(name);
+	fActivityToken = VRefPtr<VActivityToken>::Adopt(new VActivityToken(reason));
 }
 
 void VTask::_NameCurrentThread() const
 {
-	std::string name;
-	{
-		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
-		name = fName;
-	}
-	fManager->GetPlatform().SetCurrentThreadName(name, fID);
+	VString name;
+	GetName(name);
+	StStringConverter<char> utf8(name, VTC_UTF_8);
+	fManager->GetPlatform().SetCurrentThreadName(std::string(utf8.GetCPointer(), utf8.GetLength()), fID);
 }
 
 } // namespace qirn

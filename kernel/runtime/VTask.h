@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace qirn {
@@ -109,6 +108,9 @@ public:
 	VQXTask* RetainQXTask(IRefCountable** outOwner = nullptr) const;
 
 	static void ReleaseCurrentActivityToken();
+	// The token the task holds while it runs; for its own thread, or while it
+	// is known not to end.
+	VActivityToken* _GetActivityToken() const { return fActivityToken.Get(); }
 
 	// Internals of the platform layer and the manager.
 	void _Run();
@@ -149,7 +151,7 @@ private:
 	VTask* fNext = nullptr;
 	uintptr_t fStackMarker = 0; // an address in the task's first frame
 	std::function<void()> fBody;
-	std::string fName; // UTF-8
+	VString* fName = nullptr; // made by the first SetName
 	std::atomic<size_t> fStackSize{0};
 	bool fIsFiber = false;
 	bool fIsPreemptive = true;

@@ -1,5 +1,6 @@
 #include "process/VActivityToken.h"
 #include "process/VProcess.h"
+#include "core/VString.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
@@ -29,35 +30,44 @@ TEST(Process, ActivityTokens)
 	VProcess* process = VProcess::sInstance;
 	ASSERT_NE(process, nullptr);
 	EXPECT_FALSE(process->HasSomeActivityTokens(0));
-	VActivityToken* token = new VActivityToken;
+	VActivityToken* token = new VActivityToken(VString("Busy"));
+	EXPECT_TRUE(token->GetReason().EqualToStringRaw(VString("Busy")));
 	EXPECT_TRUE(process->HasSomeActivityTokens(0));
 	token->Release();
 	EXPECT_FALSE(process->HasSomeActivityTokens(0));
 	EXPECT_TRUE(process->HasSomeActivityTokens(600000)); // the last one went just now
 }
 
-TEST(Process, ARunningTaskHoldsAToken)
+TEST(Process, ARunningTaskHoldsATokenNamedAfterIt)
 {
 	VProcess* process = VProcess::sInstance;
 	VSyncEvent* running = new VSyncEvent;
+	VSyncEvent* released = new VSyncEvent;
 	VSyncEvent* finish = new VSyncEvent;
 	std::atomic<bool> whileRunning{false}, afterRelease{true};
 	VTask* task = new VTask(0, ETaskStyle::kPreemptive, [&]() {
 		whileRunning = process->HasSomeActivityTokens(0);
+		running->Unlock();
+		released->Lock();
 		VTask::ReleaseCurrentActivityToken();
 		afterRelease = process->HasSomeActivityTokens(0);
-		running->Unlock();
-		finish->Lock();
+		finish->Unlock();
 	});
+	task->SetName(VString("Worker"));
 	ASSERT_TRUE(task->Run());
 	running->Lock();
 	EXPECT_TRUE(whileRunning.load());
+	const VActivityToken* token = task->_GetActivityToken();
+	ASSERT_NE(token, nullptr);
+	EXPECT_TRUE(token->GetReason().EqualToStringRaw(VString("Running task Worker")));
+	released->Unlock();
+	finish->Lock();
 	EXPECT_FALSE(afterRelease.load());
-	finish->Unlock();
 	EXPECT_TRUE(task->WaitForDeath(60000));
 	EXPECT_FALSE(process->HasSomeActivityTokens(0));
 	task->Release();
 	running->Release();
+	released->Release();
 	finish->Release();
 }
 

@@ -1,5 +1,7 @@
 #include "runtime/platform/XLinuxStackCrawl.h"
 
+#include "core/VString.h"
+#include "runtime/VSystem.h"
 #include "runtime/platform/XLinuxSystem.h"
 
 #include <algorithm>
@@ -41,12 +43,46 @@ void XLinuxStackCrawl::Dump(FILE* inFile) const
 	std::free(symbols);
 }
 
-std::string XLinuxStackCrawl::GetSymbolName(void* inAddress)
+namespace {
+
+const char* FindSymbol(void* inAddress)
 {
 	Dl_info info{};
 	if (::dladdr(inAddress, &info) == 0 || info.dli_sname == nullptr || *info.dli_sname == 0)
-		return "<inline>";
-	return XLinuxSystem::DemangleSymbol(info.dli_sname);
+		return nullptr;
+	return info.dli_sname;
+}
+
+} // namespace
+
+void XLinuxStackCrawl::GetSymbolName(void* inAddress, VString& outName)
+{
+	if (const char* symbol = FindSymbol(inAddress))
+		VSystem::DemangleSymbol(symbol, outName);
+	else
+		outName.FromCString("<inline>");
+}
+
+std::string XLinuxStackCrawl::GetSymbolName(void* inAddress)
+{
+	const char* symbol = FindSymbol(inAddress);
+	return symbol != nullptr ? XLinuxSystem::DemangleSymbol(symbol) : std::string("<inline>");
+}
+
+void XLinuxStackCrawl::Dump(VString& ioText) const
+{
+	VString address, symbol;
+	for (int32 i = 0; i < fCount; ++i) {
+		ioText.AppendCString("   {");
+		ioText.AppendLong(fCount - 1 - i);
+		ioText.AppendCString("} ");
+		address.FromHexLong(static_cast<sLONG8>(reinterpret_cast<uintptr_t>(fFrames[i])), true);
+		ioText.AppendString(address);
+		ioText.AppendCString(" - ");
+		GetSymbolName(fFrames[i], symbol);
+		ioText.AppendString(symbol);
+		ioText.AppendUniChar(u'\n');
+	}
 }
 
 bool XLinuxStackCrawl::operator<(const XLinuxStackCrawl& inOther) const

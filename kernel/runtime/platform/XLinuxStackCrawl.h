@@ -25,12 +25,15 @@ public:
 
 	// One line per frame, innermost first, numbered from the count - 1 down.
 	void Dump(FILE* inFile) const;
+	// Appends "   {n} <address> - <symbol>" lines to the text.
+	void Dump(VString& ioText) const;
 
 	int32 GetCount() const { return fCount; }
 	void* GetFrame(int32 inIndex) const { return inIndex >= 0 && inIndex < fCount ? fFrames[inIndex] : nullptr; }
 
 	// The demangled name of the symbol holding inAddress, or "<inline>"
 	// when the address belongs to none that the dynamic linker knows.
+	static void GetSymbolName(void* inAddress, VString& outName);
 	static std::string GetSymbolName(void* inAddress);
 
 	// A strict order: fewer frames first, then the addresses in order, so

@@ -1,4 +1,6 @@
 #include "core/VLeaksChecker.h"
+#include "core/VString.h"
+#include "runtime/VSystem.h"
 #include "runtime/VMetricsManager.h"
 #include "runtime/platform/XLinuxStackCrawl.h"
 #include "runtime/platform/XLinuxSystem.h"
@@ -93,6 +95,47 @@ TEST(StackCrawl, FileDumpNumbersFramesDownToZero)
 	EXPECT_LT(two, one);
 	EXPECT_LT(one, zero);
 	EXPECT_EQ(text.back(), '\n');
+}
+
+TEST(StackCrawl, TextDumpAppendsNumberedLines)
+{
+	XLinuxStackCrawl crawl;
+	LoadInto(crawl, 0, 3);
+	ASSERT_EQ(crawl.GetCount(), 3);
+	VString text("head\n");
+	crawl.Dump(text);
+
+	VString expected("head\n");
+	for (int32 i = 0; i < 3; ++i) {
+		VString address, symbol;
+		address.FromHexLong(static_cast<sLONG8>(reinterpret_cast<uintptr_t>(crawl.GetFrame(i))), true);
+		XLinuxStackCrawl::GetSymbolName(crawl.GetFrame(i), symbol);
+		expected.AppendCString("   {");
+		expected.AppendLong(2 - i);
+		expected.AppendCString("} ");
+		expected.AppendString(address);
+		expected.AppendCString(" - ");
+		expected.AppendString(symbol);
+		expected.AppendUniChar(u'\n');
+	}
+	EXPECT_TRUE(text.EqualToStringRaw(expected));
+
+	XLinuxStackCrawl empty;
+	VString untouched("x");
+	empty.Dump(untouched);
+	EXPECT_TRUE(untouched.EqualToStringRaw(VString("x")));
+}
+
+TEST(StackCrawl, SymbolNamesAsText)
+{
+	int local = 0;
+	VString name;
+	XLinuxStackCrawl::GetSymbolName(&local, name);
+	EXPECT_TRUE(name.EqualToStringRaw(VString("<inline>")));
+	VSystem::DemangleSymbol("_ZN4qirn16XLinuxStackCrawl10LoadFramesEjj", name);
+	EXPECT_TRUE(name.EqualToStringRaw(VString("qirn::XLinuxStackCrawl::LoadFrames(unsigned int, unsigned int)")));
+	VSystem::DemangleSymbol("plain_c_name", name);
+	EXPECT_TRUE(name.EqualToStringRaw(VString("plain_c_name")));
 }
 
 TEST(StackCrawl, AnAddressOutsideEverySymbolIsInline)

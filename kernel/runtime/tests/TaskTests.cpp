@@ -1,3 +1,4 @@
+#include "core/VString.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
@@ -468,6 +469,40 @@ TEST(TaskManager, ATaskNamesItsThread)
 	ASSERT_TRUE(task->WaitForDeath(60000));
 	std::string expected = XLinuxTaskMgr::MakeThreadName("", task->GetID());
 	EXPECT_STREQ(name, expected.c_str());
+}
+
+TEST(Task, Names)
+{
+	VRefPtr<VTask> task = MakeTask([]() {});
+	VString name("left over");
+	task->GetName(name);
+	EXPECT_TRUE(name.IsEmpty()); // none yet
+	task->SetName(VString("First"));
+	task->SetName(VString("Worker \u00E9"));
+	task->GetName(name);
+	EXPECT_TRUE(name.EqualToStringRaw(VString(u"Worker \u00E9")));
+}
+
+TEST(Task, ATaskRenamesItsOwnThread)
+{
+	char before[32] = {}, after[32] = {};
+	VRefPtr<VTask> task = MakeTask([&]() {
+		::pthread_getname_np(::pthread_self(), before, sizeof(before));
+		VTask::GetCurrent()->SetName(VString("Later"));
+		::pthread_getname_np(::pthread_self(), after, sizeof(after));
+	});
+	task->SetName(VString("Log"));
+	ASSERT_TRUE(task->Run());
+	ASSERT_TRUE(task->WaitForDeath(60000));
+	EXPECT_STREQ(before, XLinuxTaskMgr::MakeThreadName("Log", task->GetID()).c_str());
+	EXPECT_STREQ(after, XLinuxTaskMgr::MakeThreadName("Later", task->GetID()).c_str());
+
+	// Naming a task from another thread leaves the caller's thread alone.
+	char mine[32] = {}, still[32] = {};
+	::pthread_getname_np(::pthread_self(), mine, sizeof(mine));
+	task->SetName(VString("Elsewhere"));
+	::pthread_getname_np(::pthread_self(), still, sizeof(still));
+	EXPECT_STREQ(mine, still);
 }
 
 TEST(TaskManager, StackSizes)
