@@ -16,13 +16,6 @@ SpinLock::LockProc SpinLock::Unlock = &SpinLock::ReleaseWord;
 int32 SpinLock::sMaxSpins = 1;
 bool SpinLock::sYieldAfterCheckEvent = false;
 
-bool SpinLock::TryLock(uint32* ioWord)
-{
-	std::atomic_ref<uint32> word(*ioWord);
-	uint32 old = word.fetch_or(kLockBit, std::memory_order_acquire);
-	return (old & kLockBit) == 0;
-}
-
 void SpinLock::LockMaxSpinsThenLoopYields(uint32* ioWord)
 {
 	const int32 maxSpins = sMaxSpins;

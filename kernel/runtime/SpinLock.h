@@ -2,6 +2,7 @@
 
 #include "core/VKernelTypes.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -36,7 +37,11 @@ public:
 	static bool sYieldAfterCheckEvent;
 
 	// One attempt: true when the bit was clear and is now ours.
-	static bool TryLock(uint32* ioWord);
+	static bool TryLock(uint32* ioWord)
+	{
+		std::atomic_ref<uint32> word(*ioWord);
+		return (word.fetch_or(kLockBit, std::memory_order_acquire) & kLockBit) == 0;
+	}
 
 	static void LockMaxSpinsThenLoopYields(uint32* ioWord);
 	static void LockLoopMaxSpinsAndYields(uint32* ioWord);

@@ -204,11 +204,6 @@ bool VTaskMgr::KillAllTasks(int32 inTimeoutMilliseconds)
 	}
 }
 
-int32 VTaskMgr::GetCurrentTaskID()
-{
-	return XLinuxTaskMgr::GetCurrentTaskID();
-}
-
 VTask* VTaskMgr::GetCurrentTask()
 {
 	return XLinuxTaskMgr::GetCurrentTask();

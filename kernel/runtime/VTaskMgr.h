@@ -53,7 +53,7 @@ public:
 	// the main task is left registered.
 	bool KillAllTasks(int32 inTimeoutMilliseconds);
 
-	static int32 GetCurrentTaskID();
+	static int32 GetCurrentTaskID() { return XLinuxTaskMgr::GetCurrentTaskID(); }
 	static VTask* GetCurrentTask();
 
 	// Stacks.

@@ -17,11 +17,12 @@ namespace {
 // so they live in the static TLS block, reached without a call.
 #define QIRN_FAST_TLS __attribute__((tls_model("initial-exec")))
 thread_local VTask* sCurrentTask QIRN_FAST_TLS = nullptr;
-thread_local int32 sCurrentID QIRN_FAST_TLS = 0;
 
 constexpr size_t kThreadNameBytes = 15;
 
 } // namespace
+
+thread_local int32 XLinuxTaskMgr::sCurrentID QIRN_FAST_TLS = 0;
 
 VTask* XLinuxTaskMgr::GetCurrentTask()
 {
@@ -36,13 +37,10 @@ void XLinuxTaskMgr::SetCurrentTask(VTask* inTask)
 	sCurrentID = inTask != nullptr ? inTask->GetID() : 0;
 }
 
-int32 XLinuxTaskMgr::GetCurrentTaskID()
+int32 XLinuxTaskMgr::_RememberForeignTaskID()
 {
-	int32 id = sCurrentID;
-	if (id == 0) {
-		id = static_cast<int32>(::gettid());
-		sCurrentID = id;
-	}
+	const int32 id = static_cast<int32>(::gettid());
+	sCurrentID = id;
 	return id;
 }
 

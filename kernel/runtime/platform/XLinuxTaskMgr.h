@@ -19,8 +19,12 @@ public:
 	static void SetCurrentTask(VTask* inTask);
 
 	// The current task's id, or for a thread that is no task its tid, asked
-	// once per thread.
-	static int32 GetCurrentTaskID();
+	// once per thread. Every lock asks for it: one thread-local read.
+	static int32 GetCurrentTaskID()
+	{
+		int32 id = sCurrentID;
+		return id != 0 ? id : _RememberForeignTaskID();
+	}
 	// The calling thread's id (its tid).
 	static int32 GetCurrentForeignTaskID();
 
@@ -39,6 +43,12 @@ public:
 	size_t ComputeMainTaskStackSize() const;
 	size_t GetCurrentFreeStackSize() const;
 	static size_t GetCurrentFreeStackSizeStatic();
+
+private:
+	static int32 _RememberForeignTaskID();
+
+	// In the static TLS block, so that reading it is a plain load.
+	static thread_local int32 sCurrentID __attribute__((tls_model("initial-exec")));
 };
 
 } // namespace qirn
