@@ -5,6 +5,7 @@
 #include "core/CharSet.h"
 #include "core/IRefCountable.h"
 #include "core/SharedBuffer.h"
+#include "core/VByteSwap.h"
 #include "core/VCppMemMgr.h"
 #include "core/VKernelTypes.h"
 #include "core/VLeaksChecker.h"
@@ -15,6 +16,10 @@
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
 #include "core/XMemCppImpl.h"
+
+#include "files/VConstPtrStream.h"
+#include "files/VPtrStream.h"
+#include "files/VStream.h"
 
 #include "host/HostBundle.h"
 
