@@ -1,4 +1,5 @@
 #include "TestPool.h"
+#include "testing/TempFolder.h"
 
 #include "core/VLeaksChecker.h"
 #include "core/VMemStats.h"
@@ -172,26 +173,19 @@ TEST(MemStats, ReportLines)
 
 class LeaksReport : public ::testing::Test {
 protected:
-	void SetUp() override
-	{
-		char pattern[] = "/tmp/qirn-leaks-XXXXXX";
-		ASSERT_NE(::mkdtemp(pattern), nullptr);
-		fRoot = pattern;
-	}
-	void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + fRoot + "'").c_str()), 0); }
 	std::vector<std::string> ReportLines(VLeaksChecker& inChecker)
 	{
-		FILE* file = inChecker.OpenDumpFileAt((fRoot + "/Demo.app").c_str(), "run");
+		FILE* file = inChecker.OpenDumpFileAt((fRoot / "Demo.app").c_str(), "run");
 		EXPECT_NE(file, nullptr);
 		if (file != nullptr)
 			std::fclose(file);
-		std::ifstream in(fRoot + "/Demo.run.leaks");
+		std::ifstream in(fRoot / "Demo.run.leaks");
 		std::vector<std::string> lines;
 		for (std::string line; std::getline(in, line);)
 			lines.push_back(line);
 		return lines;
 	}
-	std::string fRoot;
+	testing::TempFolder fRoot;
 };
 
 TEST_F(LeaksReport, CountSentences)

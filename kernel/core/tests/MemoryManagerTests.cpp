@@ -1,4 +1,5 @@
 #include "TestPool.h"
+#include "testing/TempFolder.h"
 
 #include "core/VCppMemMgr.h"
 #include "core/VMemStats.h"
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qirn {
@@ -113,16 +115,9 @@ class AllocatorChoice : public ::testing::Test {
 protected:
 	void SetUp() override
 	{
-		char pattern[] = "/tmp/qirn-bundle-XXXXXX";
-		ASSERT_NE(::mkdtemp(pattern), nullptr);
-		fBundle = pattern;
-		std::string contents = fBundle + "/Contents";
-		ASSERT_EQ(::mkdir(contents.c_str(), 0755), 0);
-	}
-	void TearDown() override
-	{
-		std::string command = "rm -rf '" + fBundle + "'";
-		ASSERT_EQ(std::system(command.c_str()), 0);
+		fBundle = fRoot / "Demo.app";
+		ASSERT_EQ(::mkdir(fBundle.c_str(), 0755), 0);
+		ASSERT_EQ(::mkdir((fBundle + "/Contents").c_str(), 0755), 0);
 	}
 	void WriteInfoPlist(const std::string& inBody)
 	{
@@ -132,6 +127,7 @@ protected:
 			   "<plist version=\"1.0\"><dict>"
 			<< inBody << "</dict></plist>\n";
 	}
+	testing::TempFolder fRoot;
 	std::string fBundle;
 };
 
@@ -416,6 +412,46 @@ TEST(MemoryHogs, RegisteredForTheCallingTaskAndUnregisteredOnce)
 	manager.UnRegisterMemHog(hog);
 	VMemoryHog stranger(1);
 	manager.UnRegisterMemHog(&stranger); // not registered: ignored, not deleted
+}
+
+} // namespace
+} // namespace qirn
+
+namespace qirn {
+namespace {
+
+// The real start-up path: the probe program, copied into a bundle of its own,
+// reads that bundle's Info.plist before main.
+class StartUpInBundle : public AllocatorChoice {
+protected:
+	std::string RunProbe()
+	{
+		std::string macos = fBundle + "/Contents/MacOS";
+		EXPECT_EQ(::mkdir(macos.c_str(), 0755), 0);
+		std::string copy = "cp '" QIRN_PROBE_DIR "/qirn_probe_memmgr' '" + macos + "/probe'";
+		EXPECT_EQ(std::system(copy.c_str()), 0);
+		std::string command = "'" + macos + "/probe'";
+		FILE* pipe = ::popen(command.c_str(), "r");
+		std::string output;
+		char line[8192];
+		while (pipe != nullptr && std::fgets(line, sizeof(line), pipe) != nullptr)
+			output += line;
+		EXPECT_EQ(pipe != nullptr ? ::pclose(pipe) : -1, 0);
+		return output;
+	}
+};
+
+TEST_F(StartUpInBundle, TheBundlesInfoPlistChoosesBeforeMain)
+{
+	WriteInfoPlist("<key>MemoryAllocator</key><string>Qirn</string>");
+	// The pools have no back end in this build: the system allocator serves.
+	EXPECT_EQ(RunProbe(), "created=1 asked=pools single=1 bundle=" + fBundle + "\n");
+}
+
+TEST_F(StartUpInBundle, WithoutTheKeyTheSystemAllocatorIsChosen)
+{
+	WriteInfoPlist("<key>CFBundleExecutable</key><string>probe</string>");
+	EXPECT_EQ(RunProbe(), "created=1 asked=system single=1 bundle=" + fBundle + "\n");
 }
 
 } // namespace

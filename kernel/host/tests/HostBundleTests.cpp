@@ -1,4 +1,5 @@
 #include "host/HostBundle.h"
+#include "testing/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -48,16 +49,12 @@ class InfoPlist : public ::testing::Test {
 protected:
 	void SetUp() override
 	{
-		char pattern[] = "/tmp/qirn-plist-XXXXXX";
-		ASSERT_NE(::mkdtemp(pattern), nullptr);
-		fBundle = std::string(pattern) + "/App.app";
+		fBundle = fRoot / "App.app";
 		ASSERT_EQ(::mkdir(fBundle.c_str(), 0755), 0);
 		ASSERT_EQ(::mkdir((fBundle + "/Contents").c_str(), 0755), 0);
-		fRoot = pattern;
 	}
-	void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + fRoot + "'").c_str()), 0); }
 
-	std::string fRoot;
+	::qirn::testing::TempFolder fRoot;
 	std::string fBundle;
 };
 
@@ -104,7 +101,7 @@ TEST_F(InfoPlist, MissingOrDamagedFilesAnswerFalse)
 TEST_F(InfoPlist, APlainFolderKeepsItsInfoPlistBesideTheExecutable)
 {
 	EXPECT_EQ(GetInfoPlistPath(fBundle), fBundle + "/Contents/Info.plist");
-	EXPECT_EQ(GetInfoPlistPath(fRoot), fRoot + "/Info.plist");
+	EXPECT_EQ(GetInfoPlistPath(fRoot.Path()), fRoot / "Info.plist");
 }
 
 } // namespace
