@@ -179,47 +179,31 @@ VError VStream::Flush()
 // ---------------------------------------------------------------------------
 // Bytes
 
-VError VStream::GetData(void* outBuffer, VSize inCount, VSize* outRead)
+VError VStream::_GetDataFailed(VSize inAsked, VSize* ioCount, VError inError)
 {
-	VSize count = inCount;
-	VError err = GetData(outBuffer, &count);
-	if (outRead != nullptr)
-		*outRead = count;
-	return err;
-}
-
-VError VStream::GetData(void* outBuffer, VSize* ioCount)
-{
-	if (fError != VE_OK) {
-		*ioCount = 0;
-		return fError;
-	}
-	if (!fIsReading) {
-		*ioCount = 0;
-		return SetError(VE_STREAM_CANNOT_READ);
-	}
-	VSize asked = *ioCount;
-	VError err = DoGetData(outBuffer, ioCount);
-	if (*ioCount > asked)
-		*ioCount = asked;
+	if (*ioCount > inAsked)
+		*ioCount = inAsked;
 	fPosition += static_cast<sLONG8>(*ioCount);
-	if (err == VE_OK && *ioCount < asked)
-		err = VE_STREAM_EOF;
-	return SetError(err);
+	if (inError == VE_OK && *ioCount < inAsked)
+		inError = VE_STREAM_EOF;
+	return SetError(inError);
 }
 
-VError VStream::PutData(const void* inBuffer, VSize inCount)
+VError VStream::_GetDataRefused(VSize* ioCount)
+{
+	*ioCount = 0;
+	if (fError != VE_OK)
+		return fError;
+	return SetError(VE_STREAM_CANNOT_READ);
+}
+
+VError VStream::_PutDataRefused(VSize inCount)
 {
 	if (fError != VE_OK)
 		return fError;
 	if (!fIsWriting)
 		return SetError(VE_STREAM_CANNOT_WRITE);
-	if (inCount == 0)
-		return VE_OK;
-	VError err = DoPutData(inBuffer, inCount);
-	if (err != VE_OK)
-		return SetError(err);
-	fPosition += static_cast<sLONG8>(inCount);
+	(void)inCount;	// nothing to write
 	return VE_OK;
 }
 

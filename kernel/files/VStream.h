@@ -77,9 +77,40 @@ public:
 	VError Flush();
 
 	// Bytes.
-	VError GetData(void* outBuffer, VSize inCount, VSize* outRead = nullptr);
-	VError GetData(void* outBuffer, VSize* ioCount);
-	VError PutData(const void* inBuffer, VSize inCount);
+	VError GetData(void* outBuffer, VSize inCount, VSize* outRead = nullptr)
+	{
+		VSize count = inCount;
+		VError err = GetData(outBuffer, &count);
+		if (outRead != nullptr)
+			*outRead = count;
+		return err;
+	}
+	VError GetData(void* outBuffer, VSize* ioCount)
+	{
+		// Typed numbers come one by one: the common path stays inline.
+		if (fError == VE_OK && fIsReading) {
+			VSize asked = *ioCount;
+			VError err = DoGetData(outBuffer, ioCount);
+			if (err == VE_OK && *ioCount == asked) {
+				fPosition += static_cast<sLONG8>(asked);
+				return VE_OK;
+			}
+			return _GetDataFailed(asked, ioCount, err);
+		}
+		return _GetDataRefused(ioCount);
+	}
+	VError PutData(const void* inBuffer, VSize inCount)
+	{
+		if (fError == VE_OK && fIsWriting && inCount != 0) {
+			VError err = DoPutData(inBuffer, inCount);
+			if (err == VE_OK) {
+				fPosition += static_cast<sLONG8>(inCount);
+				return VE_OK;
+			}
+			return SetError(err);
+		}
+		return _PutDataRefused(inCount);
+	}
 	VError UngetData(const void* inBuffer, VSize inCount);
 	VError PutContentInto(VStream* inDestination);
 	VError PutHexBytes(const char* inBytes, VSize inCount);
@@ -150,6 +181,10 @@ protected:
 	virtual VError DoFlush() { return VE_OK; }
 
 private:
+	VError _GetDataFailed(VSize inAsked, VSize* ioCount, VError inError);
+	VError _GetDataRefused(VSize* ioCount);
+	VError _PutDataRefused(VSize inCount);
+
 	template <typename T>
 	VError _PutSwapped(T inValue)
 	{
