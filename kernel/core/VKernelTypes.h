@@ -63,4 +63,9 @@ constexpr VError VE_STRING_ALLOC_FAILED = MAKE_VERROR('qirn', 107);
 constexpr VError VE_STREAM_EOF = MAKE_VERROR('qirn', 200);
 constexpr VError VE_STREAM_CANNOT_WRITE = MAKE_VERROR('qirn', 204);
 
+// Strings and text.
+constexpr VError VE_UNIMPLEMENTED = MAKE_VERROR('qirn', 2);
+constexpr VError VE_STRING_BASE64_DECODING_FAILED = MAKE_VERROR('qirn', 210);
+constexpr VError VE_TEXT_CONVERSION_FAILED = MAKE_VERROR('qirn', 300);
+
 } // namespace qirn

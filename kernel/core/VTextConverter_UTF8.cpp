@@ -1,0 +1,208 @@
+#include "core/VTextConverter_UTF8.h"
+
+#include <cstring>
+
+namespace qirn {
+
+namespace {
+
+constexpr uint8 TrailingBytes(unsigned inByte)
+{
+	return inByte < 0xC0 ? 0 : inByte < 0xE0 ? 1 : inByte < 0xF0 ? 2 : inByte < 0xF8 ? 3 : inByte < 0xFC ? 4 : 5;
+}
+
+struct TrailingTable {
+	uint8 fCounts[256];
+	constexpr TrailingTable() : fCounts()
+	{
+		for (unsigned i = 0; i < 256; ++i)
+			fCounts[i] = TrailingBytes(i);
+	}
+};
+
+constexpr TrailingTable kTrailing;
+
+// What the accumulated lead and trailing bytes carry beyond the code point,
+// by the number of trailing bytes.
+constexpr uint32 kOffsets[6] = {0x00000000u, 0x00003080u, 0x000E2080u, 0x03C82080u, 0xFA082080u, 0x82082080u};
+
+constexpr uint64 kHighBits = 0x8080808080808080ull;
+
+} // namespace
+
+bool VToUnicodeConverter_UTF8::Convert(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed,
+									   UniChar* inDestination, VIndex inDestinationChars, VIndex* outProducedChars)
+{
+	const uint8* source = static_cast<const uint8*>(inSource);
+	const uint8* sourceEnd = source + inSourceBytes;
+	UniChar* dest = inDestination;
+	UniChar* destEnd = inDestination + (inDestinationChars > 0 ? inDestinationChars : 0);
+	bool ok = true;
+	while (source < sourceEnd && dest < destEnd) {
+		// Runs of ASCII, eight bytes at a time.
+		while (sourceEnd - source >= 8 && destEnd - dest >= 8) {
+			uint64 word;
+			std::memcpy(&word, source, 8);
+			if ((word & kHighBits) != 0)
+				break;
+			for (int i = 0; i < 8; ++i)
+				dest[i] = source[i];
+			source += 8;
+			dest += 8;
+		}
+		if (source >= sourceEnd || dest >= destEnd)
+			break;
+		uint32 byte = *source;
+		if (byte < 0x80) {
+			*dest++ = static_cast<UniChar>(byte);
+			++source;
+			continue;
+		}
+		unsigned extra = kTrailing.fCounts[byte];
+		if (extra >= static_cast<unsigned>(sourceEnd - source))
+			break; // a sequence cut by the end of the block waits for more bytes
+		const uint8* start = source;
+		uint32 ch = 0;
+		switch (extra) {
+			case 5: ch += *source++; ch <<= 6; [[fallthrough]];
+			case 4: ch += *source++; ch <<= 6; [[fallthrough]];
+			case 3: ch += *source++; ch <<= 6; [[fallthrough]];
+			case 2: ch += *source++; ch <<= 6; [[fallthrough]];
+			case 1: ch += *source++; ch <<= 6; [[fallthrough]];
+			case 0: ch += *source++;
+		}
+		ch -= kOffsets[extra];
+		if (ch < 0x10000) {
+			*dest++ = static_cast<UniChar>(ch);
+		} else if (ch <= 0x10FFFF) {
+			if (destEnd - dest < 2) {
+				source = start;
+				break;
+			}
+			ch -= 0x10000;
+			*dest++ = static_cast<UniChar>(0xD800 + (ch >> 10));
+			*dest++ = static_cast<UniChar>(0xDC00 + (ch & 0x3FF));
+		} else {
+			*dest++ = u'?';
+			ok = false;
+		}
+	}
+	*outBytesConsumed = static_cast<VSize>(source - static_cast<const uint8*>(inSource));
+	*outProducedChars = static_cast<VIndex>(dest - inDestination);
+	return ok;
+}
+
+namespace {
+
+// Writes one code point (or counts it when outDest is null); false when the
+// room is too small.
+inline bool PutUTF8(uint32 inChar, uint8*& ioDest, VSize& ioRoom, VSize& ioProduced, bool inCountOnly)
+{
+	unsigned length = inChar < 0x80 ? 1 : inChar < 0x800 ? 2 : inChar < 0x10000 ? 3 : inChar < 0x200000 ? 4
+					: inChar < 0x4000000 ? 5 : 6;
+	if (inCountOnly) {
+		ioProduced += length;
+		return true;
+	}
+	if (ioRoom < length)
+		return false;
+	static constexpr uint8 kFirstMarks[7] = {0x00, 0x00, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC};
+	for (unsigned i = length - 1; i > 0; --i) {
+		ioDest[i] = static_cast<uint8>(0x80 | (inChar & 0x3F));
+		inChar >>= 6;
+	}
+	ioDest[0] = static_cast<uint8>(inChar | kFirstMarks[length]);
+	ioDest += length;
+	ioRoom -= length;
+	ioProduced += length;
+	return true;
+}
+
+} // namespace
+
+bool VFromUnicodeConverter_UTF8::Convert(const UniChar* inSource, VIndex inSourceChars, VIndex* outCharsConsumed,
+										 void* inBuffer, VSize inBufferSize, VSize* outBytesProduced)
+{
+	bool countOnly = inBuffer == nullptr;
+	uint8* dest = static_cast<uint8*>(inBuffer);
+	VSize room = inBufferSize;
+	VSize produced = 0;
+	VIndex pos = 0;
+	while (pos < inSourceChars) {
+		if (!countOnly) {
+			// Runs of ASCII, four units at a time.
+			while (inSourceChars - pos >= 4 && room >= 4) {
+				uint64 word;
+				std::memcpy(&word, inSource + pos, 8);
+				if ((word & 0xFF80FF80FF80FF80ull) != 0)
+					break;
+				dest[0] = static_cast<uint8>(inSource[pos]);
+				dest[1] = static_cast<uint8>(inSource[pos + 1]);
+				dest[2] = static_cast<uint8>(inSource[pos + 2]);
+				dest[3] = static_cast<uint8>(inSource[pos + 3]);
+				dest += 4;
+				room -= 4;
+				produced += 4;
+				pos += 4;
+			}
+			if (pos >= inSourceChars)
+				break;
+		}
+		uint32 ch = inSource[pos];
+		VIndex units = 1;
+		if (ch >= 0xD800 && ch <= 0xDBFF) {
+			if (pos + 1 >= inSourceChars)
+				break; // the low half may come with the next run
+			UniChar next = inSource[pos + 1];
+			if (next >= 0xDC00 && next <= 0xDFFF) {
+				ch = (ch << 10) + next - 0x35FDC00;
+				units = 2;
+			}
+			// A high surrogate without its low half is written alone, like a
+			// lone low surrogate, and the next unit keeps its own meaning.
+		}
+		if (!PutUTF8(ch, dest, room, produced, countOnly))
+			break;
+		pos += units;
+	}
+	*outCharsConsumed = pos;
+	*outBytesProduced = produced;
+	return true;
+}
+
+bool VFromUnicodeConverter_UTF8::ConvertFrom_wchar(const wchar_t* inSource, VIndex inSourceChars,
+												   VIndex* outCharsConsumed, void* inBuffer, VSize inBufferSize,
+												   VSize* outBytesProduced)
+{
+	bool countOnly = inBuffer == nullptr;
+	uint8* dest = static_cast<uint8*>(inBuffer);
+	VSize room = inBufferSize;
+	VSize produced = 0;
+	VIndex pos = 0;
+	bool ok = true;
+	while (pos < inSourceChars) {
+		uint32 ch = static_cast<uint32>(inSource[pos]);
+		VIndex units = 1;
+		if ((ch & 0x80000000u) != 0) {
+			ok = false;
+			break;
+		}
+		if (ch >= 0xD800 && ch <= 0xDBFF) {
+			if (pos + 1 >= inSourceChars)
+				break;
+			uint32 next = static_cast<uint32>(inSource[pos + 1]);
+			if (next >= 0xDC00 && next <= 0xDFFF) {
+				ch = (ch << 10) + next - 0x35FDC00;
+				units = 2;
+			}
+		}
+		if (!PutUTF8(ch, dest, room, produced, countOnly))
+			break;
+		pos += units;
+	}
+	*outCharsConsumed = pos;
+	*outBytesProduced = produced;
+	return ok;
+}
+
+} // namespace qirn

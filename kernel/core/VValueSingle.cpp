@@ -1,0 +1,47 @@
+#include "core/VValueSingle.h"
+
+#include "core/VString.h"
+
+namespace qirn {
+
+CharSet VValueSingle::DebugDump(char*, int32& ioSize) const
+{
+	// Nothing is written while no process object exists.
+	ioSize = 0;
+	return VTC_UTF_16;
+}
+
+VError VValueSingle::FromJSONString(const VString& inJSONString, uint32)
+{
+	FromString(inJSONString);
+	return VE_OK;
+}
+
+VError VValueSingle::GetJSONString(VString& outJSONString, uint32) const
+{
+	GetString(outJSONString);
+	return VE_OK;
+}
+
+void VValueSingle::GetString(VString& outValue) const
+{
+	outValue.Clear();
+}
+
+void VValueSingle::GetValue(VValueSingle& outValue) const
+{
+	outValue.Clear();
+}
+
+void VValueSingle::GetXMLString(VString& outText, uint32) const
+{
+	GetString(outText);
+}
+
+bool VValueSingle::FromXMLString(const VString& inText)
+{
+	FromString(inText);
+	return true;
+}
+
+} // namespace qirn

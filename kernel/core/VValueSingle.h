@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/VValue.h"
+
+namespace qirn {
+
+// Base of every value that holds one datum. It offers the typed conversion
+// interface; a kind overrides what it can convert and keeps the defaults
+// (zero, or clearing the target) for the rest.
+class VValueSingle : public VValue {
+public:
+	VValueSingle() = default;
+	explicit VValueSingle(bool inNull) : VValue(inNull) {}
+	VValueSingle(const VValueSingle& inOther) = default;
+	VValueSingle& operator=(const VValueSingle&) { return *this; }
+
+	const VValueSingle* IsVValueSingle() const override { return this; }
+	VValueSingle* IsVValueSingle() override { return this; }
+
+	VValueSingle* Clone() const override = 0;
+
+	// Writes the value's text as UTF-16 units; no text is written while the
+	// process object does not exist.
+	CharSet DebugDump(char* ioBuffer, int32& ioSize) const override;
+
+	VError FromJSONString(const VString& inJSONString, uint32 inOptions) override;
+	VError GetJSONString(VString& outJSONString, uint32 inOptions) const override;
+
+	virtual uint8 GetBoolean() const { return 0; }
+	virtual sBYTE GetByte() const { return 0; }
+	virtual sWORD GetWord() const { return 0; }
+	virtual sLONG GetLong() const { return 0; }
+	virtual sLONG8 GetLong8() const { return 0; }
+	virtual sLONG8 GetLong8OrMilliSeconds() const { return GetLong8(); }
+	virtual Real GetReal() const { return 0.0; }
+	virtual void GetString(VString& outValue) const;
+	virtual void GetValue(VValueSingle& outValue) const;
+
+	virtual void FromBoolean(uint8) {}
+	virtual void FromByte(sBYTE) {}
+	virtual void FromWord(sWORD) {}
+	virtual void FromLong(sLONG) {}
+	virtual void FromLong8(sLONG8) {}
+	virtual void FromReal(Real) {}
+	virtual void FromString(const VString&) {}
+	virtual void FromValue(const VValueSingle&) {}
+	virtual void FromRESTValue(const VValueSingle& inValue) { FromValue(inValue); }
+
+	virtual void GetXMLString(VString& outText, uint32 inOptions) const;
+	virtual bool FromXMLString(const VString& inText);
+};
+
+} // namespace qirn
