@@ -1,15 +1,50 @@
-// Values and streams against plain C++: 10 million longs written and read back
-// through a memory stream against a std::vector<char> copy loop.
+// Values, formatting and streams against plain C++: Printf against snprintf
+// into a std::string, and 10 million longs written and read back through a
+// memory stream against a std::vector<char> copy loop.
+#include "core/VString.h"
 #include "files/VPtrStream.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
 
 constexpr int kLongCount = 10'000'000;
+constexpr int kPrintfCount = 1'000'000;
+
+void BM_VStringPrintf_1M(benchmark::State& state)
+{
+	qirn::VString name("stream");
+	qirn::VString text;
+	for (auto _ : state) {
+		for (int i = 0; i < kPrintfCount; ++i) {
+			text.Printf("%d %S %s", i, &name, "items");
+			benchmark::DoNotOptimize(text.GetCPointer());
+		}
+	}
+	state.SetItemsProcessed(state.iterations() * kPrintfCount);
+}
+BENCHMARK(BM_VStringPrintf_1M)->Unit(benchmark::kMillisecond);
+
+void BM_SnprintfStdString_1M(benchmark::State& state)
+{
+	std::string name("stream");
+	std::string text;
+	for (auto _ : state) {
+		for (int i = 0; i < kPrintfCount; ++i) {
+			char buffer[256];
+			int length = std::snprintf(buffer, sizeof(buffer), "%d %s %s", i, name.c_str(), "items");
+			text.assign(buffer, static_cast<size_t>(length));
+			benchmark::DoNotOptimize(text.data());
+		}
+	}
+	state.SetItemsProcessed(state.iterations() * kPrintfCount);
+}
+BENCHMARK(BM_SnprintfStdString_1M)->Unit(benchmark::kMillisecond);
 
 void BM_PtrStream_10MLongs(benchmark::State& state)
 {

@@ -5,9 +5,16 @@
 #include "core/VKernelTypes.h"
 #include "core/VObject.h"
 
+#include <cstdarg>
+#include <string>
 #include <type_traits>
 
 namespace qirn {
+
+class VFromUnicodeConverter;
+class VString;
+class VToUnicodeConverter;
+class VValue;
 
 // Kernel errors of streams.
 constexpr VError VE_STREAM_BAD_OFFSET = MAKE_VERROR('qirn', 3);
@@ -34,7 +41,7 @@ struct VStreamUnderlyingData {
 class VStream : public VObject {
 public:
 	VStream() = default;
-	~VStream() override = default;
+	~VStream() override;
 
 	VStream(const VStream&) = delete;
 	VStream& operator=(const VStream&) = delete;
@@ -163,7 +170,35 @@ public:
 	VError GetLong8s(sLONG8* outValues, sLONG* ioCount);
 	VError GetReals(Real* outValues, sLONG* ioCount);
 
+	// Values: the kind as a 16-bit word first when asked, then the value's
+	// own stream form. GetValue answers a new value (the caller owns it), or
+	// null when the kind cannot be read or has no descriptor.
+	VError PutValue(const VValue& inValue, bool inWithKind = true);
+	VValue* GetValue();
+
+	// Text, in the stream's character set.
 	CharSet GetCharSet() const { return fCharSet; }
+	VError SetCharSet(CharSet inCharSet);
+	ECarriageReturnMode GetCarriageReturnMode() const { return fCRMode; }
+	void SetCarriageReturnMode(ECarriageReturnMode inMode) { fCRMode = inMode; }
+	VError WriteBOM();
+	VError GuessCharSetFromLeadingBytes(CharSet inDefaultCharSet, bool inDetectUTF8 = true,
+										bool* outFoundBOM = nullptr);
+	// The text with the stream's line ends, no length and no terminator.
+	VError PutText(const VString& inText);
+	// The kernel's own conversions (%S, %A, %V) are no C format: no format check.
+	VError PutPrintf(const char* inFormat, ...);
+	VError PutVPrintf(const char* inFormat, va_list inArgs);
+	// The rest of the stream, appended.
+	VError GetText(VString& ioText);
+	// Exactly inCharCount UTF-16 units, less at the end of the stream. The
+	// bytes of a character cut by the end are pushed back when
+	// inPushBackCutCharacter is set, and stay consumed otherwise.
+	VError GetText(VString& outText, sLONG inCharCount, bool inPushBackCutCharacter);
+	// One line, ended by inEndChar or by CR, LF or CR LF; at the end of the
+	// stream, 200. With inKeepEnd the line keeps one end character: the given
+	// one, or CR for any line end.
+	VError GetTextLine(VString& outLine, bool inKeepEnd, UniChar* inEndChar = nullptr);
 
 protected:
 	virtual VError DoOpenReading() { return VE_OK; }
@@ -203,8 +238,19 @@ private:
 	}
 	// Converters for the character set, made when a text operation or an
 	// opening needs them; 208 when the set has none.
-	VError _PrepareDecoder() { return VE_OK; }
-	VError _PrepareEncoder() { return VE_OK; }
+	VError _PrepareDecoder();
+	VError _PrepareEncoder();
+	void _ReleaseConverters();
+	// The bytes of one character of the stream's character set; the size of
+	// its code unit (1, 2 or 4) in outUnit.
+	bool _EncodeChar(UniChar inChar, std::string& outBytes, VSize& outUnit);
+	// Sets the sticky error without raising it: the end of the stream is no
+	// error for the line reader.
+	void _SetEndOfStreamQuietly()
+	{
+		if (fError == VE_OK)
+			fError = VE_STREAM_EOF;
+	}
 	template <typename T>
 	VError _PutArray(const T* inValues, sLONG inCount);
 	template <typename T>
@@ -218,6 +264,9 @@ private:
 	bool fNeedSwap = false;
 	VError fError = VE_OK;
 	CharSet fCharSet = VTC_DefaultTextExport;
+	ECarriageReturnMode fCRMode = eCRM_LF;
+	VToUnicodeConverter* fDecoder = nullptr;
+	VFromUnicodeConverter* fEncoder = nullptr;
 };
 
 } // namespace qirn
