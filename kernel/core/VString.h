@@ -6,6 +6,7 @@
 #include "core/VValueSingle.h"
 
 #include <atomic>
+#include <cstdarg>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,14 @@ public:
 	void AppendLong8(sLONG8 inValue);
 	void AppendULong8(uLONG8 inValue);
 	void AppendReal(Real inValue);
+
+	// Formatting: the C library's conversions, plus %S (a VString), %A (any
+	// single value, by its text) and %V (any kernel object, by its dump).
+	// Printf and VPrintf replace the text, AppendPrintf appends.
+	void Printf(const char* inFormat, ...);
+	void VPrintf(const char* inFormat, va_list inArgs);
+	void AppendPrintf(const char* inFormat, ...);
+	void _Printf(const char* inFormat, va_list inArgs);
 	void FromHexLong(sLONG8 inValue, bool inPrefix = true);
 	void FromHexLong(sLONG inValue, bool inPrefix = true);
 	void FromHexLong(uBYTE inValue, bool inPrefix = true);
@@ -186,6 +195,9 @@ public:
 	void GetValue(VValueSingle& outValue) const override { outValue.FromString(*this); }
 	void FromValue(const VValueSingle& inValue) override { inValue.GetString(*this); }
 	void AppendValue(const VValueSingle& inValue);
+	// An identifier as its 32 hexadecimal digits, and back.
+	void FromVUUID(const VUUID& inValue) override;
+	void GetVUUID(VUUID& outValue) const override;
 	VString* Clone() const override { return new VString(*this); }
 	CharSet DebugDump(char* ioBuffer, int32& ioSize) const override;
 
@@ -309,6 +321,13 @@ VString operator+(const VString& inLeft, const VString& inRight);
 
 // The UTF-8 text of a string.
 std::string to_string(const VString& inString);
+
+// A new string holding the formatted text (VString::Printf).
+VString Printf(const char* inFormat, ...);
+VString ToString(int inValue);
+VString ToString(long long inValue);
+VString ToString(unsigned long long inValue);
+VString ToString(unsigned long inValue);
 
 // A string whose inline buffer holds N units, for the stack and for objects.
 template <VIndex N>

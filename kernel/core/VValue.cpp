@@ -1,5 +1,8 @@
 #include "core/VValue.h"
 
+#include "core/VEmpty.h"
+#include "core/VValueInfo.h"
+#include "files/VStream.h"
 #include "runtime/VError.h"
 
 namespace qirn {
@@ -14,6 +17,34 @@ VError VValue::GetJSONString(VString&, uint32) const
 {
 	_ThrowError(VE_UNIMPLEMENTED);
 	return VE_UNIMPLEMENTED;
+}
+
+const VValueInfo* VValue::GetValueInfo() const
+{
+	// Built on first use and registered then, so kind 65535 is unknown until
+	// some value asks for it.
+	static const VValueInfo_default<VEmpty, 65535> sDefaultInfo(65535, 65535);
+	return &sDefaultInfo;
+}
+
+CompareResult VValue::CompareToSameKindWithOptions(const VValue*, const VCompareOptions&) const
+{
+	return CR_EQUAL;
+}
+
+CompareResult VValue::CompareToSameKindPtrWithOptions(const void*, const VCompareOptions&) const
+{
+	return CR_EQUAL;
+}
+
+VError VValue::ReadFromStream(VStream* ioStream, sLONG)
+{
+	return ioStream->GetLastError();
+}
+
+VError VValue::WriteToStream(VStream* ioStream, sLONG) const
+{
+	return ioStream->GetLastError();
 }
 
 void VValue::SetNull(bool inNull)

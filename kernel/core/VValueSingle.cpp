@@ -1,6 +1,8 @@
 #include "core/VValueSingle.h"
 
 #include "core/VString.h"
+#include "core/VUUID.h"
+#include "core/VValueInfo.h"
 
 namespace qirn {
 
@@ -26,6 +28,26 @@ VError VValueSingle::GetJSONString(VString& outJSONString, uint32) const
 void VValueSingle::GetString(VString& outValue) const
 {
 	outValue.Clear();
+}
+
+void VValueSingle::GetVUUID(VUUID& outValue) const
+{
+	outValue.Clear();
+}
+
+VValueSingle* VValueSingle::ConvertTo(uint16 inKind) const
+{
+	VValue* value = VValue::NewValueFromValueKind(inKind);
+	if (value == nullptr)
+		return nullptr;
+	VValueSingle* single = value->IsVValueSingle();
+	if (single == nullptr) {
+		delete value;
+		return nullptr;
+	}
+	GetValue(*single);
+	single->SetNull(IsNull());
+	return single;
 }
 
 void VValueSingle::GetValue(VValueSingle& outValue) const

@@ -4,6 +4,8 @@
 
 namespace qirn {
 
+class VUUID;
+
 // Base of every value that holds one datum. It offers the typed conversion
 // interface; a kind overrides what it can convert and keeps the defaults
 // (zero, or clearing the target) for the rest.
@@ -18,6 +20,7 @@ public:
 	VValueSingle* IsVValueSingle() override { return this; }
 
 	VValueSingle* Clone() const override = 0;
+	bool CanBeStreamed() const override { return true; }
 
 	// Writes the value's text as UTF-16 units; no text is written while the
 	// process object does not exist.
@@ -34,6 +37,7 @@ public:
 	virtual sLONG8 GetLong8OrMilliSeconds() const { return GetLong8(); }
 	virtual Real GetReal() const { return 0.0; }
 	virtual void GetString(VString& outValue) const;
+	virtual void GetVUUID(VUUID& outValue) const;
 	virtual void GetValue(VValueSingle& outValue) const;
 
 	virtual void FromBoolean(uint8) {}
@@ -43,11 +47,26 @@ public:
 	virtual void FromLong8(sLONG8) {}
 	virtual void FromReal(Real) {}
 	virtual void FromString(const VString&) {}
+	virtual void FromVUUID(const VUUID&) {}
 	virtual void FromValue(const VValueSingle&) {}
 	virtual void FromRESTValue(const VValueSingle& inValue) { FromValue(inValue); }
 
 	virtual void GetXMLString(VString& outText, uint32 inOptions) const;
 	virtual bool FromXMLString(const VString& inText);
+
+	// CR_UNRELEVANT (-1000) for values that cannot be compared.
+	virtual CompareResult CompareTo(const VValueSingle& /*inValue*/, bool /*inDiacritical*/ = false) const
+	{
+		return CR_UNRELEVANT;
+	}
+	virtual bool EqualTo(const VValueSingle& inValue, bool inDiacritical = false) const
+	{
+		return CompareTo(inValue, inDiacritical) == CR_EQUAL;
+	}
+
+	// A new value of the kind holding this one converted, with its null
+	// flag; null for a kind without a descriptor or whose values are series.
+	VValueSingle* ConvertTo(uint16 inKind) const;
 };
 
 } // namespace qirn
