@@ -105,6 +105,42 @@ TEST_F(TextRobustness, ExchangeAgreesWithNaiveReplacement)
 // ---------------------------------------------------------------------------
 // Converters
 
+TEST_F(TextRobustness, UnicodeFormsRoundTripWellFormedText)
+{
+	const CharSet sets[] = {VTC_UTF_8, VTC_UTF_16_BIGENDIAN, VTC_UTF_16_SMALLENDIAN, VTC_UTF_32_BIGENDIAN,
+							VTC_UTF_32_SMALLENDIAN};
+	for (int round = 0; round < 2000; ++round) {
+		// Well-formed: surrogates only in pairs.
+		std::u16string units;
+		for (int n = RandomInt(0, 700); n > 0; --n) {
+			int kind = RandomInt(0, 3);
+			if (kind == 0) {
+				units += static_cast<char16_t>(RandomInt(1, 0x7F));
+			} else if (kind == 1) {
+				char16_t unit = static_cast<char16_t>(RandomInt(0x80, 0xFFFF));
+				if (unit >= 0xD800 && unit <= 0xDFFF)
+					unit = 0xE000;
+				units += unit;
+			} else if (kind == 2) {
+				units += static_cast<char16_t>(RandomInt(0xD800, 0xDBFF));
+				units += static_cast<char16_t>(RandomInt(0xDC00, 0xDFFF));
+			} else {
+				units += u"\r\n";
+			}
+		}
+		VString source = FromUnits(units);
+		CharSet set = sets[round % 5];
+		VMemoryBuffer<> bytes;
+		ASSERT_TRUE(source.ToBuffer(bytes, set));
+		VString decoded(bytes.GetDataPtr(), bytes.GetDataSize(), set);
+		ASSERT_EQ(ToUnits(decoded), units) << "round " << round << " set " << set;
+		StStringConverter<char> scoped(source, set);
+		ASSERT_TRUE(scoped.IsOK()) << "round " << round << " set " << set;
+		ASSERT_EQ(scoped.GetSize(), bytes.GetDataSize());
+		ASSERT_EQ(std::memcmp(scoped.GetCPointer(), bytes.GetDataPtr(), bytes.GetDataSize()), 0);
+	}
+}
+
 TEST_F(TextRobustness, DecodersTakeRandomBytes)
 {
 	const CharSet sets[] = {VTC_UTF_8, VTC_UTF_16_BIGENDIAN, VTC_UTF_16_SMALLENDIAN, VTC_UTF_32_BIGENDIAN,
@@ -160,6 +196,31 @@ TEST_F(TextRobustness, TextEndingInAHighSurrogateEncodes)
 	}
 	VString number(u"12.5\xD800");
 	EXPECT_EQ(number.GetReal(), 12.5);
+}
+
+TEST_F(TextRobustness, LongTextEncodesAsUTF32)
+{
+	// Longer than the converter's inline room.
+	std::u16string units(1000, u'x');
+	units += u"\xD83D\xDE00";
+	VString source = FromUnits(units);
+	for (CharSet set : {VTC_UTF_32_BIGENDIAN, VTC_UTF_32_SMALLENDIAN}) {
+		StStringConverter<char> scoped(source, set);
+		EXPECT_TRUE(scoped.IsOK());
+		EXPECT_EQ(scoped.GetSize(), 4u * 1001);
+		VString encoded(source);
+		ASSERT_TRUE(encoded.EncodeBase64(set));
+		ASSERT_TRUE(encoded.DecodeBase64(set));
+		EXPECT_EQ(ToUnits(encoded), units);
+	}
+	// A fault after the inline room still fails, and the converter can be used again.
+	StStringConverter<char> reused(VTC_UTF_32_SMALLENDIAN);
+	reused.ConvertString(FromUnits(std::u16string(3000, u'y')));
+	EXPECT_TRUE(reused.IsOK());
+	reused.ConvertString(FromUnits(std::u16string(5000, u'y') + u"\xDC00"));
+	EXPECT_FALSE(reused.IsOK());
+	EXPECT_EQ(reused.GetCPointer()[reused.GetSize()], 0);
+	EXPECT_STREQ(reused.ConvertString(VString("ok")), std::string("o\0\0\0k\0\0\0", 8).c_str());
 }
 
 // ---------------------------------------------------------------------------
