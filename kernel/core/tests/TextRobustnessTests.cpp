@@ -307,6 +307,22 @@ TEST_F(TextRobustness, Base64RoundTripsAndRefusesGarbage)
 }
 
 // ---------------------------------------------------------------------------
+// Flat form
+
+TEST_F(TextRobustness, FlatFormKeepsWithinTheLimit)
+{
+	VString s("abcdef");
+	for (size_t limit = 1; limit < 20; ++limit) {
+		std::vector<uint8> block(limit + 16, 0xAA);
+		ASSERT_EQ(s.GetSpace(limit), std::min<VSize>(limit, 16));
+		uint8* end = static_cast<uint8*>(s.WriteToPtr(block.data(), false, limit));
+		ASSERT_LE(static_cast<size_t>(end - block.data()), s.GetSpace(limit)) << limit;
+		for (size_t i = s.GetSpace(limit); i < block.size(); ++i)
+			ASSERT_EQ(block[i], 0xAA) << limit;
+	}
+}
+
+// ---------------------------------------------------------------------------
 // Editing with positions and counts from anywhere
 
 TEST_F(TextRobustness, EditsTakeAnyPositionAndCount)
