@@ -223,6 +223,30 @@ TEST_F(TextRobustness, LongTextEncodesAsUTF32)
 	EXPECT_STREQ(reused.ConvertString(VString("ok")), std::string("o\0\0\0k\0\0\0", 8).c_str());
 }
 
+TEST_F(TextRobustness, LineEndsOfEncodedTextKeepAStrayTail)
+{
+	struct Case {
+		CharSet fSet;
+		ECarriageReturnMode fMode;
+		std::string fBytes;
+		std::string fExpected;
+	};
+	const Case cases[] = {
+		{VTC_UTF_16_SMALLENDIAN, eCRM_CRLF, std::string("a\0\n\0\x7F", 5), std::string("a\0\r\0\n\0\x7F", 7)},
+		{VTC_UTF_16_SMALLENDIAN, eCRM_LF, std::string("a\0\r\0\n\0\x7F", 7), std::string("a\0\n\0\x7F", 5)},
+		{VTC_UTF_16_BIGENDIAN, eCRM_NONE, std::string("\0a\x01", 3), std::string("\0a\x01", 3)},
+		{VTC_UTF_32_SMALLENDIAN, eCRM_CRLF, std::string("\n\0\0\0xyz", 7), std::string("\r\0\0\0\n\0\0\0xyz", 11)},
+		{VTC_UTF_32_SMALLENDIAN, eCRM_CR, std::string("\r\0\0\0\n\0\0\0xy", 10), std::string("\r\0\0\0xy", 6)},
+	};
+	for (const Case& c : cases) {
+		VMemoryBuffer<> buffer;
+		ASSERT_TRUE(buffer.AddData(c.fBytes.data(), c.fBytes.size()));
+		VString::ConvertCarriageReturns(buffer, c.fSet, c.fMode);
+		EXPECT_EQ(std::string(static_cast<const char*>(buffer.GetDataPtr()), buffer.GetDataSize()), c.fExpected)
+			<< c.fSet << " " << c.fMode;
+	}
+}
+
 // ---------------------------------------------------------------------------
 // Escaping
 
