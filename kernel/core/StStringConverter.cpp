@@ -35,18 +35,21 @@ const char* StStringConverterBase::_ConvertString(const VString& inString)
 	fOK = fConverter->Convert(source->GetCPointer(), source->GetLength(), &consumed, fResult, fCapacity - 1,
 							  &produced);
 	fSize = produced;
-	if (fOK && consumed < source->GetLength()) {
+	// Some converters answer false when only the room ran out: a full
+	// buffer gets the heap block whatever the answer, and a genuine fault
+	// then fails there too.
+	bool full = fCapacity - 1 - produced < 2 * fConverter->GetCharSize();
+	if (consumed < source->GetLength() && (fOK || full)) {
 		void* block = fHeapBuffer;
 		VSize used = 0;
 		fSize = 0;
-		if (fConverter->ConvertRealloc(source->GetCPointer(), source->GetLength(), block, used, 1)) {
-			fHeapBuffer = static_cast<char*>(block);
+		fOK = fConverter->ConvertRealloc(source->GetCPointer(), source->GetLength(), block, used, 1);
+		// The block may have moved even when the conversion failed.
+		fHeapBuffer = static_cast<char*>(block);
+		if (fHeapBuffer != nullptr) {
 			fResult = fHeapBuffer;
-			fSize = used;
-			fCapacity = used + 1;
-		} else {
-			fHeapBuffer = static_cast<char*>(block);
-			fOK = false;
+			fSize = fOK ? used : 0;
+			fCapacity = fOK ? used + 1 : 1;
 		}
 	}
 	fResult[fSize] = 0;

@@ -832,8 +832,12 @@ const void* VString::LoadFromPtr(const void* inData, bool)
 void* VString::WriteToPtr(void* ioData, bool, size_t inMax) const
 {
 	int32 length = fLength;
-	if (inMax != 0)
-		length = static_cast<int32>(std::min<int64>(length, static_cast<int64>(inMax < 4 ? 0 : (inMax - 4) / 2)));
+	if (inMax != 0) {
+		// A limit too small for the count itself leaves room for nothing.
+		if (inMax < sizeof(length))
+			return ioData;
+		length = static_cast<int32>(std::min<int64>(length, static_cast<int64>((inMax - 4) / 2)));
+	}
 	std::memcpy(ioData, &length, sizeof(length));
 	char* units = static_cast<char*>(ioData) + sizeof(length);
 	std::memcpy(units, fString, static_cast<size_t>(length) * sizeof(UniChar));

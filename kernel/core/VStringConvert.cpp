@@ -559,17 +559,25 @@ void ConvertBufferLineEnds(VMemoryBuffer<>& ioBuffer, ECarriageReturnMode inMode
 	if (ioBuffer.GetDataSize() / sizeof(T) > 0x7FFFFFFF)
 		return;
 	VIndex length = static_cast<VIndex>(ioBuffer.GetDataSize() / sizeof(T));
+	// Bytes short of a whole unit at the end are no line end: they stay
+	// after the converted units.
+	const VSize tailSize = ioBuffer.GetDataSize() % sizeof(T);
+	unsigned char tail[sizeof(T)] = {};
+	if (tailSize > 0)
+		std::memcpy(tail, static_cast<const char*>(ioBuffer.GetDataPtr()) + length * sizeof(T), tailSize);
 	// Converted within the data first; a longer result grows the data once.
 	VIndex needed = 0;
 	VIndex newLength = VTextConverters::_ConvertCarriageReturns<T>(static_cast<T*>(ioBuffer.GetDataPtr()), length,
 																	 length, inMode, &needed, cr, lf);
 	if (needed > length) {
-		if (!ioBuffer.SetSize(static_cast<VSize>(needed) * sizeof(T)))
+		if (!ioBuffer.SetSize(static_cast<VSize>(needed) * sizeof(T) + tailSize))
 			return;
 		newLength = VTextConverters::_ConvertCarriageReturns<T>(static_cast<T*>(ioBuffer.GetDataPtr()), length,
 																needed, inMode, &needed, cr, lf);
 	}
-	ioBuffer.SetSize(static_cast<VSize>(newLength) * sizeof(T));
+	ioBuffer.SetSize(static_cast<VSize>(newLength) * sizeof(T) + tailSize);
+	if (tailSize > 0)
+		std::memcpy(static_cast<char*>(ioBuffer.GetDataPtr()) + newLength * sizeof(T), tail, tailSize);
 }
 
 } // namespace

@@ -91,8 +91,13 @@ bool VFromUnicodeConverter::ConvertRealloc(const UniChar* inSource, VIndex inSou
 		inSource += consumed;
 		inSourceChars -= consumed;
 		if (produced == 0 || consumed == 0) {
-			// The buffer was too small for the next character: grow again.
-			if (inSourceChars > 0 && size - ioBytesInBuffer < 16)
+			// The buffer was too small for the next character: grow again,
+			// but only when growing gives more room than there was. A run
+			// that ends inside a character (a high surrogate without its low
+			// half) stops there instead of growing for ever.
+			VSize room = size - ioBytesInBuffer;
+			VSize grownRoom = GetCharSize() * (static_cast<VSize>(inSourceChars) + 2);
+			if (inSourceChars > 0 && room < 16 && grownRoom > room)
 				return ConvertRealloc(inSource, inSourceChars, ioBuffer, ioBytesInBuffer, inTrailingBytes);
 			break;
 		}
