@@ -723,7 +723,7 @@ void VString::Truncate(VIndex inLength, bool inKeepSurrogatePairs)
 		fLength = inLength;
 		fString[fLength] = 0;
 	} else if (_IsWritable()) {
-		if (fMaxLength > inLength + inLength / 8 + 32) {
+		if (static_cast<int64>(fMaxLength) > static_cast<int64>(inLength) + inLength / 8 + 32) {
 			VIndex oldLength = fLength;
 			fLength = inLength;
 			if (!_ReallocBuffer(inLength, true)) {
