@@ -237,7 +237,10 @@ void EmitConversion(OutputBuffer& ioOutput, const Conversion& inConversion, va_l
 
 	const bool plain = !inConversion.fHasFlags && !inConversion.fHasWidth && !inConversion.fHasPrecision;
 	const int stars = inConversion.fStars;
-	const Length length = inConversion.fLength;
+	// Before an integer conversion the C library takes 'L' as "ll".
+	const bool isInteger = inConversion.fLetter != 0 && std::strchr("diouxX", inConversion.fLetter) != nullptr;
+	const Length length =
+		isInteger && inConversion.fLength == Length::kLongDouble ? Length::kLongLong : inConversion.fLength;
 
 	switch (inConversion.fLetter) {
 		case 'd':
@@ -363,7 +366,11 @@ void EmitConversion(OutputBuffer& ioOutput, const Conversion& inConversion, va_l
 			(void)va_arg(ioArgs, void*);
 			break;
 		case 'm':
-			EmitFormatted(ioOutput, spec, 0, starValues, 0);
+			EmitFormatted(ioOutput, spec, stars, starValues, 0);
+			break;
+		case '%':
+			// "%5%" and the like: the C library writes one percent sign.
+			ioOutput.Append('%');
 			break;
 		default:
 			// Not a conversion: written as it stands, taking no argument.
@@ -379,7 +386,10 @@ bool IsObjectConversion(char inLetter)
 	return inLetter == 'S' || inLetter == 'A' || inLetter == 'V';
 }
 
-// Whether the format holds a kernel conversion (%S, %A, %V).
+// Whether the format holds a kernel conversion (%S, %A, %V). Conversions are
+// skipped whole, as the formatter reads them: a '%' inside one ("%5%") must
+// not pair with the '%' of a kernel code that follows, or that code would go
+// to the C library as a wide string.
 bool HasObjectConversion(const char* inFormat)
 {
 	for (const char* p = std::strchr(inFormat, '%'); p != nullptr; p = std::strchr(p, '%')) {
@@ -389,7 +399,10 @@ bool HasObjectConversion(const char* inFormat)
 		}
 		if (IsObjectConversion(p[1]))
 			return true;
-		++p;
+		Conversion conversion;
+		if (!ParseConversion(p, conversion))
+			return false;
+		p += conversion.fSpecLength;
 	}
 	return false;
 }

@@ -36,9 +36,11 @@ inline I TruncateReal(Real inValue)
 // The fixed tolerance of real comparisons without options.
 constexpr Real kRealEpsilon = 1e-6;
 
+// Equal values are equal whatever the tolerance: an epsilon of 0 asks for
+// exact comparison, and an infinity minus itself is no number.
 inline CompareResult CompareReals(Real inA, Real inB, Real inEpsilon)
 {
-	if (std::fabs(inA - inB) < inEpsilon)
+	if (inA == inB || std::fabs(inA - inB) < inEpsilon)
 		return CR_EQUAL;
 	return inA > inB ? CR_BIGGER : CR_SMALLER;
 }

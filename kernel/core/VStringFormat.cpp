@@ -33,7 +33,7 @@ void VString::_Printf(const char* inFormat, va_list inArgs)
 	// searched for in the output: what an argument prints stays what it is.
 	class Sink : public IPrintfSink {
 	public:
-		explicit Sink(VString& ioString) : fString(ioString) {}
+		explicit Sink(VString& ioString) : fString(ioString), fStartLength(ioString.GetLength()) {}
 
 		void PutText(const char* inText, size_t inLength) override
 		{
@@ -47,6 +47,13 @@ void VString::_Printf(const char* inFormat, va_list inArgs)
 				return;
 			}
 			const VObject* object = static_cast<const VObject*>(inObject);
+			// The string being formatted into, given as an argument, shows
+			// the text it had before: not what has been appended since.
+			VString before;
+			if (object == &fString) {
+				before.FromUniString(fString.GetCPointer(), fStartLength);
+				object = &before;
+			}
 			switch (inConversion) {
 				case 'S':
 					if (const VString* text = dynamic_cast<const VString*>(object))
@@ -74,6 +81,7 @@ void VString::_Printf(const char* inFormat, va_list inArgs)
 
 	private:
 		VString& fString;
+		VIndex fStartLength;
 	};
 
 	Sink sink(*this);

@@ -30,7 +30,9 @@ VError VConstPtrStream::DoGetData(void* outBuffer, VSize* ioCount)
 	VSize position = static_cast<VSize>(GetPos());
 	VSize available = position < fSize ? fSize - position : 0;
 	if (*ioCount <= available) {
-		std::memcpy(outBuffer, fData + position, *ioCount);
+		// An empty block may have no address at all.
+		if (*ioCount > 0)
+			std::memcpy(outBuffer, fData + position, *ioCount);
 		return VE_OK;
 	}
 	if (available > 0)

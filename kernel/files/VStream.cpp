@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace qirn {
 
@@ -144,7 +145,8 @@ VError VStream::SetPosByOffset(sLONG8 inOffset)
 		return fError;
 	if (!fIsReading && !fIsWriting)
 		return SetError(VE_STREAM_NOT_OPENED);
-	if (inOffset < -fPosition)
+	// Neither before the start nor past what a position can hold.
+	if (inOffset < -fPosition || inOffset > std::numeric_limits<sLONG8>::max() - fPosition)
 		return SetError(VE_STREAM_BAD_OFFSET);
 	return SetPos(fPosition + inOffset);
 }
