@@ -1,5 +1,6 @@
 #include "core/VPrintfFormatter.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,7 +15,9 @@ namespace qirn {
 namespace {
 
 // Collects output on the stack and hands it to the sink in whole pieces, so
-// that a multi-byte character is never split between two hand-overs.
+// that a multi-byte character is never split between two hand-overs: when
+// the buffer fills, an unfinished UTF-8 sequence at its end waits for the
+// next piece.
 class OutputBuffer {
 public:
 	explicit OutputBuffer(IPrintfSink& inSink) : fSink(inSink) {}
@@ -22,22 +25,17 @@ public:
 
 	void Append(const char* inText, size_t inLength)
 	{
-		if (inLength > sizeof(fBuffer) - fUsed) {
-			Flush();
-			if (inLength > sizeof(fBuffer)) {
-				fSink.PutText(inText, inLength);
-				return;
-			}
+		while (inLength > 0) {
+			if (fUsed == sizeof(fBuffer))
+				_FlushWholeCharacters();
+			size_t count = std::min(inLength, sizeof(fBuffer) - fUsed);
+			std::memcpy(fBuffer + fUsed, inText, count);
+			fUsed += count;
+			inText += count;
+			inLength -= count;
 		}
-		std::memcpy(fBuffer + fUsed, inText, inLength);
-		fUsed += inLength;
 	}
-	void Append(char inChar)
-	{
-		if (fUsed == sizeof(fBuffer))
-			Flush();
-		fBuffer[fUsed++] = inChar;
-	}
+	void Append(char inChar) { Append(&inChar, 1); }
 	void Flush()
 	{
 		if (fUsed > 0)
@@ -51,6 +49,26 @@ public:
 	}
 
 private:
+	// Hands over the buffer up to the start of a UTF-8 sequence that is not
+	// complete yet, and keeps that start for the next piece.
+	void _FlushWholeCharacters()
+	{
+		size_t cut = fUsed;
+		for (size_t back = 1; back <= 3 && back <= fUsed; ++back) {
+			unsigned char byte = static_cast<unsigned char>(fBuffer[fUsed - back]);
+			if ((byte & 0xC0) == 0x80)
+				continue; // a continuation byte: look further back
+			size_t needed = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+			if (needed > back)
+				cut = fUsed - back;
+			break;
+		}
+		if (cut > 0)
+			fSink.PutText(fBuffer, cut);
+		std::memmove(fBuffer, fBuffer + cut, fUsed - cut);
+		fUsed -= cut;
+	}
+
 	IPrintfSink& fSink;
 	size_t fUsed = 0;
 	char fBuffer[1024];
