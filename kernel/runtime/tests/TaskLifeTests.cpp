@@ -1,3 +1,4 @@
+#include "process/VProcess.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
@@ -34,6 +35,35 @@ TEST(TaskLife, AWakeUpBeforeRunKeepsTheTaskStartable)
 	EXPECT_TRUE(task->WaitForDeath(60000));
 	EXPECT_TRUE(ran.load());
 	EXPECT_EQ(task->GetState(), TS_DEAD);
+}
+
+// The main task dies when the task manager shuts down; a task watching for
+// that death learns it then, not at the end of its time-out.
+TEST(TaskLife, TheMainTaskDeathWakesItsWatchers)
+{
+	VTask* main = VTaskMgr::Get()->GetMainTask();
+	ASSERT_EQ(main, VTask::GetCurrent());
+	main->Retain();
+	VSyncEvent* done = new VSyncEvent;
+	std::atomic<bool> sawDeath{false};
+	VRefPtr<VTask> watcher = MakeTask([&]() {
+		sawDeath = main->WaitForDeath(600000);
+		done->Unlock();
+	});
+	ASSERT_TRUE(watcher->Run());
+	// The watcher is registered before its wait kind shows.
+	while (watcher->GetWaitKind() != kTaskWaitDeath)
+		VTaskMgr::YieldNow();
+
+	VTaskMgr::DeInit();
+	const bool woken = done->Lock(60000);
+	ASSERT_TRUE(VTaskMgr::Init(VProcess::sInstance));
+
+	ASSERT_TRUE(woken);
+	EXPECT_TRUE(watcher->WaitForDeath(600000));
+	EXPECT_TRUE(sawDeath.load());
+	main->Release();
+	done->Release();
 }
 
 } // namespace
