@@ -199,6 +199,10 @@ void* VCppMemMgr::_MallocPoolMode(size_t inSize, bool inFlag, int32 inTag, int32
 			fCurrentPool = (fCurrentPool + 1) % fPoolCount;
 			if (void* block = _MallocFromPools(inSize, inFlag, inTag, -1, false, fCurrentPool))
 				return block;
+		} else if (fPurgingTask == VTaskMgr::GetCurrentTaskID()) {
+			// Asked from inside this task's own purge handler: waiting for
+			// the purge would wait for ourselves.
+			return nullptr;
 		} else {
 			_WaitForPurgeLocked();
 		}
@@ -224,6 +228,7 @@ void VCppMemMgr::_RunPurge(int32 inIndex, size_t inSize, bool inFirstCall)
 	// mutex released so that it may free memory through the manager.
 	fPurgeEvent = new VSyncEvent;
 	fPurgingPool = inIndex < 0 ? 0 : inIndex;
+	fPurgingTask = VTaskMgr::GetCurrentTaskID();
 	PurgeHandlerProc handler = fPurgeHandler;
 	pthread_mutex_unlock(&fMutex);
 	if (handler != nullptr)
@@ -234,6 +239,7 @@ void VCppMemMgr::_RunPurge(int32 inIndex, size_t inSize, bool inFirstCall)
 		event->Release();
 	}
 	fPurgingPool = -1;
+	fPurgingTask = 0;
 }
 
 void* VCppMemMgr::TryToMalloc(size_t inSize, bool inFlag, int32 inTag, int32 inPreferredAllocator)
@@ -403,8 +409,11 @@ void VCppMemMgr::PurgeMem(int32 inAllocatorIndex)
 	if (fSingleAllocator)
 		return;
 	StLock lock(fMutex);
-	while (fPurgeEvent != nullptr)
+	while (fPurgeEvent != nullptr) {
+		if (fPurgingTask == VTaskMgr::GetCurrentTaskID())
+			return; // from inside this task's own purge handler
 		_WaitForPurgeLocked();
+	}
 	_RunPurge(inAllocatorIndex, 0, true);
 }
 

@@ -135,6 +135,9 @@ private:
 	int32 fPoolsToCreate = 0;
 	int32 fCurrentPool = 0;
 	int32 fPurgingPool = -1;
+	// The task whose purge handler runs: its own requests cannot wait for
+	// that purge to end.
+	int32 fPurgingTask = 0;
 	uint64 fLargestPoolArea = 0;
 	VSyncEvent* fPurgeEvent = nullptr;
 	PurgeHandlerProc fPurgeHandler = nullptr;

@@ -149,12 +149,26 @@ void VTask::_Exit()
 void VTask::_SetStateDead()
 {
 	fActivityToken.Clear();
+	_BecomeDead(false);
+}
+
+void VTask::_ForceDead()
+{
+	_BecomeDead(true);
+}
+
+void VTask::_BecomeDead(bool inForced)
+{
 	std::vector<VSyncEvent*> watchers;
 	{
 		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
 		watchers.swap(fDeathWatchers);
-		_ChangeState(TS_DYING, TS_DEAD);
-		fManager->_SetDeadTaskFlag();
+		if (inForced) {
+			fState.exchange(TS_DEAD);
+		} else {
+			_ChangeState(TS_DYING, TS_DEAD);
+			fManager->_SetDeadTaskFlag();
+		}
 	}
 	// The task may be gone from here on: another thread can purge it now.
 	for (VSyncEvent* watcher : watchers) {

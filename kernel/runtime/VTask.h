@@ -122,7 +122,9 @@ public:
 	bool _MarkDying();
 	// Waits while another thread's task is still starting.
 	void _WaitWhileStarting() const;
-	void _ForceDead() { fState.exchange(TS_DEAD); }
+	// The main task's end, at the manager's shutdown: dead whatever its state,
+	// its watchers told as for any task.
+	void _ForceDead();
 
 protected:
 	virtual void DoInit() {}
@@ -136,6 +138,9 @@ protected:
 
 private:
 	void _Exit();
+	// Moves the state to dead (from dying, or from any state when forced)
+	// and wakes the death watchers.
+	void _BecomeDead(bool inForced);
 	uint32 _SetWaitKind(uint32 inKind);
 	void _RestoreWaitKind(uint32 inKind);
 	void _NameCurrentThread() const;

@@ -5,6 +5,7 @@
 #include "core/VMemStats.h"
 #include "core/VMemory.h"
 #include "core/VObject.h"
+#include "runtime/VSyncEvent.h"
 
 #include <gtest/gtest.h>
 
@@ -397,6 +398,30 @@ TEST_F(PoolPurge, ATaskThatFindsAPurgeRunningWaitsForIt)
 	EXPECT_EQ(sPurges.size(), 1u);
 	fManager->Free(block);
 	fManager->Free(otherBlock);
+}
+
+TEST_F(PoolPurge, AHandlerThatAsksForMemoryDoesNotWaitForItsOwnPurge)
+{
+	// The handler's own request finds every pool full and its own purge
+	// running: it is refused instead of waiting for itself.
+	void* fromHandler = this; // anything but null until the handler answers
+	sOnPurge = [&] {
+		if (sPurges.size() == 1) {
+			fromHandler = fManager->Malloc(100, false, 'test');
+			fManager->PurgeMem(-1);
+		}
+	};
+	VSyncEvent* done = new VSyncEvent;
+	std::thread requester([&] {
+		EXPECT_EQ(fManager->Malloc(1000, false, 'test'), nullptr);
+		done->Unlock();
+	});
+	// A deadlock leaves the thread blocked: the test then ends the program.
+	ASSERT_TRUE(done->Lock(60000));
+	requester.join();
+	done->Release();
+	EXPECT_EQ(fromHandler, nullptr);
+	EXPECT_EQ(sPurges.size(), 4u);
 }
 
 // ---- memory hogs ----

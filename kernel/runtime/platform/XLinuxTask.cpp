@@ -121,6 +121,10 @@ bool XLinuxTask::GetCPUUsage(double& outUsage) const
 XLinuxTask_preemptive::XLinuxTask_preemptive(VTask* inTask) : XLinuxTask(inTask)
 {
 	fHasSemaphore = ::sem_init(&fSemaphore, 0, 0) == 0;
+	if (fHasSemaphore && ::sem_init(&fStartSemaphore, 0, 0) != 0) {
+		::sem_destroy(&fSemaphore);
+		fHasSemaphore = false;
+	}
 }
 
 XLinuxTask_preemptive::~XLinuxTask_preemptive()
@@ -128,14 +132,16 @@ XLinuxTask_preemptive::~XLinuxTask_preemptive()
 	if (fHasThread) {
 		// A thread still parked for its start learns that it will never run.
 		fCancelled.store(true, std::memory_order_release);
-		::sem_post(&fSemaphore);
+		::sem_post(&fStartSemaphore);
 		if (::pthread_equal(::pthread_self(), fThread))
 			::pthread_detach(fThread); // the last reference went on the task's own thread
 		else
 			::pthread_join(fThread, nullptr);
 	}
-	if (fHasSemaphore)
+	if (fHasSemaphore) {
 		::sem_destroy(&fSemaphore);
+		::sem_destroy(&fStartSemaphore);
+	}
 }
 
 bool XLinuxTask_preemptive::_InitForCurrentThread()
@@ -202,7 +208,7 @@ void* XLinuxTask_preemptive::_ThreadProc(void* inArgument)
 	self->_RecordCurrentThread(false);
 	::sem_post(&start->fStarted); // start is gone from here on
 
-	WaitOn(&self->fSemaphore);
+	WaitOn(&self->fStartSemaphore);
 	if (self->fCancelled.load(std::memory_order_acquire))
 		return nullptr;
 	VTask* task = self->fTask;
@@ -220,7 +226,7 @@ bool XLinuxTask_preemptive::Run()
 {
 	if (!fHasThread)
 		return false;
-	return ::sem_post(&fSemaphore) == 0;
+	return ::sem_post(&fStartSemaphore) == 0;
 }
 
 void XLinuxTask_preemptive::WakeUp()

@@ -45,8 +45,9 @@ protected:
 	bool fIsMain = false;
 };
 
-// A task on a joinable thread of its own, parked on a counting semaphore
-// until the task runs; the same semaphore carries sleeps and wake-ups.
+// A task on a joinable thread of its own, parked on a start semaphore until
+// the task runs; a second, counting semaphore carries sleeps and wake-ups, so
+// that a wake-up given before the start neither starts nor ends the thread.
 class XLinuxTask_preemptive : public XLinuxTask {
 public:
 	explicit XLinuxTask_preemptive(VTask* inTask);
@@ -68,6 +69,7 @@ private:
 	static void* _ThreadProc(void* inArgument);
 
 	sem_t fSemaphore;
+	sem_t fStartSemaphore;
 	bool fHasSemaphore = false;
 	bool fHasThread = false;
 	std::atomic<bool> fCancelled{false};

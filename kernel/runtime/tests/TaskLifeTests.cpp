@@ -1,0 +1,70 @@
+#include "process/VProcess.h"
+#include "runtime/VSyncEvent.h"
+#include "runtime/VSystem.h"
+#include "runtime/VTask.h"
+#include "runtime/VTaskMgr.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+
+namespace qirn {
+namespace {
+
+VRefPtr<VTask> MakeTask(std::function<void()> inBody)
+{
+	return VRefPtr<VTask>::Adopt(new VTask(0, ETaskStyle::kPreemptive, std::move(inBody)));
+}
+
+// A wake-up given before the start must neither start the parked thread nor
+// end it: the task still runs when asked, and the wake-up is kept for its
+// first sleep.
+TEST(TaskLife, AWakeUpBeforeRunKeepsTheTaskStartable)
+{
+	std::atomic<bool> ran{false};
+	VRefPtr<VTask> task = MakeTask([&]() {
+		VTask::Sleep(600000); // the wake-up given before the start counts
+		ran = true;
+	});
+	task->WakeUp();
+	// Leaves the parked thread time to act on the wake-up, as it once did by
+	// ending; the outcome checked below does not depend on this delay.
+	VSystem::Delay(50);
+	ASSERT_TRUE(task->Run());
+	EXPECT_TRUE(task->WaitForDeath(60000));
+	EXPECT_TRUE(ran.load());
+	EXPECT_EQ(task->GetState(), TS_DEAD);
+}
+
+// The main task dies when the task manager shuts down; a task watching for
+// that death learns it then, not at the end of its time-out.
+TEST(TaskLife, TheMainTaskDeathWakesItsWatchers)
+{
+	VTask* main = VTaskMgr::Get()->GetMainTask();
+	ASSERT_EQ(main, VTask::GetCurrent());
+	main->Retain();
+	VSyncEvent* done = new VSyncEvent;
+	std::atomic<bool> sawDeath{false};
+	VRefPtr<VTask> watcher = MakeTask([&]() {
+		sawDeath = main->WaitForDeath(600000);
+		done->Unlock();
+	});
+	ASSERT_TRUE(watcher->Run());
+	// The watcher is registered before its wait kind shows.
+	while (watcher->GetWaitKind() != kTaskWaitDeath)
+		VTaskMgr::YieldNow();
+
+	VTaskMgr::DeInit();
+	const bool woken = done->Lock(60000);
+	ASSERT_TRUE(VTaskMgr::Init(VProcess::sInstance));
+
+	ASSERT_TRUE(woken);
+	EXPECT_TRUE(watcher->WaitForDeath(600000));
+	EXPECT_TRUE(sawDeath.load());
+	main->Release();
+	done->Release();
+}
+
+} // namespace
+} // namespace qirn
