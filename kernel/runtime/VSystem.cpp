@@ -30,7 +30,9 @@ uint32 VSystem::GetCurrentTime()
 
 uint32 VSystem::GetCurrentTicks()
 {
-	return static_cast<uint32>(XLinuxSystem::GetMonotonicNanoseconds() * 60ull / 1000000000ull);
+	// Whole seconds and the rest apart, so that the product never overflows.
+	uint64 nanoseconds = XLinuxSystem::GetMonotonicNanoseconds();
+	return static_cast<uint32>(nanoseconds / 1000000000ull * 60ull + nanoseconds % 1000000000ull * 60ull / 1000000000ull);
 }
 
 uint32 VSystem::GetCurrentDeltaTicks(uint32 inStartTicks)
