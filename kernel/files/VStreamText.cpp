@@ -52,30 +52,34 @@ VStream::~VStream()
 // ---------------------------------------------------------------------------
 // Converters
 
-VError VStream::_PrepareDecoder()
+namespace {
+
+// Keeps the stream's converter for its character set in ioSlot, made on
+// first use; a set without a working converter leaves the slot empty.
+template <class Converter>
+VError PrepareConverter(Converter*& ioSlot, Converter* (VTextConverters::*inRetain)(CharSet), CharSet inCharSet)
 {
-	if (fDecoder == nullptr)
-		fDecoder = VTextConverters::Get()->RetainToUnicodeConverter(fCharSet);
-	if (fDecoder == nullptr || !fDecoder->IsValid()) {
-		if (fDecoder != nullptr)
-			fDecoder->Release();
-		fDecoder = nullptr;
+	if (ioSlot == nullptr)
+		ioSlot = (VTextConverters::Get()->*inRetain)(inCharSet);
+	if (ioSlot == nullptr || !ioSlot->IsValid()) {
+		if (ioSlot != nullptr)
+			ioSlot->Release();
+		ioSlot = nullptr;
 		return VE_STREAM_NO_TEXT_CONVERTER;
 	}
 	return VE_OK;
 }
 
+} // namespace
+
+VError VStream::_PrepareDecoder()
+{
+	return PrepareConverter(fDecoder, &VTextConverters::RetainToUnicodeConverter, fCharSet);
+}
+
 VError VStream::_PrepareEncoder()
 {
-	if (fEncoder == nullptr)
-		fEncoder = VTextConverters::Get()->RetainFromUnicodeConverter(fCharSet);
-	if (fEncoder == nullptr || !fEncoder->IsValid()) {
-		if (fEncoder != nullptr)
-			fEncoder->Release();
-		fEncoder = nullptr;
-		return VE_STREAM_NO_TEXT_CONVERTER;
-	}
-	return VE_OK;
+	return PrepareConverter(fEncoder, &VTextConverters::RetainFromUnicodeConverter, fCharSet);
 }
 
 void VStream::_ReleaseConverters()

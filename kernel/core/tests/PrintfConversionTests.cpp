@@ -1,6 +1,7 @@
 // Every ordinary conversion, read through the formatter's own parser (a
 // kernel code in the format makes it parse), must give what the C library
 // gives for it alone.
+#include "PrintfTestSink.h"
 #include "core/VPrintfFormatter.h"
 
 #include <gtest/gtest.h>
@@ -15,29 +16,8 @@
 namespace qirn {
 namespace {
 
-class StringSink : public IPrintfSink {
-public:
-	void PutText(const char* inText, size_t inLength) override { fText.append(inText, inLength); }
-	void PutObject(char inConversion, const void* inObject) override
-	{
-		fText += '<';
-		fText += inConversion;
-		fText += ':';
-		fText += inObject == nullptr ? "null" : static_cast<const char*>(inObject);
-		fText += '>';
-	}
-	std::string fText;
-};
-
-std::string Format(const char* inFormat, ...)
-{
-	StringSink sink;
-	va_list args;
-	va_start(args, inFormat);
-	VPrintfFormatter::Format(inFormat, args, sink);
-	va_end(args);
-	return sink.fText;
-}
+using testing::Format;
+using testing::StringSink;
 
 std::string CFormat(const char* inFormat, ...)
 {

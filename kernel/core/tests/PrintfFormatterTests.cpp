@@ -1,3 +1,4 @@
+#include "PrintfTestSink.h"
 #include "core/VPrintfFormatter.h"
 
 #include <gtest/gtest.h>
@@ -9,31 +10,8 @@
 namespace qirn {
 namespace {
 
-// Objects are written as "<letter:text>" where the text is a C string the
-// test passes as the object.
-class StringSink : public IPrintfSink {
-public:
-	void PutText(const char* inText, size_t inLength) override { fText.append(inText, inLength); }
-	void PutObject(char inConversion, const void* inObject) override
-	{
-		fText += '<';
-		fText += inConversion;
-		fText += ':';
-		fText += inObject == nullptr ? "null" : static_cast<const char*>(inObject);
-		fText += '>';
-	}
-	std::string fText;
-};
-
-std::string Format(const char* inFormat, ...)
-{
-	StringSink sink;
-	va_list args;
-	va_start(args, inFormat);
-	VPrintfFormatter::Format(inFormat, args, sink);
-	va_end(args);
-	return sink.fText;
-}
+using testing::Format;
+using testing::StringSink;
 
 TEST(PrintfFormatter, ObjectsTakeTheirOwnArgument)
 {
