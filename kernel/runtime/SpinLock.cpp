@@ -16,14 +16,26 @@ SpinLock::LockProc SpinLock::Unlock = &SpinLock::ReleaseWord;
 int32 SpinLock::sMaxSpins = 1;
 bool SpinLock::sYieldAfterCheckEvent = false;
 
-void SpinLock::LockMaxSpinsThenLoopYields(uint32* ioWord)
+namespace {
+
+// Up to maxSpins attempts, at least one, with maxSpins read once.
+bool SpinAttempts(uint32* ioWord)
 {
-	const int32 maxSpins = sMaxSpins;
+	const int32 maxSpins = SpinLock::sMaxSpins;
 	int32 attempts = 0;
 	do {
-		if (TryLock(ioWord))
-			return;
+		if (SpinLock::TryLock(ioWord))
+			return true;
 	} while (++attempts < maxSpins);
+	return false;
+}
+
+} // namespace
+
+void SpinLock::LockMaxSpinsThenLoopYields(uint32* ioWord)
+{
+	if (SpinAttempts(ioWord))
+		return;
 	for (;;) {
 		VTaskMgr::YieldNow();
 		if (TryLock(ioWord))
@@ -34,12 +46,8 @@ void SpinLock::LockMaxSpinsThenLoopYields(uint32* ioWord)
 void SpinLock::LockLoopMaxSpinsAndYields(uint32* ioWord)
 {
 	for (;;) {
-		const int32 maxSpins = sMaxSpins;
-		int32 attempts = 0;
-		do {
-			if (TryLock(ioWord))
-				return;
-		} while (++attempts < maxSpins);
+		if (SpinAttempts(ioWord))
+			return;
 		VTaskMgr::YieldNow();
 		if (TryLock(ioWord))
 			return;
