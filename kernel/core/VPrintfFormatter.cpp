@@ -25,6 +25,11 @@ public:
 
 	void Append(const char* inText, size_t inLength)
 	{
+		if (inLength <= sizeof(fBuffer) - fUsed) {
+			std::memcpy(fBuffer + fUsed, inText, inLength);
+			fUsed += inLength;
+			return;
+		}
 		while (inLength > 0) {
 			if (fUsed == sizeof(fBuffer))
 				_FlushWholeCharacters();
@@ -35,7 +40,12 @@ public:
 			inLength -= count;
 		}
 	}
-	void Append(char inChar) { Append(&inChar, 1); }
+	void Append(char inChar)
+	{
+		if (fUsed == sizeof(fBuffer))
+			_FlushWholeCharacters();
+		fBuffer[fUsed++] = inChar;
+	}
 	void Flush()
 	{
 		if (fUsed > 0)
