@@ -519,12 +519,29 @@ void VString::Swap(VString& ioOther)
 	} else if (thisInline != otherInline) {
 		VString& inlineOne = thisInline ? *this : ioOther;
 		VString& heapOne = thisInline ? ioOther : *this;
+		// When the inline text does not fit the other string's inline buffer
+		// it needs a block: take it before anything moves, so that a refusal
+		// leaves both strings as they were.
+		VString staged;
+		if (inlineOne.fLength > heapOne.fInlineMaxLength) {
+			staged.FromUniString(inlineOne.fString, inlineOne.fLength);
+			if (staged.fLength != inlineOne.fLength)
+				return;
+		}
 		UniChar* buffer = heapOne.fString;
 		VIndex length = heapOne.fLength;
 		VIndex maxLength = heapOne.fMaxLength;
 		uint8 bits = heapOne.fFlags & kBufferBits;
 		heapOne._ResetToInline();
-		heapOne.FromUniString(inlineOne.fString, inlineOne.fLength);
+		if (staged.IsOnInlineBuffer()) {
+			heapOne.FromUniString(inlineOne.fString, inlineOne.fLength);
+		} else {
+			heapOne.fString = staged.fString;
+			heapOne.fLength = staged.fLength;
+			heapOne.fMaxLength = staged.fMaxLength;
+			heapOne.fFlags = (heapOne.fFlags & ~kBufferBits) | (staged.fFlags & kBufferBits);
+			staged._ResetToInline();
+		}
 		inlineOne.fString = buffer;
 		inlineOne.fLength = length;
 		inlineOne.fMaxLength = maxLength;
