@@ -152,6 +152,17 @@ TEST(StreamText, GetTextWholeAndCounted)
 	EXPECT_EQ(cutStream.GetText(cutText), VE_STREAM_TEXT_CONVERSION_FAILURE);
 	EXPECT_EQ(to_string(cutText), "ab");
 
+	// UTF-16 cut inside its last unit fails the same way.
+	for (CharSet charSet : {VTC_UTF_16_SMALLENDIAN, VTC_UTF_16_BIGENDIAN}) {
+		const std::string odd("\0a\0", 3);
+		VConstPtrStream oddStream(odd.data(), odd.size());
+		oddStream.SetCharSet(charSet);
+		ASSERT_EQ(oddStream.OpenReading(), VE_OK);
+		VString oddText;
+		EXPECT_EQ(oddStream.GetText(oddText), VE_STREAM_TEXT_CONVERSION_FAILURE) << charSet;
+		EXPECT_EQ(oddText.GetLength(), 1) << charSet;
+	}
+
 	VConstPtrStream counted(cut.data(), cut.size());
 	counted.SetCharSet(VTC_UTF_8);
 	ASSERT_EQ(counted.OpenReading(), VE_OK);
