@@ -140,8 +140,10 @@ bool VToUnicodeConverter_Null::ConvertString(const void* inSource, VSize inSourc
 											 VString& ioString)
 {
 	bool ok = ioString.AppendBlock(inSource, inSourceBytes, VTC_UTF_16);
+	// A last odd byte is half a unit: left for the caller, as any cut
+	// character is, never counted as read.
 	if (outBytesConsumed != nullptr)
-		*outBytesConsumed = ok ? inSourceBytes : 0;
+		*outBytesConsumed = ok ? inSourceBytes & ~VSize(1) : 0;
 	return ok;
 }
 
@@ -196,7 +198,7 @@ bool VToUnicodeConverter_Swap::ConvertString(const void* inSource, VSize inSourc
 			SwapUnits(units + oldLength, static_cast<VSize>(ioString.GetLength() - oldLength));
 	}
 	if (outBytesConsumed != nullptr)
-		*outBytesConsumed = ok ? inSourceBytes : 0;
+		*outBytesConsumed = ok ? inSourceBytes & ~VSize(1) : 0;
 	return ok;
 }
 

@@ -191,7 +191,8 @@ public:
 	VError PutVPrintf(const char* inFormat, va_list inArgs);
 	// The rest of the stream, appended.
 	VError GetText(VString& ioText);
-	// Exactly inCharCount UTF-16 units, less at the end of the stream. The
+	// Exactly inCharCount UTF-16 units, less at the end of the stream; one
+	// more when the last character asked for takes two units. The
 	// bytes of a character cut by the end are pushed back when
 	// inPushBackCutCharacter is set, and stay consumed otherwise.
 	VError GetText(VString& outText, sLONG inCharCount, bool inPushBackCutCharacter);

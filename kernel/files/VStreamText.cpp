@@ -363,12 +363,16 @@ VError VStream::GetText(VString& outText, sLONG inCharCount, bool inPushBackCutC
 		VIndex produced = 0;
 		VIndex room = static_cast<VIndex>(std::min<sLONG>(remaining, static_cast<sLONG>(kPiece)));
 		fDecoder->Convert(buffer, available, &consumed, units, room, &produced);
+		// A decoder never splits a character of two units: when the count
+		// leaves room for one, the character comes whole rather than never.
+		if (produced == 0 && room == 1)
+			fDecoder->Convert(buffer, available, &consumed, units, 2, &produced);
 		if (consumed > available)
 			consumed = available;
 		outText.AppendUniChars(units, produced);
 		remaining -= produced;
 		kept = available - consumed;
-		if (remaining == 0 || (produced == 0 && count == 0)) {
+		if (remaining <= 0 || (produced == 0 && count == 0)) {
 			if (kept > 0) {
 				bool atEnd = remaining > 0;
 				if (!atEnd || inPushBackCutCharacter) {

@@ -213,6 +213,34 @@ TEST(TextConverters, UnicodeFormsRoundTrip)
 	EXPECT_EQ(static_cast<const uint8*>(utf32.GetDataPtr())[13], 0x01);
 }
 
+// The bytes of a character cut by the end of a block are never reported as
+// read, in any form: a stream keeps them for the next block or reports the
+// cut text.
+TEST(TextConverters, CutCharacterIsNotConsumed)
+{
+	struct Case {
+		CharSet fCharSet;
+		std::string fBytes;
+		VSize fWhole;
+	};
+	const Case cases[] = {
+		{VTC_UTF_8, std::string("ab\xC3", 3), 2},
+		{VTC_UTF_16_SMALLENDIAN, std::string("a\0b", 3), 2},
+		{VTC_UTF_16_BIGENDIAN, std::string("\0ab", 3), 2},
+		{VTC_UTF_32_SMALLENDIAN, std::string("a\0\0\0b", 5), 4},
+		{VTC_UTF_32_RAW_BIGENDIAN, std::string("\0\0\0a\0", 5), 4},
+	};
+	for (const Case& c : cases) {
+		VRefPtr<VToUnicodeConverter> to =
+			VRefPtr<VToUnicodeConverter>::Adopt(Converters()->RetainToUnicodeConverter(c.fCharSet));
+		VString text;
+		VSize consumed = 99;
+		to->ConvertString(c.fBytes.data(), c.fBytes.size(), &consumed, text);
+		EXPECT_EQ(consumed, c.fWhole) << c.fCharSet;
+		EXPECT_TRUE(text.EqualToUSASCIICString("a") || text.EqualToUSASCIICString("ab")) << c.fCharSet;
+	}
+}
+
 TEST(TextConverters, UTF32Faults)
 {
 	VRefPtr<VToUnicodeConverter> to = VRefPtr<VToUnicodeConverter>::Adopt(

@@ -152,6 +152,17 @@ TEST(StreamText, GetTextWholeAndCounted)
 	EXPECT_EQ(cutStream.GetText(cutText), VE_STREAM_TEXT_CONVERSION_FAILURE);
 	EXPECT_EQ(to_string(cutText), "ab");
 
+	// UTF-16 cut inside its last unit fails the same way.
+	for (CharSet charSet : {VTC_UTF_16_SMALLENDIAN, VTC_UTF_16_BIGENDIAN}) {
+		const std::string odd("\0a\0", 3);
+		VConstPtrStream oddStream(odd.data(), odd.size());
+		oddStream.SetCharSet(charSet);
+		ASSERT_EQ(oddStream.OpenReading(), VE_OK);
+		VString oddText;
+		EXPECT_EQ(oddStream.GetText(oddText), VE_STREAM_TEXT_CONVERSION_FAILURE) << charSet;
+		EXPECT_EQ(oddText.GetLength(), 1) << charSet;
+	}
+
 	VConstPtrStream counted(cut.data(), cut.size());
 	counted.SetCharSet(VTC_UTF_8);
 	ASSERT_EQ(counted.OpenReading(), VE_OK);
@@ -159,6 +170,26 @@ TEST(StreamText, GetTextWholeAndCounted)
 	EXPECT_EQ(counted.GetText(three, 3, true), VE_STREAM_TEXT_CONVERSION_FAILURE);
 	EXPECT_EQ(to_string(three), "ab");
 	EXPECT_EQ(counted.GetPos(), 2);
+}
+
+// A count that ends inside a character of two units: nothing is lost and the
+// stream stays usable, whatever the form.
+TEST(StreamText, CountEndingInsideASurrogatePair)
+{
+	// Longer than the reader's pieces, so that a stall would show.
+	const char* const whole = "a\xF0\x9F\x98\x80" "bcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+	for (CharSet charSet : {VTC_UTF_8, VTC_UTF_16_SMALLENDIAN, VTC_UTF_16_BIGENDIAN, VTC_UTF_32_SMALLENDIAN,
+							VTC_UTF_32_BIGENDIAN}) {
+		std::string bytes = Encode(whole, charSet);
+		VConstPtrStream stream(bytes.data(), bytes.size());
+		stream.SetCharSet(charSet);
+		ASSERT_EQ(stream.OpenReading(), VE_OK);
+		VString text;
+		ASSERT_EQ(stream.GetText(text, 2, true), VE_OK) << charSet;
+		EXPECT_GE(text.GetLength(), 2) << charSet;
+		ASSERT_EQ(stream.GetText(text), VE_OK) << charSet;
+		EXPECT_EQ(to_string(text), whole) << charSet;
+	}
 }
 
 TEST(StreamText, GuessingTheCharacterSet)
