@@ -3,6 +3,7 @@
 #include "core/CharSet.h"
 #include "core/VInlineString.h"
 #include "core/VMemoryBuffer.h"
+#include "core/VValueInfo.h"
 #include "core/VValueSingle.h"
 
 #include <atomic>
@@ -17,6 +18,8 @@ namespace qirn {
 // between strings (its 32-bit count lies right after the characters), or in
 // a caller's buffer. Positions given to and answered by its operations count
 // from 1; 0 means none.
+class VString_info;
+
 class VString : public VValueSingle {
 public:
 	static constexpr uint8 kFlag_External = 16;
@@ -201,6 +204,17 @@ public:
 	VString* Clone() const override { return new VString(*this); }
 	CharSet DebugDump(char* ioBuffer, int32& ioSize) const override;
 
+	// The descriptor of kind 10.
+	const VValueInfo* GetValueInfo() const override;
+	static const VString_info sInfo;
+
+	// Stream form: minus the length as a 32-bit number, then the units, both
+	// in the stream's byte order. Reading also takes the older form (a
+	// positive count, a kind, the units and their terminator).
+	VError ReadFromStream(VStream* ioStream, sLONG inParam = 0) override;
+	VError WriteToStream(VStream* ioStream, sLONG inParam = 0) const override;
+	VSize GetStreamSpace() const override;
+
 	// Flat form: a 32-bit length in native order, then the units.
 	const void* LoadFromPtr(const void* inData, bool inRefOnly) override;
 	void* WriteToPtr(void* ioData, bool inRefOnly, size_t inMax) const override;
@@ -315,6 +329,22 @@ protected:
 private:
 	// Must stay the last field: VStr<N> extends it.
 	UniChar fInlineBuffer[1];
+};
+
+// The descriptor of kind 10. Flat data are a native 32-bit length and the
+// units. Flat forms compare unit by unit until the language-aware order of
+// the international settings is there.
+class VString_info : public VValueInfo_default<VString, 10> {
+public:
+	void* ByteSwapPtr(void* inBackStore, bool inFromNative) const override
+	{
+		return VString::ByteSwapPtr(inBackStore, inFromNative);
+	}
+	CompareResult CompareTwoPtrToData(const void* inPtr1, const void* inPtr2, bool inDiacritical) const override;
+	CompareResult CompareTwoPtrToDataBegining(const void* inPtr1, const void* inPtr2,
+											  bool inDiacritical) const override;
+	VSize GetSizeOfValueDataPtr(const void* inPtr) const override;
+	VSize GetAvgSpace() const override { return 64; }
 };
 
 VString operator+(const VString& inLeft, const VString& inRight);
