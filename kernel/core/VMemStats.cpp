@@ -1,5 +1,8 @@
 #include "core/VMemStats.h"
 
+#include "core/VString.h"
+#include "files/VStream.h"
+
 namespace qirn {
 
 namespace {
@@ -68,6 +71,14 @@ std::string VMemStats::GetReport() const
 		text += TagText(tag) + " : " + std::to_string(info.fCount) + "   ,  mem = " + std::to_string(info.fTotalSize) +
 				"\n";
 	return text;
+}
+
+VError VMemStats::DumpToStream(VStream* ioStream) const
+{
+	std::string report = GetReport();
+	VString text;
+	text.FromBlock(report.data(), report.size(), VTC_UTF_8);
+	return ioStream->PutText(text);
 }
 
 std::string VMemStats::Dump() const

@@ -59,6 +59,8 @@ public:
 
 	// The short report, as DumpToStream writes it.
 	std::string GetReport() const;
+	// Writes the short report as text in the stream's character set.
+	VError DumpToStream(VStream* ioStream) const;
 	// The full report, with block, page and size sections.
 	std::string Dump() const;
 

@@ -135,3 +135,25 @@ TEST(StringStream, DescriptorComparesAndSizesFlatData)
 
 } // namespace
 } // namespace qirn
+
+#include "core/VMemStats.h"
+
+namespace qirn {
+namespace {
+
+TEST(MemStatsStream, TheReportGoesOutAsTextInTheStreamsCharacterSet)
+{
+	VMemStats stats;
+	stats.fUsedMem = 42;
+	stats.AddTaggedBlock('memb', 8);
+	VPtrStream stream;
+	ASSERT_EQ(stream.SetCharSet(VTC_UTF_8), VE_OK);
+	ASSERT_EQ(stream.OpenWriting(), VE_OK);
+	ASSERT_EQ(stats.DumpToStream(&stream), VE_OK);
+	ASSERT_EQ(stream.CloseWriting(), VE_OK);
+	VStreamUnderlyingData data = stream.GetUnderlyingData();
+	EXPECT_EQ(std::string(static_cast<const char*>(data.fData), data.fSize), stats.GetReport());
+}
+
+} // namespace
+} // namespace qirn
