@@ -64,13 +64,4 @@ BENCHMARK(BM_RecursiveMutex_Contended)->Threads(2)->Threads(4)->Threads(8)->UseR
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-	// The measuring thread is the main task, as in a kernel application.
-	qirn::VProcess process;
-	process.Init(0);
-	benchmark::Initialize(&argc, argv);
-	benchmark::RunSpecifiedBenchmarks();
-	benchmark::Shutdown();
-	return 0;
-}
+#include "BenchProcessMain.h"

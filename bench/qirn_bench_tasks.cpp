@@ -31,12 +31,4 @@ BENCHMARK(BM_StdThread_StartJoin)->UseRealTime();
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-	qirn::VProcess process;
-	process.Init(0);
-	benchmark::Initialize(&argc, argv);
-	benchmark::RunSpecifiedBenchmarks();
-	benchmark::Shutdown();
-	return 0;
-}
+#include "BenchProcessMain.h"

@@ -6,6 +6,28 @@ namespace qirn {
 
 namespace {
 
+// The code point at inPos: a surrogate pair combined. A high surrogate
+// without its low half is written alone, like a lone low surrogate, and the
+// next unit keeps its own meaning. False when the run ends on a high
+// surrogate: its low half may come with the next run.
+template <class Unit>
+bool ReadCodePoint(const Unit* inSource, VIndex inCount, VIndex inPos, uint32& outChar, VIndex& outUnits)
+{
+	outChar = static_cast<uint32>(inSource[inPos]);
+	outUnits = 1;
+	if (outChar >= 0xD800 && outChar <= 0xDBFF) {
+		if (inPos + 1 >= inCount)
+			return false;
+		uint32 next = static_cast<uint32>(inSource[inPos + 1]);
+		if (next >= 0xDC00 && next <= 0xDFFF) {
+			outChar = (outChar << 10) + next - 0x35FDC00;
+			outUnits = 2;
+		}
+	}
+	return true;
+}
+
+
 constexpr uint8 TrailingBytes(unsigned inByte)
 {
 	return inByte < 0xC0 ? 0 : inByte < 0xE0 ? 1 : inByte < 0xF0 ? 2 : inByte < 0xF8 ? 3 : inByte < 0xFC ? 4 : 5;
@@ -148,19 +170,10 @@ bool VFromUnicodeConverter_UTF8::Convert(const UniChar* inSource, VIndex inSourc
 			if (pos >= inSourceChars)
 				break;
 		}
-		uint32 ch = inSource[pos];
-		VIndex units = 1;
-		if (ch >= 0xD800 && ch <= 0xDBFF) {
-			if (pos + 1 >= inSourceChars)
-				break; // the low half may come with the next run
-			UniChar next = inSource[pos + 1];
-			if (next >= 0xDC00 && next <= 0xDFFF) {
-				ch = (ch << 10) + next - 0x35FDC00;
-				units = 2;
-			}
-			// A high surrogate without its low half is written alone, like a
-			// lone low surrogate, and the next unit keeps its own meaning.
-		}
+		uint32 ch = 0;
+		VIndex units = 0;
+		if (!ReadCodePoint(inSource, inSourceChars, pos, ch, units))
+			break;
 		if (!PutUTF8(ch, dest, room, produced, countOnly))
 			break;
 		pos += units;
@@ -181,21 +194,14 @@ bool VFromUnicodeConverter_UTF8::ConvertFrom_wchar(const wchar_t* inSource, VInd
 	VIndex pos = 0;
 	bool ok = true;
 	while (pos < inSourceChars) {
-		uint32 ch = static_cast<uint32>(inSource[pos]);
-		VIndex units = 1;
-		if ((ch & 0x80000000u) != 0) {
+		if ((static_cast<uint32>(inSource[pos]) & 0x80000000u) != 0) {
 			ok = false;
 			break;
 		}
-		if (ch >= 0xD800 && ch <= 0xDBFF) {
-			if (pos + 1 >= inSourceChars)
-				break;
-			uint32 next = static_cast<uint32>(inSource[pos + 1]);
-			if (next >= 0xDC00 && next <= 0xDFFF) {
-				ch = (ch << 10) + next - 0x35FDC00;
-				units = 2;
-			}
-		}
+		uint32 ch = 0;
+		VIndex units = 0;
+		if (!ReadCodePoint(inSource, inSourceChars, pos, ch, units))
+			break;
 		if (!PutUTF8(ch, dest, room, produced, countOnly))
 			break;
 		pos += units;
