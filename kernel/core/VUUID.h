@@ -61,7 +61,7 @@ public:
 	// Flat and stream forms: the 16 bytes.
 	const void* LoadFromPtr(const void* inData, bool inRefOnly) override;
 	void* WriteToPtr(void* ioData, bool inRefOnly, size_t inMax) const override;
-	VSize GetSpace(VSize inMax) const override { return 16; }
+	VSize GetSpace(VSize /*inMax*/) const override { return 16; }
 	VError ReadFromStream(VStream* ioStream, sLONG inParam = 0) override;
 	VError WriteToStream(VStream* ioStream, sLONG inParam = 0) const override;
 

@@ -133,9 +133,9 @@ public:
 	virtual VError GetJSONString(VString& outJSONString, uint32 inOptions) const;
 
 	// Flat form: the value's data in native order, as stored in records.
-	virtual const void* LoadFromPtr(const void* inData, bool inRefOnly) { return inData; }
-	virtual void* WriteToPtr(void* ioData, bool inRefOnly, size_t inMax) const { return ioData; }
-	virtual VSize GetSpace(VSize inMax) const { return 0; }
+	virtual const void* LoadFromPtr(const void* inData, bool /*inRefOnly*/) { return inData; }
+	virtual void* WriteToPtr(void* ioData, bool /*inRefOnly*/, size_t /*inMax*/) const { return ioData; }
+	virtual VSize GetSpace(VSize /*inMax*/) const { return 0; }
 	virtual VSize GetFullSpaceOnDisk() const { return GetSpace(0); }
 
 	// Stream form. Readers leave the flags alone and writers do not write

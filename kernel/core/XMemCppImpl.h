@@ -31,8 +31,8 @@ public:
 
 	// Pool services: an area the manager reserved itself, and the number of
 	// the pool that owns a block.
-	virtual bool AddAlreadyAllocatedMem(size_t inSize, void* inAddress, bool inPhysical) { return false; }
-	virtual int32 GetAllocationBlockNumber(const void* inBlock) { return 0; }
+	virtual bool AddAlreadyAllocatedMem(size_t /*inSize*/, void* /*inAddress*/, bool /*inPhysical*/) { return false; }
+	virtual int32 GetAllocationBlockNumber(const void* /*inBlock*/) { return 0; }
 };
 
 } // namespace qirn

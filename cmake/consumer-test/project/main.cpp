@@ -1,7 +1,13 @@
 #include "Kernel.h"
 
+#include <atomic>
 #include <cstdio>
-#include <cstring>
+
+namespace {
+
+class VConsumerProcess : public qirn::VProcess {};
+
+} // namespace
 
 int main()
 {
@@ -13,6 +19,18 @@ int main()
 	VMemory::DisposePtr(block);
 	if (!zeroed)
 		return 1;
+
+	VConsumerProcess process;
+	if (!process.Init(0))
+		return 1;
+	std::atomic<bool> ran{false};
+	VTask* task = new VTask(0, ETaskStyle::kPreemptive, [&ran] { ran = true; });
+	bool started = task->Run();
+	bool died = started && task->WaitForDeath(60000);
+	task->Release();
+	if (!died || !ran)
+		return 1;
+
 	std::printf("consumer ok\n");
 	return 0;
 }
