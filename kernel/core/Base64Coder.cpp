@@ -23,26 +23,25 @@ struct InverseTable {
 	}
 };
 
-constexpr char kStandard[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-constexpr char kURL[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-constexpr InverseTable kStandardInverse(kStandard);
-constexpr InverseTable kURLInverse(kURL);
+constexpr InverseTable kStandardInverse(Base64Coder::sBase64Alphabet);
+constexpr InverseTable kURLInverse(Base64Coder::sBase64URLAlphabet);
 
 inline bool IsSkippedSpace(uint8 inByte)
 {
 	return inByte == ' ' || inByte == '\t' || inByte == '\r' || inByte == '\n';
 }
 
-// Hands a filled block of the memory manager to the buffer.
-inline void Adopt(VMemoryBuffer<>& outBuffer, void* inBlock, VSize inDataSize, VSize inCapacity)
+// Makes the buffer exactly inCapacity bytes, all of them data while the
+// coder writes (cut back to what was written afterwards). The block comes
+// from the buffer's own manager, which is the one that frees it.
+inline uint8* PrepareOutput(VMemoryBuffer<>& ioBuffer, VSize inCapacity)
 {
-	outBuffer.SetDataPtr(inBlock, inDataSize, inCapacity);
+	if (!ioBuffer.SetAllocatedSize(inCapacity) || !ioBuffer.SetSize(inCapacity))
+		return nullptr;
+	return static_cast<uint8*>(ioBuffer.GetDataPtr());
 }
 
 } // namespace
-
-const char Base64Coder::sBase64Alphabet[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-const char Base64Coder::sBase64URLAlphabet[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 
 const uint8* const Base64Coder::sBase64Inverse = kStandardInverse.fValues;
 const uint8* const Base64Coder::sBase64URLInverse = kURLInverse.fValues;
@@ -54,13 +53,13 @@ bool Base64Coder::_Encode(const void* inData, VSize inSize, VMemoryBuffer<>& out
 		return true;
 	if (inData == nullptr)
 		return false;
-	const char* alphabet = inURL ? kURL : kStandard;
+	const char* alphabet = inURL ? sBase64URLAlphabet : sBase64Alphabet;
 	bool breaks = !inURL && inLineLength >= 1;
 	VSize groups = (inSize + 2) / 3;
 	if (groups > (SIZE_MAX / 8))
 		return false;
 	VSize capacity = 4 * groups + (breaks ? 2 * (groups / static_cast<VSize>(inLineLength)) : 0);
-	char* out = static_cast<char*>(VMemory::NewPtr(capacity, kTag));
+	char* out = reinterpret_cast<char*>(PrepareOutput(outBuffer, capacity));
 	if (out == nullptr)
 		return false;
 	const uint8* in = static_cast<const uint8*>(inData);
@@ -93,7 +92,7 @@ bool Base64Coder::_Encode(const void* inData, VSize inSize, VMemoryBuffer<>& out
 		out[pos++] = alphabet[triple & 63];
 	else if (!inURL)
 		out[pos++] = '=';
-	Adopt(outBuffer, out, pos, capacity);
+	outBuffer.SetSize(pos);
 	return true;
 }
 
@@ -117,7 +116,7 @@ bool Base64Coder::_DecodeQuads(const uint8* inInverse, const uint8* inText, VSiz
 bool Base64Coder::_DecodeBase64URL(const uint8* inText, VSize inSize, VMemoryBuffer<>& outBuffer)
 {
 	VSize capacity = inSize / 4 * 3 + 4;
-	uint8* out = static_cast<uint8*>(VMemory::NewPtr(capacity, kTag));
+	uint8* out = PrepareOutput(outBuffer, capacity);
 	if (out == nullptr)
 		return false;
 	VSize textPos = 0;
@@ -146,7 +145,7 @@ bool Base64Coder::_DecodeBase64URL(const uint8* inText, VSize inSize, VMemoryBuf
 			}
 		}
 	}
-	Adopt(outBuffer, out, outPos, capacity);
+	outBuffer.SetSize(outPos);
 	return ok;
 }
 
@@ -174,7 +173,7 @@ bool Base64Coder::_DecodeBase64(const uint8* inText, VSize inSize, VMemoryBuffer
 	bool ok = false;
 	if (length % 4 == 0 && length > 0) {
 		VSize capacity = length / 4 * 3 + 1;
-		uint8* out = static_cast<uint8*>(VMemory::NewPtr(capacity, kTag));
+		uint8* out = PrepareOutput(outBuffer, capacity);
 		if (out != nullptr) {
 			VSize textPos = 0;
 			VSize outPos = 0;
@@ -203,7 +202,7 @@ bool Base64Coder::_DecodeBase64(const uint8* inText, VSize inSize, VMemoryBuffer
 					}
 				}
 			}
-			Adopt(outBuffer, out, outPos, capacity);
+			outBuffer.SetSize(outPos);
 		}
 	} else if (length == 0) {
 		ok = true;

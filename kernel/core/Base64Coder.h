@@ -7,11 +7,12 @@ namespace qirn {
 class VString;
 
 // Base64 in the standard and in the URL-safe alphabet of RFC 4648, into and
-// out of memory buffers of the kernel's memory manager.
+// out of memory buffers; the output is allocated by the buffer, from the
+// buffer's own memory manager.
 class Base64Coder {
 public:
-	static const char sBase64Alphabet[65];
-	static const char sBase64URLAlphabet[65];
+	static constexpr char sBase64Alphabet[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+	static constexpr char sBase64URLAlphabet[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 	// The 6-bit value of every byte of the alphabet, 255 for any other byte.
 	static const uint8* const sBase64Inverse;
 	static const uint8* const sBase64URLInverse;

@@ -11,6 +11,7 @@ public:
 	using VScalarValue::VScalarValue;
 	VBoolean() = default;
 	VBoolean(const VBoolean&) = default;
+	VBoolean& operator=(const VBoolean&) = default;
 	explicit VBoolean(bool inValue) : VScalarValue(static_cast<uint8>(inValue ? 1 : 0)) {}
 	VBoolean& operator=(bool inValue)
 	{

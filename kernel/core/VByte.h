@@ -10,6 +10,7 @@ public:
 	using VScalarValue::VScalarValue;
 	VByte() = default;
 	VByte(const VByte&) = default;
+	VByte& operator=(const VByte&) = default;
 	VByte& operator=(sBYTE inValue)
 	{
 		_Store(inValue);

@@ -382,7 +382,11 @@ bool VCppMemMgr::AddVirtualAllocation(size_t inTotalSize, const void* inAddress,
 		}
 		if (area == nullptr)
 			return false;
-		fPools[i]->AddAlreadyAllocatedMem(perPool, area, inPhysical);
+		// A pool that does not take the area leaves it to us to give back.
+		if (!fPools[i]->AddAlreadyAllocatedMem(perPool, area, inPhysical)) {
+			VSystem::VirtualFree(area, perPool, false);
+			return false;
+		}
 		fLargestPoolArea = std::max<uint64>(fLargestPoolArea, perPool);
 	}
 	return true;

@@ -24,26 +24,39 @@ void VLeaksChecker::UnregisterBlock(XLinuxStackCrawl& ioCrawl)
 
 FILE* VLeaksChecker::OpenDumpFile(const char* inName) const
 {
-	char bundle[4096];
-	if (!host::CopyMainBundlePath(bundle, sizeof(bundle)))
+	char executable[4096];
+	if (!host::CopyExecutablePath(executable, sizeof(executable)))
 		return nullptr;
-	return OpenDumpFileAt(bundle, inName);
+	return OpenDumpFileFor(executable, inName);
 }
 
-FILE* VLeaksChecker::OpenDumpFileAt(const char* inBundlePath, const char* inName) const
+std::string VLeaksChecker::GetDumpFilePath(const std::string& inExecutablePath, const char* inName)
 {
-	if (inBundlePath == nullptr || *inBundlePath == 0)
+	std::string bundle = host::GetBundlePathForExecutable(inExecutablePath);
+	if (bundle.empty())
+		return bundle;
+	// A program outside a bundle has its own folder as its bundle: its report
+	// goes inside that folder, named after the program, rather than beside
+	// the folder where it would land among someone else's files.
+	std::string base;
+	size_t slash = inExecutablePath.rfind('/');
+	if (bundle == inExecutablePath.substr(0, slash == 0 ? 1 : slash))
+		base = (bundle == "/" ? "" : bundle) + inExecutablePath.substr(slash);
+	else
+		base = bundle;
+	size_t dot = base.rfind('.');
+	if (dot != std::string::npos && dot > base.rfind('/'))
+		base.erase(dot);
+	return base + "." + (inName != nullptr ? inName : "") + ".leaks";
+}
+
+FILE* VLeaksChecker::OpenDumpFileFor(const char* inExecutablePath, const char* inName) const
+{
+	if (inExecutablePath == nullptr || *inExecutablePath == 0)
 		return nullptr;
-	std::string path(inBundlePath);
-	while (path.size() > 1 && path.back() == '/')
-		path.pop_back();
-	size_t slash = path.rfind('/');
-	size_t dot = path.rfind('.');
-	if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-		path.erase(dot);
-	path += '.';
-	path += inName != nullptr ? inName : "";
-	path += ".leaks";
+	std::string path = GetDumpFilePath(inExecutablePath, inName);
+	if (path.empty())
+		return nullptr;
 
 	FILE* file = std::fopen(path.c_str(), "w");
 	if (file == nullptr)

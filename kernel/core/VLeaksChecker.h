@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
 
 namespace qirn {
 
@@ -42,11 +43,17 @@ public:
 			--fLiveBlocks;
 	}
 
-	// Creates "<bundle path without extension>.<inName>.leaks" with its date
-	// line and leak count, and leaves it open for the caller's details.
+	// Creates the running program's report file (see GetDumpFilePath) with
+	// its date line and leak count, and leaves it open for the caller's
+	// details.
 	FILE* OpenDumpFile(const char* inName) const;
-	// The same, next to the given path instead of the main bundle's.
-	FILE* OpenDumpFileAt(const char* inBundlePath, const char* inName) const;
+	// The same for the program at the given path.
+	FILE* OpenDumpFileFor(const char* inExecutablePath, const char* inName) const;
+
+	// "<bundle path without extension>.<inName>.leaks" beside the bundle of a
+	// program in one; "<folder>/<program without extension>.<inName>.leaks"
+	// for a program outside a bundle. Empty for a path without a folder.
+	static std::string GetDumpFilePath(const std::string& inExecutablePath, const char* inName);
 
 private:
 	int32 fFramesToSkip = 4;

@@ -10,6 +10,7 @@ public:
 	using VScalarValue::VScalarValue;
 	VLong() = default;
 	VLong(const VLong&) = default;
+	VLong& operator=(const VLong&) = default;
 	VLong& operator=(sLONG inValue)
 	{
 		_Store(inValue);

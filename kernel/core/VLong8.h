@@ -10,6 +10,7 @@ public:
 	using VScalarValue::VScalarValue;
 	VLong8() = default;
 	VLong8(const VLong8&) = default;
+	VLong8& operator=(const VLong8&) = default;
 	VLong8& operator=(sLONG8 inValue)
 	{
 		_Store(inValue);

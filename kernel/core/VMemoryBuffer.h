@@ -4,6 +4,7 @@
 #include "core/VObject.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -70,27 +71,25 @@ public:
 	}
 
 	// Appends; false (and nothing changed) when the buffer cannot grow.
-	bool AddData(const void* inData, size_t inSize)
-	{
-		if (inSize == 0)
-			return true;
-		if (inSize > SIZE_MAX - fDataSize || !_EnlargeAmortized(fDataSize + inSize))
-			return false;
-		std::memcpy(fData + fDataSize, inData, inSize);
-		fDataSize += inSize;
-		return true;
-	}
+	bool AddData(const void* inData, size_t inSize) { return PutData(fDataSize, inData, inSize); }
 
 	// Writes at an offset, growing the buffer; bytes between the old end and
-	// the offset are zeroed.
+	// the offset are zeroed. The source may lie in the buffer itself.
 	bool PutData(size_t inOffset, const void* inData, size_t inSize)
 	{
-		if (inOffset > SIZE_MAX - inSize || !_EnlargeAmortized(inOffset + inSize))
+		if (inSize == 0 && inOffset <= fDataSize)
+			return true;
+		if (inOffset > SIZE_MAX - inSize)
 			return false;
+		// A growth moves the block, and a source inside it with it.
+		const size_t sourceOffset = _OffsetInBlock(inData);
+		if (!_EnlargeAmortized(inOffset + inSize))
+			return false;
+		const char* source = sourceOffset != kOutside ? fData + sourceOffset : static_cast<const char*>(inData);
+		if (inSize > 0)
+			std::memmove(fData + inOffset, source, inSize);
 		if (inOffset > fDataSize)
 			std::memset(fData + fDataSize, 0, inOffset - fDataSize);
-		if (inSize > 0)
-			std::memcpy(fData + inOffset, inData, inSize);
 		fDataSize = std::max(fDataSize, inOffset + inSize);
 		return true;
 	}
@@ -178,6 +177,17 @@ public:
 	}
 
 private:
+	static constexpr size_t kOutside = SIZE_MAX;
+
+	size_t _OffsetInBlock(const void* inAddress) const
+	{
+		const auto address = reinterpret_cast<uintptr_t>(inAddress);
+		const auto start = reinterpret_cast<uintptr_t>(fData);
+		if (fData == nullptr || address < start || address - start >= fCapacity)
+			return kOutside;
+		return address - start;
+	}
+
 	bool _Resize(size_t inCapacity)
 	{
 		void* block = fData == nullptr ? fManager->Malloc(inCapacity, false, kTag, -1)

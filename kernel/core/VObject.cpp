@@ -2,10 +2,6 @@
 
 #include "core/VString.h"
 
-#include <cstdlib>
-#include <cxxabi.h>
-#include <typeinfo>
-
 namespace qirn {
 
 CharSet VObject::DebugDump(char*, int32& ioSize) const
@@ -27,11 +23,7 @@ void VObject::DebugDump(VString& outDump) const
 
 void VObject::DebugGetClassName(VString& outName) const
 {
-	const char* mangled = typeid(*this).name();
-	int status = 0;
-	char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-	outName.FromCString(status == 0 && demangled != nullptr ? demangled : mangled);
-	std::free(demangled);
+	outName.Clear();
 }
 
 } // namespace qirn

@@ -19,7 +19,10 @@ public:
 	// bytes written) and answers their character set.
 	virtual CharSet DebugDump(char* ioBuffer, int32& ioSize) const;
 
+	// Classes that override the buffer form bring this one back into scope
+	// with a using-declaration.
 	void DebugDump(VString& outDump) const;
+	// The kernel keeps no class names: the string is left empty.
 	void DebugGetClassName(VString& outName) const;
 
 	static VCppMemMgr* sCppMemMgr;

@@ -12,6 +12,7 @@ public:
 	using VScalarValue::VScalarValue;
 	VReal() = default;
 	VReal(const VReal&) = default;
+	VReal& operator=(const VReal&) = default;
 	VReal& operator=(Real inValue)
 	{
 		_Store(inValue);

@@ -122,6 +122,11 @@ public:
 	VScalarValue() : fValue(0) {}
 	explicit VScalarValue(T inValue) : fValue(inValue) {}
 	VScalarValue(const VScalarValue& inOther) : VValueSingle(inOther), fValue(inOther.fValue) {}
+	VScalarValue& operator=(const VScalarValue& inOther)
+	{
+		_StoreFrom(inOther.fValue, inOther);
+		return *this;
+	}
 	// With inInit set the value starts at 0; otherwise the datum is read
 	// through the pointer.
 	VScalarValue(const T* inDataPtr, uint8 inInit) : fValue(inInit != 0 ? T(0) : *inDataPtr) {}

@@ -202,6 +202,7 @@ public:
 	void FromVUUID(const VUUID& inValue) override;
 	void GetVUUID(VUUID& outValue) const override;
 	VString* Clone() const override { return new VString(*this); }
+	using VObject::DebugDump;
 	CharSet DebugDump(char* ioBuffer, int32& ioSize) const override;
 
 	// The descriptor of kind 10.

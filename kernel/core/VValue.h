@@ -28,7 +28,14 @@ public:
 	VValue() : fFlags(kFlag_Dirty) {}
 	explicit VValue(bool inNull) : fFlags(inNull ? (kFlag_Null | kFlag_Dirty) : kFlag_Dirty) {}
 	VValue(const VValue& inOther) : VObject(), fFlags(inOther.fFlags & (kFlag_Null | kFlag_Dirty)) {}
-	VValue& operator=(const VValue&) { return *this; }
+	// An assignment is a setter: it copies the null flag and marks the value
+	// changed; each kind copies its datum. The upper bits of the flags stay.
+	VValue& operator=(const VValue& inOther)
+	{
+		SetNull(inOther.IsNull());
+		SetDirty(true);
+		return *this;
+	}
 	~VValue() override = default;
 
 	// The kind's descriptor; the base answers the default one, kind 65535.

@@ -1,14 +1,27 @@
 #include "core/VValueInfo.h"
 
 #include <map>
+#include <mutex>
+#include <shared_mutex>
 
 namespace qirn {
 
 namespace {
 
-// The registry is made on first use and never freed: descriptors are static
-// objects whose destructors run at exit in any order.
-std::map<uint16, const VValueInfo*>* sRegistry = nullptr;
+// Made on first use and never freed: descriptors are static objects whose
+// destructors run at exit in any order. The base class's descriptor
+// registers itself the first time a value asks for it, while other threads
+// may be creating values by kind, so lookups and changes share a lock.
+struct Registry {
+	std::shared_mutex fLock;
+	std::map<uint16, const VValueInfo*> fInfos;
+};
+
+Registry& GetRegistry()
+{
+	static Registry* sRegistry = new Registry;
+	return *sRegistry;
+}
 
 } // namespace
 
@@ -54,23 +67,24 @@ VSize VValueInfo::GetAvgSpace() const
 
 void VValue::RegisterValueInfo(const VValueInfo* inInfo)
 {
-	if (sRegistry == nullptr)
-		sRegistry = new std::map<uint16, const VValueInfo*>;
-	(*sRegistry)[inInfo->GetTrueKind()] = inInfo;
+	Registry& registry = GetRegistry();
+	std::unique_lock lock(registry.fLock);
+	registry.fInfos[inInfo->GetTrueKind()] = inInfo;
 }
 
 void VValue::UnregisterValueInfo(const VValueInfo* inInfo)
 {
-	if (sRegistry != nullptr)
-		sRegistry->erase(inInfo->GetTrueKind());
+	Registry& registry = GetRegistry();
+	std::unique_lock lock(registry.fLock);
+	registry.fInfos.erase(inInfo->GetTrueKind());
 }
 
 const VValueInfo* VValue::ValueInfoFromValueKind(uint16 inKind)
 {
-	if (sRegistry == nullptr)
-		return nullptr;
-	auto found = sRegistry->find(inKind);
-	return found != sRegistry->end() ? found->second : nullptr;
+	Registry& registry = GetRegistry();
+	std::shared_lock lock(registry.fLock);
+	auto found = registry.fInfos.find(inKind);
+	return found != registry.fInfos.end() ? found->second : nullptr;
 }
 
 VValue* VValue::NewValueFromValueKind(uint16 inKind)

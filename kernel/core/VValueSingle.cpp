@@ -3,13 +3,23 @@
 #include "core/VString.h"
 #include "core/VUUID.h"
 #include "core/VValueInfo.h"
+#include "process/VProcess.h"
 
 namespace qirn {
 
-CharSet VValueSingle::DebugDump(char*, int32& ioSize) const
+CharSet VValueSingle::DebugDump(char* ioBuffer, int32& ioSize) const
 {
-	// Nothing is written while no process object exists.
-	ioSize = 0;
+	// Before the process object exists (static initializers, a library
+	// used without one) a value is not asked for its text.
+	if (VProcess::sInstance == nullptr || ioBuffer == nullptr || ioSize <= 0) {
+		ioSize = 0;
+		return VTC_UTF_16;
+	}
+	VString text;
+	GetString(text);
+	if (text.GetLength() > ioSize / 2)
+		text.Truncate(ioSize / 2);
+	ioSize = static_cast<int32>(text.ToBlock(ioBuffer, static_cast<VSize>(ioSize), VTC_UTF_16, false, false));
 	return VTC_UTF_16;
 }
 

@@ -14,7 +14,7 @@ public:
 	VValueSingle() = default;
 	explicit VValueSingle(bool inNull) : VValue(inNull) {}
 	VValueSingle(const VValueSingle& inOther) = default;
-	VValueSingle& operator=(const VValueSingle&) { return *this; }
+	VValueSingle& operator=(const VValueSingle&) = default;
 
 	const VValueSingle* IsVValueSingle() const override { return this; }
 	VValueSingle* IsVValueSingle() override { return this; }
@@ -22,8 +22,9 @@ public:
 	VValueSingle* Clone() const override = 0;
 	bool CanBeStreamed() const override { return true; }
 
-	// Writes the value's text as UTF-16 units; no text is written while the
-	// process object does not exist.
+	// Writes the value's text as UTF-16 units, cut to the room; no text is
+	// written while the process object does not exist.
+	using VObject::DebugDump;
 	CharSet DebugDump(char* ioBuffer, int32& ioSize) const override;
 
 	VError FromJSONString(const VString& inJSONString, uint32 inOptions) override;

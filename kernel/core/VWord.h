@@ -10,6 +10,7 @@ public:
 	using VScalarValue::VScalarValue;
 	VWord() = default;
 	VWord(const VWord&) = default;
+	VWord& operator=(const VWord&) = default;
 	VWord& operator=(sWORD inValue)
 	{
 		_Store(inValue);

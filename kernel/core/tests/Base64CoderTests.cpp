@@ -1,8 +1,12 @@
+#include "TestPool.h"
+
 #include "core/Base64Coder.h"
 #include "core/VString.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 
 namespace qirn {
@@ -88,6 +92,35 @@ TEST(Base64Coder, RoundTripOfEveryByte)
 			EXPECT_EQ(Text(decoded), bytes.substr(0, size));
 		}
 	}
+}
+
+// The coder's output belongs to the buffer's manager, which frees it: a
+// block of any other manager would be a foreign block to it.
+TEST(Base64Coder, OutputComesFromTheBuffersOwnManager)
+{
+	testing::StTestPools pools;
+	std::unique_ptr<VCppMemMgr> manager(new VCppMemMgr(eAllocator_Pools));
+	ASSERT_TRUE(manager->AddVirtualAllocation(16 * 1024 * 1024, nullptr, false));
+	auto used = [&manager] {
+		size_t allocated = 0, bytes = 0;
+		manager->GetMemUsageInfo(allocated, bytes);
+		return bytes;
+	};
+	{
+		VMemoryBuffer<> out(manager.get());
+		ASSERT_TRUE(Base64Coder::Encode("abc", 3, out));
+		EXPECT_EQ(Text(out), "YWJj");
+		EXPECT_EQ(used(), out.GetAllocatedSize());
+		ASSERT_TRUE(Base64Coder::Decode("YWJj", 4, out, true));
+		EXPECT_EQ(Text(out), "abc");
+		ASSERT_TRUE(Base64Coder::Decode("YW\nJj", 5, out, false));
+		EXPECT_EQ(Text(out), "abc");
+		EXPECT_EQ(used(), out.GetAllocatedSize());
+		EXPECT_FALSE(Base64Coder::Decode("QUJDQQ=!", 8, out, false, true));
+		EXPECT_EQ(Text(out), "ABC");
+		EXPECT_EQ(out.GetMemoryManager(), manager.get());
+	}
+	EXPECT_EQ(used(), 0u) << "every block went back to the manager it came from";
 }
 
 TEST(Base64Coder, Checksums)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -65,6 +66,48 @@ TEST(MemoryBuffer, PutDataAndSetSizeZeroTheGap)
 	EXPECT_EQ(static_cast<const char*>(buffer.GetDataPtr())[8], 0);
 	ASSERT_TRUE(buffer.SetSize(1));
 	EXPECT_EQ(buffer.GetDataSize(), 1u);
+}
+
+// The data a buffer is given may be its own: the source must be found again
+// after a growth moves the block, and may overlap the place it goes to.
+TEST(MemoryBuffer, ASourceInsideTheBufferSurvivesGrowthAndOverlap)
+{
+	struct Case {
+		const char* fName;
+		size_t fFilled; // bytes in the buffer before the write (capacity 1,024)
+		bool fAppend;	// AddData, else PutData at fTarget
+		size_t fSource;
+		size_t fLength;
+		size_t fTarget;
+	};
+	const Case cases[] = {
+		{"append all of a full buffer", 1024, true, 0, 1024, 0},
+		{"append a middle piece of a full buffer", 1024, true, 100, 500, 0},
+		{"put over the end, overlapping the source", 1024, false, 0, 1024, 1000},
+		{"put past a gap, growing", 1024, false, 10, 100, 1500},
+		{"put inside, overlapping, no growth", 600, false, 0, 400, 100},
+		{"put inside, overlapping backwards, no growth", 600, false, 100, 400, 0},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		VMemoryBuffer<> buffer;
+		std::string model;
+		for (size_t i = 0; i < c.fFilled; ++i)
+			model += static_cast<char>('a' + i % 26 + (i / 26) % 3);
+		ASSERT_TRUE(buffer.SetAllocatedSize(1024));
+		ASSERT_TRUE(buffer.AddData(model.data(), model.size()));
+		ASSERT_EQ(buffer.GetAllocatedSize(), 1024u);
+
+		const char* source = static_cast<const char*>(buffer.GetDataPtr()) + c.fSource;
+		std::string piece = model.substr(c.fSource, c.fLength);
+		size_t target = c.fAppend ? model.size() : c.fTarget;
+		if (target + piece.size() > model.size())
+			model.resize(target + piece.size(), '\0');
+		model.replace(target, piece.size(), piece);
+		ASSERT_TRUE(c.fAppend ? buffer.AddData(source, c.fLength) : buffer.PutData(c.fTarget, source, c.fLength));
+		ASSERT_EQ(buffer.GetDataSize(), model.size());
+		EXPECT_EQ(std::string(static_cast<const char*>(buffer.GetDataPtr()), buffer.GetDataSize()), model);
+	}
 }
 
 TEST(MemoryBuffer, CopiesAreExactAndIndependent)
@@ -175,7 +218,7 @@ class LeaksReport : public ::testing::Test {
 protected:
 	std::vector<std::string> ReportLines(VLeaksChecker& inChecker)
 	{
-		FILE* file = inChecker.OpenDumpFileAt((fRoot / "Demo.app").c_str(), "run");
+		FILE* file = inChecker.OpenDumpFileFor((fRoot / "Demo.app/Contents/MacOS/Demo").c_str(), "run");
 		EXPECT_NE(file, nullptr);
 		if (file != nullptr)
 			std::fclose(file);
@@ -198,7 +241,10 @@ TEST_F(LeaksReport, CountSentences)
 
 	checker.CountRegisteredBlock(3);
 	checker.CountRegisteredBlock(0); // no frame captured: not counted
-	EXPECT_EQ(ReportLines(checker), (std::vector<std::string>{ReportLines(checker)[0], "You have one leak:", ""}));
+	lines = ReportLines(checker);
+	ASSERT_EQ(lines.size(), 3u);
+	EXPECT_EQ(lines[1], "You have one leak:");
+	EXPECT_EQ(lines[2], "");
 
 	checker.CountRegisteredBlock(1);
 	checker.CountRegisteredBlock(1);
@@ -213,8 +259,36 @@ TEST_F(LeaksReport, SwitchAndUnwritablePlaces)
 	EXPECT_FALSE(checker.SetLeaksCheck(true));
 	EXPECT_TRUE(checker.SetLeaksCheck(false));
 	EXPECT_EQ(checker.GetStackFramesToSkip(), 4);
-	EXPECT_EQ(checker.OpenDumpFileAt("", "run"), nullptr);
-	EXPECT_EQ(checker.OpenDumpFileAt("/nonexistent-folder/X.app", "run"), nullptr);
+	EXPECT_EQ(checker.OpenDumpFileFor("", "run"), nullptr);
+	EXPECT_EQ(checker.OpenDumpFileFor("/nonexistent-folder/X.app/Contents/MacOS/X", "run"), nullptr);
+}
+
+TEST_F(LeaksReport, APlainProgramsReportStaysInItsOwnFolder)
+{
+	struct Case {
+		const char* fExecutable;
+		const char* fReport;
+	};
+	const Case cases[] = {
+		{"/apps/Demo.app/Contents/MacOS/Demo", "/apps/Demo.run.leaks"},
+		{"/opt/tools/probe", "/opt/tools/probe.run.leaks"},
+		{"/opt/tools/probe.bin", "/opt/tools/probe.run.leaks"},
+		{"/opt/tools.d/probe", "/opt/tools.d/probe.run.leaks"},
+		{"/probe", "/probe.run.leaks"},
+		{"probe", ""},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fExecutable);
+		EXPECT_EQ(VLeaksChecker::GetDumpFilePath(c.fExecutable, "run"), c.fReport);
+	}
+
+	std::filesystem::create_directory(fRoot / "tools");
+	VLeaksChecker checker;
+	FILE* file = checker.OpenDumpFileFor((fRoot / "tools/probe").c_str(), "run");
+	ASSERT_NE(file, nullptr);
+	std::fclose(file);
+	EXPECT_TRUE(std::filesystem::exists(fRoot / "tools/probe.run.leaks"));
+	EXPECT_FALSE(std::filesystem::exists(fRoot / "tools.run.leaks"));
 }
 
 } // namespace

@@ -238,6 +238,23 @@ TEST_F(PoolMode, RegistrationAtAnAddressGivesEachPoolItsOwnSlice)
 		EXPECT_EQ(Pool(i).fAreas.at(0).fAddress, static_cast<char*>(probe) + i * (total / 4));
 }
 
+TEST_F(PoolMode, AnAreaAPoolTurnsDownIsGivenBack)
+{
+	Pool(2).fRefusesAreas = true;
+	EXPECT_FALSE(fManager->AddVirtualAllocation(16 * kMiB, nullptr, false));
+	EXPECT_EQ(Pool(0).fAreas.size(), 1u) << "pools served before keep their area";
+	EXPECT_EQ(Pool(1).fAreas.size(), 1u);
+	EXPECT_TRUE(Pool(3).fAreas.empty()) << "no pool is served after the refusal";
+	ASSERT_EQ(Pool(2).fRefusedAreas.size(), 1u);
+
+	// The refused pages are free again: they can be mapped at that very place.
+	const TestPool::Area refused = Pool(2).fRefusedAreas[0];
+	void* again = VSystem::VirtualAlloc(refused.fSize, refused.fAddress);
+	EXPECT_EQ(again, refused.fAddress);
+	if (again != nullptr)
+		VSystem::VirtualFree(again, refused.fSize, false);
+}
+
 TEST_F(PoolMode, PreferredPoolFirstThenRotationFromTheCurrentPool)
 {
 	GiveAreas(3 * kMiB);

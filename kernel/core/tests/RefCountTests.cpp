@@ -2,6 +2,7 @@
 #include "core/SharedBuffer.h"
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
+#include "core/VString.h"
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,15 @@ TEST(VObject, BaseDebugDumpWritesNothingInUTF8)
 	int32 size = sizeof(buffer);
 	EXPECT_EQ(object.DebugDump(buffer, size), VTC_UTF_8);
 	EXPECT_EQ(size, 0);
+}
+
+TEST(VObject, ClassNameIsLeftEmpty)
+{
+	VObject object;
+	VString name("previous");
+	object.DebugGetClassName(name);
+	EXPECT_TRUE(name.IsEmpty());
+	EXPECT_FALSE(name.IsNull());
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace qirn {
@@ -90,6 +91,57 @@ TEST(ScalarValues, SettersStoreClearNullAndSetDirty)
 	VWord fromText;
 	fromText.FromString(VString("70000"));
 	EXPECT_EQ(fromText.Get(), static_cast<sWORD>(70000));
+}
+
+// An assignment is a setter: the source's datum and null flag, and dirty,
+// whichever of the two values was null.
+template <class T>
+void CheckAssignment(typename T::Datum inTargetDatum, typename T::Datum inSourceDatum)
+{
+	for (bool targetNull : {false, true}) {
+		for (bool sourceNull : {false, true}) {
+			SCOPED_TRACE(std::string(targetNull ? "null" : "non-null") + " target, " +
+						 (sourceNull ? "null" : "non-null") + " source");
+			T target(inTargetDatum);
+			target.SetNull(targetNull);
+			target.SetDirty(false);
+			T source(inSourceDatum);
+			source.SetNull(sourceNull);
+			source.SetDirty(false);
+			target = source;
+			EXPECT_EQ(target.Get(), inSourceDatum);
+			EXPECT_EQ(target.IsNull(), sourceNull);
+			EXPECT_TRUE(target.IsDirty());
+		}
+	}
+}
+
+TEST(ScalarValues, AssignmentCopiesDatumAndNullFlagAndSetsDirty)
+{
+	{
+		SCOPED_TRACE("VBoolean");
+		CheckAssignment<VBoolean>(0, 1);
+	}
+	{
+		SCOPED_TRACE("VByte");
+		CheckAssignment<VByte>(3, -7);
+	}
+	{
+		SCOPED_TRACE("VWord");
+		CheckAssignment<VWord>(3, -700);
+	}
+	{
+		SCOPED_TRACE("VLong");
+		CheckAssignment<VLong>(3, 5);
+	}
+	{
+		SCOPED_TRACE("VLong8");
+		CheckAssignment<VLong8>(3, 1LL << 40);
+	}
+	{
+		SCOPED_TRACE("VReal");
+		CheckAssignment<VReal>(3.0, -2.5);
+	}
 }
 
 TEST(ScalarValues, TextForms)

@@ -62,6 +62,10 @@ public:
 	}
 	bool AddAlreadyAllocatedMem(size_t inSize, void* inAddress, bool) override
 	{
+		if (fRefusesAreas) {
+			fRefusedAreas.push_back({inAddress, inSize});
+			return false;
+		}
 		fAreas.push_back({inAddress, inSize});
 		fCapacity += inSize;
 		return true;
@@ -92,6 +96,9 @@ public:
 	size_t fUsed = 0;
 	std::atomic<int> fMallocCalls{0};
 	std::vector<Area> fAreas;
+	// Set to make the pool turn areas down; they are recorded, not freed.
+	bool fRefusesAreas = false;
+	std::vector<Area> fRefusedAreas;
 	std::vector<int16> fStatsIndexes;
 };
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <string>
 
 namespace qirn {
 namespace {
@@ -118,6 +119,29 @@ TEST(UUID, FlatAndStreamForms)
 	std::unique_ptr<VValue> value(stream.GetValue());
 	ASSERT_NE(value, nullptr);
 	EXPECT_TRUE(*static_cast<VUUID*>(value.get()) == id);
+}
+
+TEST(UUID, AssignmentCopiesBytesAndNullFlagAndSetsDirty)
+{
+	for (bool targetNull : {false, true}) {
+		for (bool sourceNull : {false, true}) {
+			SCOPED_TRACE(std::string(targetNull ? "null" : "non-null") + " target, " +
+						 (sourceNull ? "null" : "non-null") + " source");
+			VUUID target(!targetNull);
+			VString* linked = target.GetCachedConvertedString(true);
+			target.SetDirty(false);
+			VUUID source(!sourceNull);
+			source.SetDirty(false);
+			target = source;
+			EXPECT_TRUE(target == source);
+			EXPECT_EQ(target.IsNull(), sourceNull);
+			EXPECT_TRUE(target.IsDirty());
+			EXPECT_EQ(linked->IsNull(), sourceNull);
+			if (!sourceNull) {
+				EXPECT_EQ(to_string(*linked), Text(source));
+			}
+		}
+	}
 }
 
 TEST(UUID, LinkedStringFollowsTheValue)

@@ -8,10 +8,14 @@
 #include "core/VUUID.h"
 #include "core/VValueInfo.h"
 #include "core/VWord.h"
+#include "process/VProcess.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
 
 namespace qirn {
 namespace {
@@ -52,12 +56,27 @@ protected:
 
 TEST(ValueKinds, DefaultDescriptorIsRegisteredOnFirstUse)
 {
-	// Nothing in this process has asked for the base descriptor yet.
-	EXPECT_EQ(VValue::ValueInfoFromValueKind(65535), nullptr);
+	// Whether another test asked for it first or not, a value that asks for
+	// the base descriptor finds it registered afterwards. That it is absent
+	// before is seen by the probe below, in a process of its own.
 	VBare bare;
 	const VValueInfo* info = bare.GetValueInfo();
 	EXPECT_EQ(info->GetKind(), 65535);
 	EXPECT_EQ(VValue::ValueInfoFromValueKind(65535), info);
+}
+
+// The probe looks kind 65535 up from several threads while its main thread
+// registers it by asking for it; the thread sanitizer build watches the race.
+TEST(ValueKinds, DefaultDescriptorIsAbsentUntilFirstUseAndLookupsMayRaceIt)
+{
+	FILE* pipe = ::popen("'" QIRN_PROBE_DIR "/qirn_probe_valuekinds'", "r");
+	ASSERT_NE(pipe, nullptr);
+	std::string output;
+	char line[256];
+	while (std::fgets(line, sizeof(line), pipe) != nullptr)
+		output += line;
+	EXPECT_EQ(::pclose(pipe), 0);
+	EXPECT_EQ(output, "before=absent after=registered seen=registered\n");
 }
 
 TEST(ValueKinds, NullAndDirtyFlags)
@@ -98,6 +117,57 @@ TEST(ValueKinds, DefaultsOfASingleValue)
 	EXPECT_FALSE(empty.CanBeEvaluated());
 	std::unique_ptr<VValueSingle> clone(empty.Clone());
 	EXPECT_TRUE(clone->IsNull());
+}
+
+// A value's dump is its text, cut to the room, in UTF-16; nothing is written
+// while there is no process object.
+TEST(ValueKinds, DebugDumpWritesTheValuesText)
+{
+	VLong number(-42);
+	VString text("hello");
+	VUUID id{VString("0123456789ABCDEF0123456789ABCDEF")};
+	// A kind whose text is longer than the 1,024 bytes a dump is offered.
+	class VWordy : public VBare {
+	public:
+		void GetString(VString& outValue) const override
+		{
+			outValue.Clear();
+			for (int i = 0; i < 700; ++i)
+				outValue.AppendUniChar(static_cast<UniChar>('a' + i % 26));
+		}
+	} wordy;
+	VString wordyText;
+	wordy.GetString(wordyText);
+	struct Case {
+		const char* fName;
+		const VValueSingle& fValue;
+		std::string fDump;
+	};
+	const Case cases[] = {
+		{"long", number, "-42"},
+		{"string", text, "hello"},
+		{"UUID", id, "0123456789ABCDEF0123456789ABCDEF"},
+		{"text longer than the room", wordy, to_string(wordyText).substr(0, 512)},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		VString dump("old");
+		c.fValue.DebugDump(dump);
+		EXPECT_EQ(to_string(dump), c.fDump);
+		EXPECT_EQ(to_string(Printf("[%V]", &c.fValue)), "[" + c.fDump + "]");
+	}
+
+	alignas(2) char units[8];
+	int32 size = 7;
+	EXPECT_EQ(number.DebugDump(units, size), VTC_UTF_16);
+	EXPECT_EQ(size, 6) << "three whole units fit in seven bytes";
+	EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(units), 3), u"-42");
+
+	VProcess* process = std::exchange(VProcess::sInstance, nullptr);
+	size = sizeof(units);
+	EXPECT_EQ(number.DebugDump(units, size), VTC_UTF_16);
+	VProcess::sInstance = process;
+	EXPECT_EQ(size, 0);
 }
 
 TEST(ValueKinds, ConvertTo)
