@@ -229,6 +229,9 @@ private:
 	static VError _Refuse(VError inError);
 	// What every text reader checks first; makes the decoder when missing.
 	VError _BeginTextReading();
+	// The bytes left before the end, inMost at the most: the text readers
+	// never ask for more than there is, so the end is no error to them.
+	VSize _LeftToRead(VSize inMost);
 
 	template <typename T>
 	VError _PutSwapped(T inValue)

@@ -235,19 +235,31 @@ VError VStream::PutVPrintf(const char* inFormat, va_list inArgs)
 // ---------------------------------------------------------------------------
 // Reading text
 
-VError VStream::GuessCharSetFromLeadingBytes(CharSet inDefaultCharSet, bool inDetectUTF8, bool* outFoundBOM)
+VSize VStream::_LeftToRead(VSize inMost)
 {
-	if (outFoundBOM != nullptr)
-		*outFoundBOM = false;
+	return static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, static_cast<sLONG8>(inMost)));
+}
+
+VError VStream::_BeginTextReading()
+{
 	if (fError != VE_OK)
 		return fError;
 	if (!fIsReading)
 		return SetError(VE_STREAM_CANNOT_READ);
+	return SetError(_PrepareDecoder());
+}
+
+VError VStream::GuessCharSetFromLeadingBytes(CharSet inDefaultCharSet, bool inDetectUTF8, bool* outFoundBOM)
+{
+	if (outFoundBOM != nullptr)
+		*outFoundBOM = false;
+	if (VError err = _BeginTextReading(); err != VE_OK)
+		return err;
 
 	// Never read beyond the end: a short stream is no error here. A mark
 	// takes 4 bytes at most; the UTF-8 test looks further.
 	VSize wanted = inDetectUTF8 ? kGuessSampleSize : 4;
-	VSize n = static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, static_cast<sLONG8>(wanted)));
+	VSize n = _LeftToRead(wanted);
 	VMemoryBuffer<> sample;
 	if (!sample.SetSize(n))
 		return SetError(VE_MEMORY_FULL);
@@ -270,15 +282,6 @@ VError VStream::GuessCharSetFromLeadingBytes(CharSet inDefaultCharSet, bool inDe
 	return SetCharSet(charSet);
 }
 
-VError VStream::_BeginTextReading()
-{
-	if (fError != VE_OK)
-		return fError;
-	if (!fIsReading)
-		return SetError(VE_STREAM_CANNOT_READ);
-	return SetError(_PrepareDecoder());
-}
-
 VError VStream::GetText(VString& ioText)
 {
 	if (VError err = _BeginTextReading(); err != VE_OK)
@@ -288,7 +291,7 @@ VError VStream::GetText(VString& ioText)
 	VSize kept = 0;	// bytes of an unfinished character, at the head
 	for (;;) {
 		VSize room = kTextBlockSize - kept;
-		VSize count = static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, static_cast<sLONG8>(room)));
+		VSize count = _LeftToRead(room);
 		if (count > 0 && GetData(buffer + kept, count) != VE_OK)
 			return fError;
 		VSize available = kept + count;
@@ -325,7 +328,7 @@ VError VStream::GetText(VString& outText, sLONG inCharCount, bool inPushBackCutC
 		// A character takes at least one byte: never read more than could be
 		// needed, and push back what the count does not take.
 		VSize want = std::min<VSize>(kPiece - kept, static_cast<VSize>(remaining) * 4);
-		VSize count = static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, static_cast<sLONG8>(want)));
+		VSize count = _LeftToRead(want);
 		if (count > 0 && GetData(buffer + kept, count) != VE_OK)
 			return fError;
 		VSize available = kept + count;
@@ -386,16 +389,15 @@ VError VStream::GetTextLine(VString& outLine, bool inKeepEnd, UniChar* inEndChar
 	VMemoryBuffer<> bytes;
 	VSize scanned = 0;
 	for (;;) {
-		sLONG8 left = GetSize() - GetPos();
-		bool atEnd = left <= 0;
+		VSize count = _LeftToRead(kLineBlockSize);
+		bool atEnd = count == 0;
 		if (!atEnd) {
-			VSize count = static_cast<VSize>(std::min<sLONG8>(left, kLineBlockSize));
 			VSize old = bytes.GetDataSize();
 			if (!bytes.SetSize(old + count))
 				return SetError(VE_MEMORY_FULL);
 			if (GetData(static_cast<char*>(bytes.GetDataPtr()) + old, count) != VE_OK)
 				return fError;
-			atEnd = GetSize() - GetPos() <= 0;
+			atEnd = _LeftToRead(1) == 0;
 		}
 		const char* data = static_cast<const char*>(bytes.GetDataPtr());
 		VSize size = bytes.GetDataSize();
