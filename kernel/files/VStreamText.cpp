@@ -459,6 +459,10 @@ VError VStream::GetTextLine(VString& outLine, bool inKeepEnd, UniChar* inEndChar
 				fDecoder->ConvertString(data, lineBytes, &decoded, outLine);
 			if (inKeepEnd)
 				outLine.AppendUniChar(inEndChar != nullptr ? *inEndChar : UniChar(13));
+			// Bytes the decoder left (a character cut by the end, a unit it
+			// refuses) would vanish from the line unnoticed.
+			if (decoded < lineBytes)
+				return SetError(VE_STREAM_TEXT_CONVERSION_FAILURE);
 			return VE_OK;
 		}
 	}

@@ -172,6 +172,35 @@ TEST(StreamText, GetTextWholeAndCounted)
 	EXPECT_EQ(counted.GetPos(), 2);
 }
 
+// A line whose bytes the decoder cannot all take is no whole line: what it
+// could read is kept and the error said.
+TEST(StreamText, ALineTheDecoderCannotFinishIsAnError)
+{
+	struct Case {
+		const char* fName;
+		std::string fBytes;
+		CharSet fCharSet;
+		const char* fKept;
+	};
+	const Case cases[] = {
+		{"UTF-8 cut by the end", "ok\nab\xE2\x82", VTC_UTF_8, "ab"},
+		{"UTF-16 cut by the end", std::string("\0o\0k\0\n\0a\0", 9), VTC_UTF_16_BIGENDIAN, "a"},
+		{"a surrogate in UCS-4", std::string("\0\0\0o\0\0\0k\0\0\0\n\0\0\0a\0\0\xD8\0\0\0\0b\0\0\0\n", 28),
+		 VTC_UTF_32_BIGENDIAN, "a"},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		VConstPtrStream stream(c.fBytes.data(), c.fBytes.size());
+		stream.SetCharSet(c.fCharSet);
+		ASSERT_EQ(stream.OpenReading(), VE_OK);
+		VString line;
+		ASSERT_EQ(stream.GetTextLine(line, false), VE_OK);
+		EXPECT_EQ(to_string(line), "ok");
+		EXPECT_EQ(stream.GetTextLine(line, false), VE_STREAM_TEXT_CONVERSION_FAILURE);
+		EXPECT_EQ(to_string(line), c.fKept);
+	}
+}
+
 // A count that ends inside a character of two units: nothing is lost and the
 // stream stays usable, whatever the form.
 TEST(StreamText, CountEndingInsideASurrogatePair)
