@@ -60,8 +60,6 @@ constexpr OsType kCOMPONENT_SIGNATURE_KERNEL = 'qirn';
 constexpr VError VE_UNKNOWN_ERROR = MAKE_VERROR('qirn', 1);
 constexpr VError VE_MEMORY_FULL = MAKE_VERROR('qirn', 100);
 constexpr VError VE_STRING_ALLOC_FAILED = MAKE_VERROR('qirn', 107);
-constexpr VError VE_STREAM_EOF = MAKE_VERROR('qirn', 200);
-constexpr VError VE_STREAM_CANNOT_WRITE = MAKE_VERROR('qirn', 204);
 
 // Strings and text.
 constexpr VError VE_UNIMPLEMENTED = MAKE_VERROR('qirn', 2);

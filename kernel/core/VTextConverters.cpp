@@ -570,18 +570,20 @@ bool VTextConverters::DetectUTF8(const void* inBytes, sLONG inLength)
 
 bool VTextConverters::GuessCharsetWithNoBom(const void* inBytes, sLONG inLength, CharSet& ioCharSet, bool inTestUTF8)
 {
+	constexpr sLONG kUTF8Window = 2048;
 	if (inLength < 1)
 		return false;
 	const uint8* b = static_cast<const uint8*>(inBytes);
 	bool found = false;
+	bool foundNULPattern = false;
 	CharSet guess = ioCharSet;
 	auto isASCII = [](uint8 inByte) { return inByte >= 1 && inByte <= 127; };
 	if (inLength >= 4) {
 		if (b[0] != 0 && b[1] == 0 && b[2] != 0 && b[3] == 0) {
-			found = true;
+			found = foundNULPattern = true;
 			guess = VTC_UTF_16_SMALLENDIAN;
 		} else if (b[0] == 0 && b[1] != 0 && b[2] == 0 && b[3] != 0) {
-			found = true;
+			found = foundNULPattern = true;
 			guess = VTC_UTF_16_BIGENDIAN;
 		} else if ((ioCharSet == VTC_UTF_16_BIGENDIAN || ioCharSet == VTC_UTF_16_SMALLENDIAN) && isASCII(b[0]) &&
 				   isASCII(b[1]) && isASCII(b[2])) {
@@ -590,9 +592,18 @@ bool VTextConverters::GuessCharsetWithNoBom(const void* inBytes, sLONG inLength,
 				guess = VTC_UTF_8;
 		}
 	}
-	if (inTestUTF8 && RunUTF8Validation(b, std::min<sLONG>(inLength, 2048)) == 0) {
-		found = true;
-		guess = VTC_UTF_8;
+	// ASCII in UTF-16 is well-formed UTF-8 as well, every other byte a NUL
+	// character: the pattern of NULs is the better witness.
+	if (inTestUTF8 && !foundNULPattern) {
+		// A character that the window cuts in two is judged whole when its
+		// other bytes were given.
+		sLONG window = std::min<sLONG>(inLength, kUTF8Window);
+		while (window < inLength && window < kUTF8Window + 3 && (b[window] & 0xC0) == 0x80)
+			++window;
+		if (RunUTF8Validation(b, window) == 0) {
+			found = true;
+			guess = VTC_UTF_8;
+		}
 	}
 	if (found)
 		ioCharSet = guess;

@@ -1,7 +1,5 @@
 #include "files/VConstPtrStream.h"
 
-#include <cstring>
-
 namespace qirn {
 
 VConstPtrStream::VConstPtrStream(const void* inData, VSize inSize)
@@ -27,18 +25,7 @@ VError VConstPtrStream::DoSetSize(sLONG8)
 
 VError VConstPtrStream::DoGetData(void* outBuffer, VSize* ioCount)
 {
-	VSize position = static_cast<VSize>(GetPos());
-	VSize available = position < fSize ? fSize - position : 0;
-	if (*ioCount <= available) {
-		// An empty block may have no address at all.
-		if (*ioCount > 0)
-			std::memcpy(outBuffer, fData + position, *ioCount);
-		return VE_OK;
-	}
-	if (available > 0)
-		std::memcpy(outBuffer, fData + position, available);
-	*ioCount = available;
-	return VE_STREAM_EOF;
+	return _GetDataFromBlock(fData, fSize, outBuffer, ioCount);
 }
 
 VError VConstPtrStream::DoSetPos(sLONG8 inPosition)

@@ -1,7 +1,5 @@
 #include "files/VPtrStream.h"
 
-#include <cstring>
-
 namespace qirn {
 
 VError VPtrStream::DoPutData(const void* inBuffer, VSize inCount)
@@ -14,19 +12,7 @@ VError VPtrStream::DoPutData(const void* inBuffer, VSize inCount)
 
 VError VPtrStream::DoGetData(void* outBuffer, VSize* ioCount)
 {
-	VSize position = static_cast<VSize>(GetPos());
-	VSize size = fBuffer.GetDataSize();
-	VSize available = position < size ? size - position : 0;
-	const char* data = static_cast<const char*>(fBuffer.GetDataPtr());
-	if (*ioCount <= available) {
-		if (*ioCount > 0)
-			std::memcpy(outBuffer, data + position, *ioCount);
-		return VE_OK;
-	}
-	if (available > 0)
-		std::memcpy(outBuffer, data + position, available);
-	*ioCount = available;
-	return VE_STREAM_EOF;
+	return _GetDataFromBlock(fBuffer.GetDataPtr(), fBuffer.GetDataSize(), outBuffer, ioCount);
 }
 
 VError VPtrStream::DoSetSize(sLONG8 inSize)

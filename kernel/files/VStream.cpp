@@ -27,26 +27,30 @@ VError VStream::SetError(VError inError)
 	return inError;
 }
 
+VError VStream::_Refuse(VError inError)
+{
+	_ThrowError(inError);
+	return inError;
+}
+
 // ---------------------------------------------------------------------------
 // Opening and closing
 
 VError VStream::OpenReading()
 {
+	// A stray opening must not stop a stream at work: a writer that got it
+	// would lose everything it writes afterwards.
 	if (fIsReading || fIsWriting)
-		return SetError(VE_STREAM_ALREADY_OPENED);
+		return _Refuse(VE_STREAM_ALREADY_OPENED);
 	if (fIsWriteOnly)
-		return SetError(VE_STREAM_CANNOT_READ);
+		return _Refuse(VE_STREAM_CANNOT_READ);
 	VError err = _PrepareDecoder();
-	if (err != VE_OK) {
-		_ThrowError(err);
-		return err;
-	}
+	if (err != VE_OK)
+		return _Refuse(err);
 	fPosition = 0;
 	fError = DoOpenReading();
-	if (fError != VE_OK) {
-		_ThrowError(fError);
-		return fError;
-	}
+	if (fError != VE_OK)
+		return _Refuse(fError);
 	fIsReading = true;
 	return VE_OK;
 }
@@ -69,36 +73,31 @@ VError VStream::OpenReading(uint32 inSignature)
 	}
 	DoSetPos(0);
 	fPosition = 0;
-	_ThrowError(VE_STREAM_BAD_SIGNATURE);
-	return VE_STREAM_BAD_SIGNATURE;
+	return _Refuse(VE_STREAM_BAD_SIGNATURE);
 }
 
 VError VStream::OpenWriting()
 {
 	if (fIsReading || fIsWriting)
-		return SetError(VE_STREAM_ALREADY_OPENED);
+		return _Refuse(VE_STREAM_ALREADY_OPENED);
 	if (fIsReadOnly)
-		return SetError(VE_STREAM_CANNOT_WRITE);
+		return _Refuse(VE_STREAM_CANNOT_WRITE);
 	// A missing encoder only matters to text: bytes can still be written.
 	VError err = _PrepareEncoder();
 	if (err != VE_OK)
 		_ThrowError(err);
 	fPosition = 0;
 	fError = DoOpenWriting();
-	if (fError != VE_OK) {
-		_ThrowError(fError);
-		return fError;
-	}
+	if (fError != VE_OK)
+		return _Refuse(fError);
 	fIsWriting = true;
 	return VE_OK;
 }
 
 VError VStream::CloseReading()
 {
-	if (!fIsReading) {
-		_ThrowError(VE_STREAM_CANNOT_READ);
-		return VE_STREAM_CANNOT_READ;
-	}
+	if (!fIsReading)
+		return _Refuse(VE_STREAM_CANNOT_READ);
 	VError err = DoCloseReading();
 	if (err != VE_OK)
 		SetError(err);
@@ -108,10 +107,8 @@ VError VStream::CloseReading()
 
 VError VStream::CloseWriting(bool inSetSize)
 {
-	if (!fIsWriting) {
-		_ThrowError(VE_STREAM_CANNOT_WRITE);
-		return VE_STREAM_CANNOT_WRITE;
-	}
+	if (!fIsWriting)
+		return _Refuse(VE_STREAM_CANNOT_WRITE);
 	if (fError == VE_OK)
 		SetError(DoFlush());
 	VError err = DoCloseWriting(inSetSize);
@@ -171,10 +168,8 @@ VError VStream::Flush()
 {
 	if (fError != VE_OK)
 		return fError;
-	if (!fIsWriting) {
-		_ThrowError(VE_STREAM_CANNOT_WRITE);
-		return VE_STREAM_CANNOT_WRITE;
-	}
+	if (!fIsWriting)
+		return _Refuse(VE_STREAM_CANNOT_WRITE);
 	return SetError(DoFlush());
 }
 
@@ -199,14 +194,28 @@ VError VStream::_GetDataRefused(VSize* ioCount)
 	return SetError(VE_STREAM_CANNOT_READ);
 }
 
-VError VStream::_PutDataRefused(VSize inCount)
+VError VStream::_PutDataRefused()
 {
 	if (fError != VE_OK)
 		return fError;
 	if (!fIsWriting)
 		return SetError(VE_STREAM_CANNOT_WRITE);
-	(void)inCount;	// nothing to write
-	return VE_OK;
+	return VE_OK;	// nothing to write
+}
+
+VError VStream::_GetDataFromBlock(const void* inBlock, VSize inSize, void* outBuffer, VSize* ioCount) const
+{
+	VSize position = static_cast<VSize>(fPosition);
+	VSize available = position < inSize ? inSize - position : 0;
+	VError err = VE_OK;
+	if (*ioCount > available) {
+		*ioCount = available;
+		err = VE_STREAM_EOF;
+	}
+	// An empty block may have no address at all.
+	if (*ioCount > 0)
+		std::memcpy(outBuffer, static_cast<const char*>(inBlock) + position, *ioCount);
+	return err;
 }
 
 VError VStream::UngetData(const void* inBuffer, VSize inCount)

@@ -18,10 +18,11 @@ class VValue;
 
 // Kernel errors of streams.
 constexpr VError VE_STREAM_BAD_OFFSET = MAKE_VERROR('qirn', 3);
+constexpr VError VE_STREAM_EOF = MAKE_VERROR('qirn', 200);
 constexpr VError VE_STREAM_NOT_OPENED = MAKE_VERROR('qirn', 201);
 constexpr VError VE_STREAM_ALREADY_OPENED = MAKE_VERROR('qirn', 202);
 constexpr VError VE_STREAM_CANNOT_READ = MAKE_VERROR('qirn', 203);
-constexpr VError VE_STREAM_USER_ABORTED = MAKE_VERROR('qirn', 206);
+constexpr VError VE_STREAM_CANNOT_WRITE = MAKE_VERROR('qirn', 204);
 constexpr VError VE_STREAM_BAD_SIGNATURE = MAKE_VERROR('qirn', 207);
 constexpr VError VE_STREAM_NO_TEXT_CONVERTER = MAKE_VERROR('qirn', 208);
 constexpr VError VE_STREAM_TEXT_CONVERSION_FAILURE = MAKE_VERROR('qirn', 210);
@@ -49,7 +50,9 @@ public:
 	virtual VStreamUnderlyingData GetUnderlyingData() const { return {}; }
 
 	// Opening and closing. Opening resets the position and replaces the
-	// sticky error by the storage's own opening result.
+	// sticky error by the storage's own opening result. A refused opening
+	// (already open, or a direction the stream does not allow) is raised and
+	// answered but leaves an open stream as it was.
 	VError OpenReading();
 	VError OpenReading(uint32 inSignature);
 	VError OpenWriting();
@@ -58,8 +61,6 @@ public:
 
 	bool IsReading() const { return fIsReading; }
 	bool IsWriting() const { return fIsWriting; }
-	bool IsReadOnly() const { return fIsReadOnly; }
-	bool IsWriteOnly() const { return fIsWriteOnly; }
 	void SetReadOnly(bool inReadOnly) { fIsReadOnly = inReadOnly; }
 	void SetWriteOnly(bool inWriteOnly) { fIsWriteOnly = inWriteOnly; }
 
@@ -116,7 +117,7 @@ public:
 			}
 			return SetError(err);
 		}
-		return _PutDataRefused(inCount);
+		return _PutDataRefused();
 	}
 	VError UngetData(const void* inBuffer, VSize inCount);
 	VError PutContentInto(VStream* inDestination);
@@ -216,10 +217,21 @@ protected:
 	virtual VError DoSetPos(sLONG8 /*inPosition*/) { return VE_OK; }
 	virtual VError DoFlush() { return VE_OK; }
 
+	// DoGetData of a stream over a block of inSize bytes in memory.
+	VError _GetDataFromBlock(const void* inBlock, VSize inSize, void* outBuffer, VSize* ioCount) const;
+
 private:
 	VError _GetDataFailed(VSize inAsked, VSize* ioCount, VError inError);
 	VError _GetDataRefused(VSize* ioCount);
-	VError _PutDataRefused(VSize inCount);
+	VError _PutDataRefused();
+	// Raises a refusal and answers it without making it sticky: the stream
+	// goes on as before.
+	static VError _Refuse(VError inError);
+	// What every text reader checks first; makes the decoder when missing.
+	VError _BeginTextReading();
+	// The bytes left before the end, inMost at the most: the text readers
+	// never ask for more than there is, so the end is no error to them.
+	VSize _LeftToRead(VSize inMost);
 
 	template <typename T>
 	VError _PutSwapped(T inValue)
@@ -244,7 +256,7 @@ private:
 	void _ReleaseConverters();
 	// The bytes of one character of the stream's character set; the size of
 	// its code unit (1, 2 or 4) in outUnit.
-	bool _EncodeChar(UniChar inChar, std::string& outBytes, VSize& outUnit);
+	void _EncodeChar(UniChar inChar, std::string& outBytes, VSize& outUnit);
 	// Sets the sticky error without raising it: the end of the stream is no
 	// error for the line reader.
 	void _SetEndOfStreamQuietly()

@@ -17,7 +17,9 @@ namespace {
 
 constexpr VSize kTextBlockSize = 4096;
 constexpr VSize kLineBlockSize = 256;
-constexpr VSize kUTF8DetectionSize = 2048;
+// The converters judge UTF-8 on the first 2,048 bytes and on the rest of a
+// character cut there, when they are given it.
+constexpr VSize kGuessSampleSize = 2048 + 3;
 
 // The width of one code unit of the character set on the stream.
 VSize UnitSizeOf(CharSet inCharSet)
@@ -106,7 +108,7 @@ VError VStream::SetCharSet(CharSet inCharSet)
 	return SetError(err);
 }
 
-bool VStream::_EncodeChar(UniChar inChar, std::string& outBytes, VSize& outUnit)
+void VStream::_EncodeChar(UniChar inChar, std::string& outBytes, VSize& outUnit)
 {
 	outUnit = UnitSizeOf(fCharSet);
 	outBytes.clear();
@@ -117,11 +119,11 @@ bool VStream::_EncodeChar(UniChar inChar, std::string& outBytes, VSize& outUnit)
 			VSize shift = IsBigEndianSet(fCharSet) ? (outUnit - 1 - i) * 8 : i * 8;
 			outBytes += static_cast<char>((value >> shift) & 0xFF);
 		}
-		return true;
+		return;
 	}
 	if (inChar <= 0x7F) {
 		outBytes += static_cast<char>(inChar);
-		return true;
+		return;
 	}
 	// Beyond ASCII a character may take several bytes: its whole encoding is
 	// the end marker, never one byte of it.
@@ -140,7 +142,6 @@ bool VStream::_EncodeChar(UniChar inChar, std::string& outBytes, VSize& outUnit)
 	}
 	if (!ok)
 		outBytes += static_cast<char>(inChar & 0xFF);
-	return ok;
 }
 
 // ---------------------------------------------------------------------------
@@ -207,9 +208,11 @@ VError VStream::PutText(const VString& inText)
 	VString text(inText);
 	text.ConvertCarriageReturns(fCRMode);
 	VMemoryBuffer<> bytes;
-	// What the encoder could not take is left out, as the converters do for
-	// every text they are given.
-	fEncoder->ConvertToBuffer(text.GetCPointer(), text.GetLength(), bytes, 0);
+	// An encoder that stops early (no memory, a lone surrogate in UTF-32)
+	// would leave the rest of the text out: nothing is written then, and the
+	// caller learns it.
+	if (!fEncoder->ConvertToBuffer(text.GetCPointer(), text.GetLength(), bytes, 0))
+		return SetError(VE_TEXT_CONVERSION_FAILED);
 	return PutData(bytes.GetDataPtr(), bytes.GetDataSize());
 }
 
@@ -232,66 +235,48 @@ VError VStream::PutVPrintf(const char* inFormat, va_list inArgs)
 // ---------------------------------------------------------------------------
 // Reading text
 
-VError VStream::GuessCharSetFromLeadingBytes(CharSet inDefaultCharSet, bool inDetectUTF8, bool* outFoundBOM)
+VSize VStream::_LeftToRead(VSize inMost)
 {
-	if (outFoundBOM != nullptr)
-		*outFoundBOM = false;
+	return static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, static_cast<sLONG8>(inMost)));
+}
+
+VError VStream::_BeginTextReading()
+{
 	if (fError != VE_OK)
 		return fError;
 	if (!fIsReading)
 		return SetError(VE_STREAM_CANNOT_READ);
+	return SetError(_PrepareDecoder());
+}
 
-	// Never read beyond the end: a short stream is no error here.
-	uint8 b[4] = {0, 0, 0, 0};
-	VSize n = static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, 4));
-	if (n > 0 && GetData(b, n) != VE_OK)
+VError VStream::GuessCharSetFromLeadingBytes(CharSet inDefaultCharSet, bool inDetectUTF8, bool* outFoundBOM)
+{
+	if (outFoundBOM != nullptr)
+		*outFoundBOM = false;
+	if (VError err = _BeginTextReading(); err != VE_OK)
+		return err;
+
+	// Never read beyond the end: a short stream is no error here. A mark
+	// takes 4 bytes at most; the UTF-8 test looks further.
+	VSize wanted = inDetectUTF8 ? kGuessSampleSize : 4;
+	VSize n = _LeftToRead(wanted);
+	VMemoryBuffer<> sample;
+	if (!sample.SetSize(n))
+		return SetError(VE_MEMORY_FULL);
+	if (n > 0 && GetData(sample.GetDataPtr(), n) != VE_OK)
 		return SetCharSet(inDefaultCharSet);
 
+	VSize bomSize = 0;
 	CharSet charSet = inDefaultCharSet;
-	bool foundBOM = true;
-	VSize consumed = 0;
-	if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-		charSet = VTC_UTF_8;
-		consumed = 3;
-	} else if (n == 4 && b[0] == 0x00 && b[1] == 0x00 && b[2] == 0xFE && b[3] == 0xFF) {
-		charSet = VTC_UTF_32_BIGENDIAN;
-		consumed = 4;
-	} else if (n == 4 && b[0] == 0xFF && b[1] == 0xFE && b[2] == 0x00 && b[3] == 0x00) {
-		charSet = VTC_UTF_32_SMALLENDIAN;
-		consumed = 4;
-	} else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-		charSet = VTC_UTF_16_BIGENDIAN;
-		consumed = 2;
-	} else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-		charSet = VTC_UTF_16_SMALLENDIAN;
-		consumed = 2;
-	} else {
-		foundBOM = false;
-		if (n == 4 && b[0] == 0 && b[1] != 0 && b[2] == 0 && b[3] != 0)
-			charSet = VTC_UTF_16_BIGENDIAN;
-		else if (n == 4 && b[0] != 0 && b[1] == 0 && b[2] != 0 && b[3] == 0)
-			charSet = VTC_UTF_16_SMALLENDIAN;
-		else if (n == 4 && (inDefaultCharSet == VTC_UTF_16_BIGENDIAN || inDefaultCharSet == VTC_UTF_16_SMALLENDIAN) &&
-				 std::all_of(b, b + 4, [](uint8 c) { return c >= 1 && c <= 127; }))
-			charSet = VTC_UTF_8;
+	bool foundBOM = VTextConverters::ParseBOM(sample.GetDataPtr(), n, &bomSize, &charSet);
+	if (!foundBOM) {
+		charSet = inDefaultCharSet;
+		VTextConverters::GuessCharsetWithNoBom(sample.GetDataPtr(), static_cast<sLONG>(n), charSet, inDetectUTF8);
 	}
-	if (n > consumed && UngetData(b + consumed, n - consumed) != VE_OK)
+	// The mark stays read; the text after it is read again.
+	if (n > bomSize &&
+		UngetData(static_cast<const char*>(sample.GetDataPtr()) + bomSize, n - bomSize) != VE_OK)
 		return fError;
-
-	if (!foundBOM && inDetectUTF8) {
-		VSize more = static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, kUTF8DetectionSize));
-		if (more > 0) {
-			VMemoryBuffer<> sample;
-			if (!sample.SetSize(more))
-				return SetError(VE_MEMORY_FULL);
-			if (GetData(sample.GetDataPtr(), more) != VE_OK)
-				return fError;
-			if (VTextConverters::DetectUTF8(sample.GetDataPtr(), static_cast<sLONG>(more)))
-				charSet = VTC_UTF_8;
-			if (UngetData(sample.GetDataPtr(), more) != VE_OK)
-				return fError;
-		}
-	}
 	if (outFoundBOM != nullptr)
 		*outFoundBOM = foundBOM;
 	return SetCharSet(charSet);
@@ -299,19 +284,14 @@ VError VStream::GuessCharSetFromLeadingBytes(CharSet inDefaultCharSet, bool inDe
 
 VError VStream::GetText(VString& ioText)
 {
-	if (fError != VE_OK)
-		return fError;
-	if (!fIsReading)
-		return SetError(VE_STREAM_CANNOT_READ);
-	VError err = _PrepareDecoder();
-	if (err != VE_OK)
-		return SetError(err);
+	if (VError err = _BeginTextReading(); err != VE_OK)
+		return err;
 
 	char buffer[kTextBlockSize];
 	VSize kept = 0;	// bytes of an unfinished character, at the head
 	for (;;) {
 		VSize room = kTextBlockSize - kept;
-		VSize count = static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, static_cast<sLONG8>(room)));
+		VSize count = _LeftToRead(room);
 		if (count > 0 && GetData(buffer + kept, count) != VE_OK)
 			return fError;
 		VSize available = kept + count;
@@ -334,15 +314,10 @@ VError VStream::GetText(VString& ioText)
 
 VError VStream::GetText(VString& outText, sLONG inCharCount, bool inPushBackCutCharacter)
 {
-	if (fError != VE_OK)
-		return fError;
-	if (!fIsReading)
-		return SetError(VE_STREAM_CANNOT_READ);
+	if (VError err = _BeginTextReading(); err != VE_OK)
+		return err;
 	if (inCharCount < 1)
 		return VE_OK;
-	VError err = _PrepareDecoder();
-	if (err != VE_OK)
-		return SetError(err);
 
 	constexpr VSize kPiece = 64;
 	char buffer[kPiece + 8];
@@ -353,7 +328,7 @@ VError VStream::GetText(VString& outText, sLONG inCharCount, bool inPushBackCutC
 		// A character takes at least one byte: never read more than could be
 		// needed, and push back what the count does not take.
 		VSize want = std::min<VSize>(kPiece - kept, static_cast<VSize>(remaining) * 4);
-		VSize count = static_cast<VSize>(std::clamp<sLONG8>(GetSize() - GetPos(), 0, static_cast<sLONG8>(want)));
+		VSize count = _LeftToRead(want);
 		if (count > 0 && GetData(buffer + kept, count) != VE_OK)
 			return fError;
 		VSize available = kept + count;
@@ -395,13 +370,8 @@ VError VStream::GetText(VString& outText, sLONG inCharCount, bool inPushBackCutC
 VError VStream::GetTextLine(VString& outLine, bool inKeepEnd, UniChar* inEndChar)
 {
 	outLine.Clear();
-	if (fError != VE_OK)
-		return fError;
-	if (!fIsReading)
-		return SetError(VE_STREAM_CANNOT_READ);
-	VError err = _PrepareDecoder();
-	if (err != VE_OK)
-		return SetError(err);
+	if (VError err = _BeginTextReading(); err != VE_OK)
+		return err;
 
 	// End markers as whole characters of the stream's character set,
 	// compared only at character boundaries for UTF-16 and UCS-4.
@@ -419,16 +389,15 @@ VError VStream::GetTextLine(VString& outLine, bool inKeepEnd, UniChar* inEndChar
 	VMemoryBuffer<> bytes;
 	VSize scanned = 0;
 	for (;;) {
-		sLONG8 left = GetSize() - GetPos();
-		bool atEnd = left <= 0;
+		VSize count = _LeftToRead(kLineBlockSize);
+		bool atEnd = count == 0;
 		if (!atEnd) {
-			VSize count = static_cast<VSize>(std::min<sLONG8>(left, kLineBlockSize));
 			VSize old = bytes.GetDataSize();
 			if (!bytes.SetSize(old + count))
 				return SetError(VE_MEMORY_FULL);
 			if (GetData(static_cast<char*>(bytes.GetDataPtr()) + old, count) != VE_OK)
 				return fError;
-			atEnd = GetSize() - GetPos() <= 0;
+			atEnd = _LeftToRead(1) == 0;
 		}
 		const char* data = static_cast<const char*>(bytes.GetDataPtr());
 		VSize size = bytes.GetDataSize();
@@ -490,6 +459,10 @@ VError VStream::GetTextLine(VString& outLine, bool inKeepEnd, UniChar* inEndChar
 				fDecoder->ConvertString(data, lineBytes, &decoded, outLine);
 			if (inKeepEnd)
 				outLine.AppendUniChar(inEndChar != nullptr ? *inEndChar : UniChar(13));
+			// Bytes the decoder left (a character cut by the end, a unit it
+			// refuses) would vanish from the line unnoticed.
+			if (decoded < lineBytes)
+				return SetError(VE_STREAM_TEXT_CONVERSION_FAILURE);
 			return VE_OK;
 		}
 	}

@@ -107,12 +107,27 @@ TEST(TextConverters, GuessWithoutBOM)
 	CharSet charSet = VTC_MacRoman;
 	EXPECT_TRUE(VTextConverters::GuessCharsetWithNoBom(wide, 4, charSet, false));
 	EXPECT_EQ(charSet, VTC_UTF_16_SMALLENDIAN);
+	// ASCII in UTF-16 is well-formed UTF-8 too: the NULs decide.
 	charSet = VTC_MacRoman;
 	EXPECT_TRUE(VTextConverters::GuessCharsetWithNoBom(wide, 4, charSet, true));
-	EXPECT_EQ(charSet, VTC_UTF_8);
+	EXPECT_EQ(charSet, VTC_UTF_16_SMALLENDIAN);
 	const char big[] = {0, 'a', 0, 'b'};
-	EXPECT_TRUE(VTextConverters::GuessCharsetWithNoBom(big, 4, charSet, false));
-	EXPECT_EQ(charSet, VTC_UTF_16_BIGENDIAN);
+	for (bool testUTF8 : {false, true}) {
+		charSet = VTC_MacRoman;
+		EXPECT_TRUE(VTextConverters::GuessCharsetWithNoBom(big, 4, charSet, testUTF8));
+		EXPECT_EQ(charSet, VTC_UTF_16_BIGENDIAN);
+	}
+	// The UTF-8 test looks at 2,048 bytes; a character cut there is judged
+	// with its bytes beyond, when there are any.
+	std::string cut = std::string(2047, 'a') + "\xE2\x82\xAC";
+	charSet = VTC_MacRoman;
+	EXPECT_TRUE(VTextConverters::GuessCharsetWithNoBom(cut.data(), static_cast<sLONG>(cut.size()), charSet, true));
+	EXPECT_EQ(charSet, VTC_UTF_8);
+	charSet = VTC_MacRoman;
+	EXPECT_FALSE(VTextConverters::GuessCharsetWithNoBom(cut.data(), 2048, charSet, true));
+	cut = std::string(2047, 'a') + "\xE2\x82\x41";
+	EXPECT_FALSE(VTextConverters::GuessCharsetWithNoBom(cut.data(), static_cast<sLONG>(cut.size()), charSet, true));
+	EXPECT_EQ(charSet, VTC_MacRoman);
 	charSet = VTC_UTF_16;
 	EXPECT_TRUE(VTextConverters::GuessCharsetWithNoBom("abcd", 4, charSet, false));
 	EXPECT_EQ(charSet, VTC_UTF_8);

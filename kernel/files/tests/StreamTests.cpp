@@ -50,20 +50,58 @@ TEST(PtrStream, OpeningRules)
 	EXPECT_EQ(stream.CloseWriting(), VE_STREAM_CANNOT_WRITE);
 	EXPECT_EQ(stream.SetPos(0), VE_STREAM_NOT_OPENED);
 
-	VPtrStream twice;
-	ASSERT_EQ(twice.OpenWriting(), VE_OK);
-	EXPECT_EQ(twice.OpenReading(), VE_STREAM_ALREADY_OPENED);
-	char byte = 0;
-	EXPECT_EQ(twice.GetData(&byte, 1), VE_STREAM_ALREADY_OPENED);
-
 	VPtrStream writeOnly;
 	writeOnly.SetWriteOnly(true);
 	EXPECT_EQ(writeOnly.OpenReading(), VE_STREAM_CANNOT_READ);
+	EXPECT_EQ(writeOnly.OpenWriting(), VE_OK);
+	EXPECT_EQ(writeOnly.GetLastError(), VE_OK);
 
 	VPtrStream reader;
 	ASSERT_EQ(reader.OpenReading(), VE_OK);
 	EXPECT_EQ(reader.PutData("a", 1), VE_STREAM_CANNOT_WRITE);
 	EXPECT_EQ(reader.Flush(), VE_STREAM_CANNOT_WRITE);
+}
+
+// A stray opening is refused, and the stream at work goes on as if it had
+// not come: nothing written before or after it is lost.
+TEST(PtrStream, ARefusedOpeningLeavesTheOpenStreamAtWork)
+{
+	struct Case {
+		const char* fName;
+		bool fWriter;
+		bool fStrayIsReading;
+	};
+	const Case cases[] = {
+		{"reading asked of a writer", true, true},
+		{"writing asked of a writer", true, false},
+		{"reading asked of a reader", false, true},
+		{"writing asked of a reader", false, false},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		VPtrStream stream;
+		ASSERT_EQ(stream.OpenWriting(), VE_OK);
+		ASSERT_EQ(stream.PutData("ab", 2), VE_OK);
+		if (!c.fWriter) {
+			ASSERT_EQ(stream.CloseWriting(), VE_OK);
+			ASSERT_EQ(stream.OpenReading(), VE_OK);
+		}
+		EXPECT_EQ(c.fStrayIsReading ? stream.OpenReading() : stream.OpenWriting(), VE_STREAM_ALREADY_OPENED);
+		if (c.fStrayIsReading) {
+			EXPECT_EQ(stream.OpenReading('VBAG'), VE_STREAM_ALREADY_OPENED);
+		}
+		EXPECT_EQ(stream.GetLastError(), VE_OK);
+		if (c.fWriter) {
+			EXPECT_EQ(stream.PutData("cd", 2), VE_OK);
+			EXPECT_EQ(stream.CloseWriting(), VE_OK);
+			EXPECT_EQ(Content(stream), (std::vector<uint8>{'a', 'b', 'c', 'd'}));
+		} else {
+			char bytes[2] = {};
+			EXPECT_EQ(stream.GetData(bytes, 2), VE_OK);
+			EXPECT_EQ(std::string(bytes, 2), "ab");
+			EXPECT_EQ(stream.CloseReading(), VE_OK);
+		}
+	}
 }
 
 TEST(PtrStream, GrowingZeroesTheNewBytes)

@@ -172,6 +172,35 @@ TEST(StreamText, GetTextWholeAndCounted)
 	EXPECT_EQ(counted.GetPos(), 2);
 }
 
+// A line whose bytes the decoder cannot all take is no whole line: what it
+// could read is kept and the error said.
+TEST(StreamText, ALineTheDecoderCannotFinishIsAnError)
+{
+	struct Case {
+		const char* fName;
+		std::string fBytes;
+		CharSet fCharSet;
+		const char* fKept;
+	};
+	const Case cases[] = {
+		{"UTF-8 cut by the end", "ok\nab\xE2\x82", VTC_UTF_8, "ab"},
+		{"UTF-16 cut by the end", std::string("\0o\0k\0\n\0a\0", 9), VTC_UTF_16_BIGENDIAN, "a"},
+		{"a surrogate in UCS-4", std::string("\0\0\0o\0\0\0k\0\0\0\n\0\0\0a\0\0\xD8\0\0\0\0b\0\0\0\n", 28),
+		 VTC_UTF_32_BIGENDIAN, "a"},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		VConstPtrStream stream(c.fBytes.data(), c.fBytes.size());
+		stream.SetCharSet(c.fCharSet);
+		ASSERT_EQ(stream.OpenReading(), VE_OK);
+		VString line;
+		ASSERT_EQ(stream.GetTextLine(line, false), VE_OK);
+		EXPECT_EQ(to_string(line), "ok");
+		EXPECT_EQ(stream.GetTextLine(line, false), VE_STREAM_TEXT_CONVERSION_FAILURE);
+		EXPECT_EQ(to_string(line), c.fKept);
+	}
+}
+
 // A count that ends inside a character of two units: nothing is lost and the
 // stream stays usable, whatever the form.
 TEST(StreamText, CountEndingInsideASurrogatePair)
@@ -210,19 +239,69 @@ TEST(StreamText, GuessingTheCharacterSet)
 		{std::string("\xFF\xFE\0\0", 4), VTC_US_ASCII, VTC_UTF_32_SMALLENDIAN, true, 4},
 		{std::string("\0h\0i", 4), VTC_US_ASCII, VTC_UTF_16_BIGENDIAN, false, 0, false},
 		{std::string("h\0i\0", 4), VTC_US_ASCII, VTC_UTF_16_SMALLENDIAN, false, 0, false},
+		// ASCII in UTF-16 is well-formed UTF-8 too: the NULs decide.
+		{std::string("\0h\0i", 4), VTC_US_ASCII, VTC_UTF_16_BIGENDIAN, false, 0},
+		{std::string("h\0i\0", 4), VTC_US_ASCII, VTC_UTF_16_SMALLENDIAN, false, 0},
+		{Encode("hi there", VTC_UTF_16_BIGENDIAN), VTC_UTF_8, VTC_UTF_16_BIGENDIAN, false, 0},
+		{Encode("hi there", VTC_UTF_16_SMALLENDIAN), VTC_UTF_8, VTC_UTF_16_SMALLENDIAN, false, 0},
+		// Past the first 2,048 bytes nothing is looked at, but a character cut
+		// at that point is judged whole.
+		{std::string(2047, 'a') + "\xC3\xA9", VTC_UTF_32_BIGENDIAN, VTC_UTF_8, false, 0},
+		{std::string(2046, 'a') + "\xE2\x82\xAC" + std::string(10, 'b'), VTC_UTF_32_BIGENDIAN, VTC_UTF_8, false, 0},
+		{std::string(2048, 'a') + "\xE9", VTC_UTF_32_BIGENDIAN, VTC_UTF_8, false, 0},
+		{std::string(2047, 'a') + "\xC3\xE9", VTC_UTF_32_BIGENDIAN, VTC_UTF_32_BIGENDIAN, false, 0},
 		{"plain", VTC_UTF_16_BIGENDIAN, VTC_UTF_8, false, 0},
 		{"ab", VTC_US_ASCII, VTC_UTF_8, false, 0},
 		{"\xE9t\xE9", VTC_UTF_32_BIGENDIAN, VTC_UTF_32_BIGENDIAN, false, 0},
 	};
 	for (const Case& c : cases) {
+		SCOPED_TRACE(testing::Message() << c.fBytes.substr(0, 16) << " (" << c.fBytes.size() << " bytes), detection "
+										<< c.fDetectUTF8);
 		VConstPtrStream stream(c.fBytes.data(), c.fBytes.size());
 		ASSERT_EQ(stream.OpenReading(), VE_OK);
 		bool bom = !c.fBOM;
-		EXPECT_EQ(stream.GuessCharSetFromLeadingBytes(c.fDefault, c.fDetectUTF8, &bom), VE_OK) << c.fBytes;
-		EXPECT_EQ(stream.GetCharSet(), c.fExpected) << c.fBytes;
-		EXPECT_EQ(bom, c.fBOM) << c.fBytes;
-		EXPECT_EQ(stream.GetPos(), c.fPosition) << c.fBytes;
+		EXPECT_EQ(stream.GuessCharSetFromLeadingBytes(c.fDefault, c.fDetectUTF8, &bom), VE_OK);
+		EXPECT_EQ(stream.GetCharSet(), c.fExpected);
+		EXPECT_EQ(bom, c.fBOM);
+		EXPECT_EQ(stream.GetPos(), c.fPosition);
+		// What the guess looked at is read again.
+		EXPECT_EQ(stream.GetLastError(), VE_OK);
+		std::string rest(c.fBytes.size() - static_cast<size_t>(c.fPosition), '\0');
+		EXPECT_EQ(stream.GetData(rest.data(), rest.size()), VE_OK);
+		EXPECT_TRUE(rest == c.fBytes.substr(static_cast<size_t>(c.fPosition)));
 	}
+}
+
+// Text in UTF-16 without a mark comes back as its letters, not as NULs
+// between them.
+TEST(StreamText, UTF16WithoutAMarkReadsAsItsLetters)
+{
+	for (CharSet charSet : {VTC_UTF_16_BIGENDIAN, VTC_UTF_16_SMALLENDIAN}) {
+		SCOPED_TRACE(charSet);
+		std::string bytes = Encode("first line\nsecond", charSet);
+		VConstPtrStream stream(bytes.data(), bytes.size());
+		ASSERT_EQ(stream.OpenReading(), VE_OK);
+		ASSERT_EQ(stream.GuessCharSetFromLeadingBytes(VTC_UTF_8, true), VE_OK);
+		VString line;
+		ASSERT_EQ(stream.GetTextLine(line, false), VE_OK);
+		EXPECT_EQ(to_string(line), "first line");
+		ASSERT_EQ(stream.GetTextLine(line, false), VE_OK);
+		EXPECT_EQ(to_string(line), "second");
+	}
+}
+
+// An encoder that stops inside the text must not pass for a whole write.
+TEST(StreamText, TextTheEncoderCannotTakeIsAnErrorAndWritesNothing)
+{
+	const UniChar units[] = {'a', 0xD800, 'b', 'c'};
+	VPtrStream stream;
+	stream.SetCharSet(VTC_UTF_32_BIGENDIAN);
+	ASSERT_EQ(stream.OpenWriting(), VE_OK);
+	ASSERT_EQ(stream.PutText(VString("ok")), VE_OK);
+	EXPECT_EQ(stream.PutText(VString(units, 4)), VE_TEXT_CONVERSION_FAILED);
+	EXPECT_EQ(stream.GetLastError(), VE_TEXT_CONVERSION_FAILED);
+	EXPECT_EQ(stream.CloseWriting(), VE_TEXT_CONVERSION_FAILED);
+	EXPECT_EQ(Content(stream), std::string("\0\0\0o\0\0\0k", 8));
 }
 
 } // namespace
