@@ -6,13 +6,13 @@ namespace qirn {
 
 VActivityToken::VActivityToken(const VString& inReason) : fReason(inReason)
 {
-	if (VProcess* process = VProcess::sInstance)
+	if (VProcess* process = VProcess::sInstance.load(std::memory_order_acquire))
 		process->_RegisterActivityToken(this);
 }
 
 VActivityToken::~VActivityToken()
 {
-	if (VProcess* process = VProcess::sInstance)
+	if (VProcess* process = VProcess::sInstance.load(std::memory_order_acquire))
 		process->_UnregisterActivityToken(this);
 }
 

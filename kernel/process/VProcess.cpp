@@ -6,7 +6,7 @@
 
 namespace qirn {
 
-VProcess* VProcess::sInstance = nullptr;
+std::atomic<VProcess*> VProcess::sInstance{nullptr};
 
 VProcess::VProcess()
 	: fLastActivityTime(VSystem::GetCurrentTime()), fMetrics(std::make_unique<VMetricsManager>())
@@ -30,16 +30,27 @@ bool VProcess::Init(uint32 inFlags)
 
 bool VProcess::_Init(uint32 inFlags)
 {
-	sInstance = this;
+	sInstance.store(this, std::memory_order_release);
 	fFibered = (inFlags & kInitFibered) != 0;
 	return VTaskMgr::Init(this);
 }
 
 void VProcess::_DeInit()
 {
-	if (sInstance == this)
-		sInstance = nullptr;
+	// No task may go on running against a process and a task manager that
+	// are going away: the others are killed and waited for first, while
+	// their activity tokens can still leave the process.
+	if (VTaskMgr::IsInited())
+		VTaskMgr::Get()->KillAllTasks(kTaskEndMilliseconds);
+	VProcess* self = this;
+	sInstance.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	VTaskMgr::DeInit();
+}
+
+void VProcess::SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner)
+{
+	fLocalizerOwner.Set(inOwner);
+	fLocalizer = inLocalizer;
 }
 
 bool VProcess::HasSomeActivityTokens(uint32 inMilliseconds) const

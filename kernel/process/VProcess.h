@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/IRefCountable.h"
 #include "core/VKernelTypes.h"
 #include "core/VObject.h"
+#include "core/VRefPtr.h"
 #include "runtime/VCriticalSection.h"
 
+#include <atomic>
 #include <memory>
 #include <set>
 
@@ -41,10 +44,12 @@ public:
 
 	VMetricsManager* GetMetricsManager() const { return fMetrics.get(); }
 
-	// The application's localizer, null until one is installed; the process
-	// does not own it.
+	// The application's localizer, null until one is installed. The process
+	// keeps a reference to the object behind it (inOwner, the localization
+	// manager that implements the interface) for as long as it is installed.
+	// It is installed during start-up: a reader gets it without a lock.
 	ILocalizer* GetLocalizer() const { return fLocalizer; }
-	void SetLocalizer(ILocalizer* inLocalizer) { fLocalizer = inLocalizer; }
+	void SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner);
 
 	// The process logger: none in this build.
 	ILogger* GetLogger() const { return nullptr; }
@@ -55,7 +60,12 @@ public:
 	void _RegisterActivityToken(VActivityToken* inToken);
 	void _UnregisterActivityToken(VActivityToken* inToken);
 
-	static VProcess* sInstance;
+	// Read by any task (activity tokens come and go with tasks), written by
+	// the start-up and the end on the main task.
+	static std::atomic<VProcess*> sInstance;
+
+	// How long the end of the process waits for the tasks it kills.
+	static constexpr int32 kTaskEndMilliseconds = 5000;
 
 private:
 	bool _Init(uint32 inFlags);
@@ -69,6 +79,7 @@ private:
 	bool fFibered = false;
 	std::unique_ptr<VMetricsManager> fMetrics;
 	ILocalizer* fLocalizer = nullptr;
+	VRefPtr<IRefCountable> fLocalizerOwner;
 };
 
 } // namespace qirn

@@ -137,21 +137,20 @@ size_t VSystem::RoundUpVMPageSize(size_t inSize)
 
 void* VSystem::VirtualAlloc(size_t inSize, const void* inAddress)
 {
-	return XLinuxSystem::MapPages(RoundUpVMPageSize(inSize), inAddress, false);
+	return XLinuxSystem::MapPages(RoundUpVMPageSize(inSize), inAddress);
 }
 
 void* VSystem::VirtualAllocPhysicalMemory(size_t inSize, const void* inAddress, bool* outResident)
 {
-	size_t size = RoundUpVMPageSize(inSize);
-	// First ask for pages held in memory; when the system refuses (limits
-	// on locked memory), ordinary pages do.
-	void* area = XLinuxSystem::MapPages(size, inAddress, true);
-	if (area != nullptr) {
-		if (outResident != nullptr)
-			*outResident = true;
-		return area;
-	}
-	return XLinuxSystem::MapPages(size, inAddress, false);
+	// Pages are neither locked nor touched here: the memory manager reserves
+	// whole pools, and making them resident at once would cost the process
+	// memory it may never use. A refusal is asked once more, as the system
+	// may have released pages meanwhile; only a first success is resident.
+	const size_t size = RoundUpVMPageSize(inSize);
+	void* area = XLinuxSystem::MapPages(size, inAddress);
+	if (outResident != nullptr)
+		*outResident = area != nullptr;
+	return area != nullptr ? area : XLinuxSystem::MapPages(size, inAddress);
 }
 
 int32 VSystem::VirtualFree(void* inAddress, size_t inSize, bool)

@@ -42,6 +42,8 @@ public:
 	static size_t GetVMPageSize();
 	static size_t RoundUpVMPageSize(size_t inSize);
 	static void* VirtualAlloc(size_t inSize, const void* inAddress);
+	// As VirtualAlloc, asked a second time when the first attempt fails;
+	// outResident tells whether the first attempt gave the pages.
 	static void* VirtualAllocPhysicalMemory(size_t inSize, const void* inAddress, bool* outResident);
 	static int32 VirtualFree(void* inAddress, size_t inSize, bool inFlag);
 	static bool VirtualQuery(const void* inAddress, size_t* outSize, int32* outIsFree, const void** outBase);

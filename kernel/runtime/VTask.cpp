@@ -11,7 +11,6 @@
 #include "runtime/platform/XLinuxTaskMgr.h"
 
 #include <algorithm>
-#include <sched.h>
 
 namespace qirn {
 
@@ -44,8 +43,10 @@ VTask::VTask(VObject*, size_t inStackSize, ETaskStyle inStyle, int (*inProc)(VTa
 VTask::VTask(VTaskMgr* inManager) : fStyle(ETaskStyle::kPreemptive), fManager(inManager)
 {
 	fState.store(TS_RUNNING);
+	_NoteExecution();
 	fStackSize = inManager->GetStackSizeForMainTask();
-	const bool fibered = VProcess::sInstance != nullptr && VProcess::sInstance->IsFibered();
+	VProcess* process = VProcess::sInstance.load(std::memory_order_acquire);
+	const bool fibered = process != nullptr && process->IsFibered();
 	fIsFiber = fibered;
 	fIsPreemptive = !fibered;
 	fPlatformTask = inManager->GetPlatform().CreateMain(this, fibered);
@@ -79,12 +80,27 @@ bool VTask::_ChangeState(ETaskState inFrom, ETaskState inTo)
 	return fState.compare_exchange_strong(expected, inTo, std::memory_order_acq_rel);
 }
 
+void VTask::_StampKillTick()
+{
+	// 0 stands for no stamp, so a clock reading of 0 is kept as 1.
+	const uint32 now = VSystem::GetCurrentTicks();
+	uint32 none = 0;
+	fKillTick.compare_exchange_strong(none, now != 0 ? now : 1, std::memory_order_acq_rel, std::memory_order_acquire);
+}
+
 bool VTask::_MarkDying()
 {
-	if (!_ChangeState(TS_RUNNING, TS_DYING))
+	if (GetState() != TS_RUNNING)
 		return false;
-	fKillTick.store(VSystem::GetCurrentTicks(), std::memory_order_release);
-	return true;
+	// The tick before the state: whoever sees the task dying finds when it
+	// began, never a tick that was not stamped yet.
+	_StampKillTick();
+	return _ChangeState(TS_RUNNING, TS_DYING);
+}
+
+void VTask::_NoteExecution()
+{
+	fLastExecutionTime.store(VSystem::GetCurrentTime(), std::memory_order_relaxed);
 }
 
 void VTask::_WaitWhileStarting() const
@@ -103,6 +119,7 @@ bool VTask::Run()
 	fManager->RegisterTask(this);
 	if (fPlatformTask->Run())
 		return true;
+	_StampKillTick();
 	_ChangeState(TS_STARTING, TS_DYING);
 	_SetStateDead();
 	return false;
@@ -110,10 +127,9 @@ bool VTask::Run()
 
 void VTask::_Run()
 {
-	int marker = 0;
-	fStackMarker = reinterpret_cast<uintptr_t>(&marker);
 	if (!_ChangeState(TS_STARTING, TS_RUNNING))
 		return;
+	_NoteExecution();
 	_NameCurrentThread();
 	if (fBody) {
 		fBody();
@@ -127,7 +143,7 @@ void VTask::_Run()
 			}
 			// The idle step of a pass; messages join it when tasks exchange them.
 			DoIdle();
-			fLastExecutionTime.store(VSystem::GetCurrentTime(), std::memory_order_relaxed);
+			_NoteExecution();
 			if (GetState() >= TS_DYING) {
 				DoDeInit();
 				break;
@@ -164,6 +180,7 @@ void VTask::_BecomeDead(bool inForced)
 		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
 		watchers.swap(fDeathWatchers);
 		if (inForced) {
+			_StampKillTick();
 			fState.exchange(TS_DEAD);
 		} else {
 			_ChangeState(TS_DYING, TS_DEAD);
@@ -253,6 +270,8 @@ void VTask::Sleep(int32 inMilliseconds)
 {
 	if (inMilliseconds <= 0) {
 		VTaskMgr::YieldNow();
+		if (VTask* task = GetCurrent())
+			task->_NoteExecution();
 		return;
 	}
 	if (!VTaskMgr::IsInited())
@@ -263,6 +282,8 @@ void VTask::Sleep(int32 inMilliseconds)
 	const uint32 waitKind = task->_SetWaitKind(kTaskWaitSleeping);
 	task->fPlatformTask->Sleep(inMilliseconds);
 	task->_RestoreWaitKind(waitKind);
+	// A task that polls with sleeps is alive each time it comes back.
+	task->_NoteExecution();
 }
 
 void VTask::WakeUp()

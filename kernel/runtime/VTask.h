@@ -84,6 +84,8 @@ public:
 	bool GetCPUTimes(double& outUser, double& outSystem) const;
 	bool GetCPUUsage(double& outUsage) const;
 	size_t GetStackSize();
+	// Whether the task did work (started, went round its loop, came back
+	// from a sleep) less than a second ago.
 	bool IsResponding() const;
 
 	static VTask* GetCurrent();
@@ -118,7 +120,8 @@ public:
 	void _SetNext(VTask* inNext) { fNext = inNext; }
 	VTask* _GetNext() const { return fNext; }
 	bool _ChangeState(ETaskState inFrom, ETaskState inTo);
-	// Marks a running task dying, stamping the kill tick; false otherwise.
+	// Marks a running task dying, the kill tick stamped first; false when it
+	// was not running.
 	bool _MarkDying();
 	// Waits while another thread's task is still starting.
 	void _WaitWhileStarting() const;
@@ -141,6 +144,10 @@ private:
 	// Moves the state to dead (from dying, or from any state when forced)
 	// and wakes the death watchers.
 	void _BecomeDead(bool inForced);
+	// Records the moment of the first move to dying; later calls keep it.
+	void _StampKillTick();
+	// Records that the task is doing work now (IsResponding).
+	void _NoteExecution();
 	uint32 _SetWaitKind(uint32 inKind);
 	void _RestoreWaitKind(uint32 inKind);
 	void _NameCurrentThread() const;
@@ -152,9 +159,8 @@ private:
 	VTaskMgr* fManager;
 	std::atomic<int32> fState{TS_CREATED};
 	std::atomic<uint32> fWaitKind{kTaskWaitNone};
-	std::atomic<uint32> fKillTick{0};
+	std::atomic<uint32> fKillTick{0}; // 0 until stamped
 	VTask* fNext = nullptr;
-	uintptr_t fStackMarker = 0; // an address in the task's first frame
 	std::function<void()> fBody;
 	VString* fName = nullptr; // made by the first SetName
 	std::atomic<size_t> fStackSize{0};

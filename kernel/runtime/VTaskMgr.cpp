@@ -184,17 +184,19 @@ bool VTaskMgr::KillAllTasks(int32 inTimeoutMilliseconds)
 		return onlyMainLeft();
 	const uint32 start = VSystem::GetCurrentTime();
 	for (;;) {
+		// Hooks run after the lock, as destructors do: a task's
+		// DoPrepareToDie may wait for another task that needs the manager.
+		std::vector<VRefPtr<VTask>> started;
 		{
 			StLocker<XTaskMgrMutexImpl> lock(fLock);
 			for (VTask* task = fFirstTask; task != nullptr; task = task->_GetNext()) {
-				if (task->GetState() < TS_RUNNING && task->GetState() != TS_STARTING)
-					continue;
-				task->_WaitWhileStarting();
-				if (task->GetState() < TS_DEAD)
-					task->DoPrepareToDie();
-				task->_MarkDying();
+				if (task->GetState() >= TS_STARTING)
+					started.emplace_back(task);
 			}
 		}
+		for (VRefPtr<VTask>& task : started)
+			task->Kill();
+		started.clear();
 		PurgeDeadTasks();
 		YieldNow();
 		if (onlyMainLeft())

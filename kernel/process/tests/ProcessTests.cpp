@@ -4,8 +4,12 @@
 #include "runtime/VSyncEvent.h"
 #include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
+#include "testing/ProbeOutput.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
 
 namespace qirn {
 namespace {
@@ -69,6 +73,48 @@ TEST(Process, ARunningTaskHoldsATokenNamedAfterIt)
 	running->Release();
 	released->Release();
 	finish->Release();
+}
+
+// The process keeps the object behind its localizer alive for as long as it
+// is installed, however the application lets go of its own reference.
+TEST(Process, KeepsAReferenceToItsLocalizer)
+{
+	struct Owner : public IRefCountable {
+		explicit Owner(bool* inDeleted) : fDeleted(inDeleted) {}
+		~Owner() override { *fDeleted = true; }
+		bool* fDeleted;
+	};
+	VProcess* process = VProcess::sInstance;
+	ASSERT_NE(process, nullptr);
+	bool deleted = false;
+	Owner* owner = new Owner(&deleted);
+	// The interface type is not needed here: the process only hands the
+	// pointer back.
+	ILocalizer* localizer = reinterpret_cast<ILocalizer*>(owner);
+	process->SetLocalizer(localizer, owner);
+	owner->Release();
+	EXPECT_FALSE(deleted);
+	EXPECT_EQ(process->GetLocalizer(), localizer);
+	EXPECT_EQ(owner->GetRefCount(), 1u);
+
+	process->SetLocalizer(nullptr, nullptr);
+	EXPECT_TRUE(deleted);
+	EXPECT_EQ(process->GetLocalizer(), nullptr);
+}
+
+// The end of a process kills the tasks still running and waits for them
+// before the task manager goes, so none is left polling against it.
+TEST(ProcessEnd, NoTaskOutlivesTheProcess)
+{
+	const testing::ProbeOutput output = testing::RunProbe(QIRN_PROBE_DIR "/qirn_probe_teardown");
+	EXPECT_EQ(output.fExitCode, 0);
+	const std::map<std::string, std::string> expected = {
+		{"started", "1"},
+		{"process.gone", "1"},
+		{"task.deadAfterTheEnd", "1"},
+		{"task.sawItWasDying", "1"},
+	};
+	EXPECT_EQ(output.fValues, expected);
 }
 
 } // namespace

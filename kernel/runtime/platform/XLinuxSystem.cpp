@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <set>
 #include <sys/mman.h>
@@ -124,15 +125,13 @@ size_t XLinuxSystem::ReadPageSize()
 	return size > 0 ? static_cast<size_t>(size) : 4096;
 }
 
-void* XLinuxSystem::MapPages(size_t inSize, const void* inAddress, bool inLocked)
+void* XLinuxSystem::MapPages(size_t inSize, const void* inAddress)
 {
 	if (inSize == 0)
 		return nullptr;
 	int flags = MAP_PRIVATE | MAP_ANONYMOUS;
 	if (inAddress != nullptr)
 		flags |= MAP_FIXED_NOREPLACE;
-	if (inLocked)
-		flags |= MAP_LOCKED | MAP_POPULATE;
 	void* area = ::mmap(const_cast<void*>(inAddress), inSize, PROT_READ | PROT_WRITE, flags, -1, 0);
 	if (area == MAP_FAILED)
 		return nullptr;
@@ -157,10 +156,15 @@ bool XLinuxSystem::FindRegion(const void* inAddress, uintptr_t* outStart, uintpt
 		return false;
 	uintptr_t address = reinterpret_cast<uintptr_t>(inAddress);
 	bool found = false;
+	// Only the start of a line holds a range; the rest of a line longer than
+	// the buffer (a long mapped path) is skipped, never read as a new line.
+	bool atLineStart = true;
 	char line[512];
 	while (!found && std::fgets(line, sizeof(line), maps) != nullptr) {
+		const bool lineStart = atLineStart;
+		atLineStart = std::strchr(line, '\n') != nullptr;
 		uintptr_t start = 0, end = 0;
-		if (std::sscanf(line, "%" SCNxPTR "-%" SCNxPTR, &start, &end) == 2 && end > address) {
+		if (lineStart && std::sscanf(line, "%" SCNxPTR "-%" SCNxPTR, &start, &end) == 2 && end > address) {
 			*outStart = start;
 			*outEnd = end;
 			found = true;
@@ -169,10 +173,6 @@ bool XLinuxSystem::FindRegion(const void* inAddress, uintptr_t* outStart, uintpt
 	std::fclose(maps);
 	return found;
 }
-
-} // namespace qirn
-
-namespace qirn {
 
 std::string XLinuxSystem::DemangleSymbol(const char* inName)
 {

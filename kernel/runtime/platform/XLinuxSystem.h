@@ -22,8 +22,8 @@ public:
 
 	static size_t ReadPageSize();
 	// Reserves and commits whole pages, at inAddress when given (never over
-	// an existing mapping). inLocked asks for pages held in memory.
-	static void* MapPages(size_t inSize, const void* inAddress, bool inLocked);
+	// an existing mapping).
+	static void* MapPages(size_t inSize, const void* inAddress);
 	static int32 UnmapPages(void* inAddress, size_t inSize);
 	// The first mapping that ends above inAddress: false when there is none.
 	static bool FindRegion(const void* inAddress, uintptr_t* outStart, uintptr_t* outEnd);

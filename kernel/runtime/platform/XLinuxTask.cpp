@@ -74,16 +74,28 @@ void XLinuxTask::_RecordCurrentThread(bool inRecordHandle)
 	if (inRecordHandle)
 		fThread = ::pthread_self();
 	fSystemID = static_cast<int32>(::gettid());
-	pthread_attr_t attributes;
-	if (::pthread_getattr_np(::pthread_self(), &attributes) == 0) {
-		void* address = nullptr;
-		size_t size = 0;
-		if (::pthread_attr_getstack(&attributes, &address, &size) == 0) {
-			fStackSize = size;
-			fStackAddress = reinterpret_cast<uintptr_t>(address) + size;
-		}
-		::pthread_attr_destroy(&attributes);
+	uintptr_t top = 0;
+	size_t size = 0;
+	if (GetCurrentThreadStack(top, size)) {
+		fStackSize = size;
+		fStackAddress = top;
 	}
+}
+
+bool XLinuxTask::GetCurrentThreadStack(uintptr_t& outTop, size_t& outSize)
+{
+	pthread_attr_t attributes;
+	if (::pthread_getattr_np(::pthread_self(), &attributes) != 0)
+		return false;
+	void* address = nullptr;
+	size_t size = 0;
+	const bool known = ::pthread_attr_getstack(&attributes, &address, &size) == 0;
+	::pthread_attr_destroy(&attributes);
+	if (!known)
+		return false;
+	outTop = reinterpret_cast<uintptr_t>(address) + size;
+	outSize = size;
+	return true;
 }
 
 bool XLinuxTask::GetCPUTimes(double& outUser, double& outSystem) const

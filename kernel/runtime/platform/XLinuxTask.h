@@ -27,6 +27,10 @@ public:
 	virtual bool GetCPUUsage(double& outUsage) const;
 	virtual bool GetCPUTimes(double& outUser, double& outSystem) const;
 
+	// The calling thread's stack: its top and its size; false when the
+	// system cannot tell.
+	static bool GetCurrentThreadStack(uintptr_t& outTop, size_t& outSize);
+
 	int32 GetSystemThreadID() const { return fSystemID; }
 	size_t GetStackSize() const { return fStackSize; }
 	uintptr_t GetStackAddress() const { return fStackAddress; }

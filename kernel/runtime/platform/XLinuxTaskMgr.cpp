@@ -97,15 +97,9 @@ void XLinuxTaskMgr::SetCurrentThreadName(const std::string& inUTF8Name, int32 in
 
 size_t XLinuxTaskMgr::ComputeMainTaskStackSize() const
 {
-	pthread_attr_t attributes;
-	if (::pthread_getattr_np(::pthread_self(), &attributes) != 0)
-		return 0;
+	uintptr_t top = 0;
 	size_t size = 0;
-	void* address = nullptr;
-	if (::pthread_attr_getstack(&attributes, &address, &size) != 0)
-		size = 0;
-	::pthread_attr_destroy(&attributes);
-	return size;
+	return XLinuxTask::GetCurrentThreadStack(top, size) ? size : 0;
 }
 
 size_t XLinuxTaskMgr::GetCurrentFreeStackSize() const

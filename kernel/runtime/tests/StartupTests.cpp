@@ -1,6 +1,7 @@
+#include "testing/ProbeOutput.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <string>
 
@@ -10,17 +11,8 @@ namespace {
 // main has already made.
 TEST(Startup, BeforeAndAroundTheProcessObject)
 {
-	FILE* pipe = ::popen(QIRN_PROBE_DIR "/qirn_probe_startup", "r");
-	ASSERT_NE(pipe, nullptr);
-	std::map<std::string, std::string> values;
-	char line[256];
-	while (std::fgets(line, sizeof(line), pipe) != nullptr) {
-		std::string text(line);
-		size_t equal = text.find('=');
-		if (equal != std::string::npos)
-			values[text.substr(0, equal)] = text.substr(equal + 1, text.find('\n') - equal - 1);
-	}
-	EXPECT_EQ(::pclose(pipe), 0);
+	const qirn::testing::ProbeOutput output = qirn::testing::RunProbe(QIRN_PROBE_DIR "/qirn_probe_startup");
+	EXPECT_EQ(output.fExitCode, 0);
 
 	const std::map<std::string, std::string> expected = {
 		{"before.process", "0"},
@@ -37,7 +29,7 @@ TEST(Startup, BeforeAndAroundTheProcessObject)
 		{"fibered.process", "1"},
 		{"fibered.mainTask", "1"},
 	};
-	EXPECT_EQ(values, expected);
+	EXPECT_EQ(output.fValues, expected);
 }
 
 } // namespace

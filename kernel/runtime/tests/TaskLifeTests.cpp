@@ -3,6 +3,7 @@
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
+#include "testing/TestWaits.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 
 namespace qirn {
 namespace {
+
+using testing::kHangMilliseconds;
 
 VRefPtr<VTask> MakeTask(std::function<void()> inBody)
 {
@@ -32,7 +35,7 @@ TEST(TaskLife, AWakeUpBeforeRunKeepsTheTaskStartable)
 	// ending; the outcome checked below does not depend on this delay.
 	VSystem::Delay(50);
 	ASSERT_TRUE(task->Run());
-	EXPECT_TRUE(task->WaitForDeath(60000));
+	EXPECT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_TRUE(ran.load());
 	EXPECT_EQ(task->GetState(), TS_DEAD);
 }
@@ -47,7 +50,7 @@ TEST(TaskLife, TheMainTaskDeathWakesItsWatchers)
 	VSyncEvent* done = new VSyncEvent;
 	std::atomic<bool> sawDeath{false};
 	VRefPtr<VTask> watcher = MakeTask([&]() {
-		sawDeath = main->WaitForDeath(600000);
+		sawDeath = main->WaitForDeath(10 * kHangMilliseconds);
 		done->Unlock();
 	});
 	ASSERT_TRUE(watcher->Run());
@@ -55,13 +58,21 @@ TEST(TaskLife, TheMainTaskDeathWakesItsWatchers)
 	while (watcher->GetWaitKind() != kTaskWaitDeath)
 		VTaskMgr::YieldNow();
 
+	const uint32 beforeEnd = VSystem::GetCurrentTicks();
 	VTaskMgr::DeInit();
-	const bool woken = done->Lock(60000);
+	const bool woken = done->Lock(kHangMilliseconds);
+	// Dead without a kill, it still tells when it died: never before the end.
+	int32 ticksSinceDeath = -1;
+	const bool dying = main->IsDying(&ticksSinceDeath);
+	const uint32 sinceEnd = VSystem::GetCurrentDeltaTicks(beforeEnd);
 	ASSERT_TRUE(VTaskMgr::Init(VProcess::sInstance));
 
 	ASSERT_TRUE(woken);
-	EXPECT_TRUE(watcher->WaitForDeath(600000));
+	EXPECT_TRUE(watcher->WaitForDeath(kHangMilliseconds));
 	EXPECT_TRUE(sawDeath.load());
+	EXPECT_TRUE(dying);
+	EXPECT_GE(ticksSinceDeath, 0);
+	EXPECT_LE(static_cast<uint32>(ticksSinceDeath), sinceEnd);
 	main->Release();
 	done->Release();
 }

@@ -1,15 +1,18 @@
 #include "core/VString.h"
+#include "runtime/VCriticalSection.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
 #include "runtime/platform/XLinuxTask.h"
 #include "runtime/platform/XLinuxTaskMgr.h"
+#include "testing/TestWaits.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -18,18 +21,8 @@
 namespace qirn {
 namespace {
 
-// A latch for the tests, released and owned like the kernel's events.
-class Gate {
-public:
-	Gate() : fEvent(new VSyncEvent) {}
-	~Gate() { fEvent->Release(); }
-	void Open() { fEvent->Unlock(); }
-	void Wait() { fEvent->Lock(); }
-	bool WaitFor(int32 inMilliseconds) { return fEvent->Lock(inMilliseconds); }
-
-private:
-	VSyncEvent* fEvent;
-};
+using testing::Gate;
+using testing::kHangMilliseconds;
 
 // Whether the thread leaves the process's thread list; the system may list
 // a thread a moment after it was joined.
@@ -39,7 +32,7 @@ bool ThreadEnds(int32 inTid)
 	std::snprintf(path, sizeof(path), "/proc/self/task/%d", inTid);
 	const uint32 start = VSystem::GetCurrentTime();
 	while (::access(path, F_OK) == 0) {
-		if (VSystem::GetCurrentTime() - start > 60000)
+		if (VSystem::GetCurrentTime() - start > static_cast<uint32>(kHangMilliseconds))
 			return false;
 		VTaskMgr::YieldNow();
 	}
@@ -93,7 +86,7 @@ TEST(Task, IdIsTheTidOfItsOwnThreadKnownBeforeItRuns)
 	EXPECT_NE(id, VTaskMgr::GetCurrentTaskID());
 	EXPECT_EQ(task->GetState(), TS_CREATED);
 	ASSERT_TRUE(task->Run());
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_EQ(seenID.load(), id);
 	EXPECT_EQ(seenTid.load(), id);
 	EXPECT_EQ(task->GetState(), TS_DEAD);
@@ -116,7 +109,7 @@ TEST(Task, StatesFromCreationToDeath)
 	EXPECT_EQ(stateInside.load(), TS_RUNNING);
 	EXPECT_EQ(task->GetState(), TS_RUNNING);
 	finish.Open();
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_TRUE(task->IsDying());
 	EXPECT_FALSE(task->Run());
 }
@@ -145,7 +138,7 @@ TEST(Task, RegistryCountsRunningTasks)
 	tasks.clear();
 
 	finish.Open();
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_EQ(manager->GetTaskByID(task->GetID()), nullptr); // dead tasks are not found
 	const uint32 stamp = manager->GetRegistryStamp();
 	manager->PurgeDeadTasks();
@@ -191,7 +184,7 @@ TEST(Task, HookTaskRunsUntilDoRunAnswersFalse)
 {
 	HookTask* task = new HookTask;
 	ASSERT_TRUE(task->Run());
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_EQ(task->fLog, "IRRRD");
 	EXPECT_EQ(task->fPrepared.load(), 1); // the loop killed it
 	task->Release();
@@ -226,7 +219,7 @@ TEST(Task, KillMakesARunningTaskDyingOnce)
 	EXPECT_TRUE(task->IsDying(&ticks));
 	EXPECT_GE(ticks, 0);
 	task->Kill(); // a second kill changes nothing
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_TRUE(sawDying.load());
 }
 
@@ -249,7 +242,7 @@ TEST(Task, KillDuringSleep)
 	waitKindWhileAsleep = task->GetWaitKind();
 	task->Kill();
 	task->WakeUp();
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_EQ(waitKindWhileAsleep.load(), kTaskWaitSleeping);
 	EXPECT_TRUE(dyingAfterSleep.load());
 }
@@ -265,19 +258,20 @@ TEST(Task, AWakeUpBeforeSleepMakesItReturnAtOnce)
 	ASSERT_TRUE(task->Run());
 	task->WakeUp();
 	woken.Open();
-	EXPECT_TRUE(done.WaitFor(60000));
-	EXPECT_TRUE(task->WaitForDeath(60000));
+	EXPECT_TRUE(done.Wait());
+	EXPECT_TRUE(task->WaitForDeath(kHangMilliseconds));
 }
 
+// Asked for far longer than the hang limit: a thread that is no task must
+// not sleep at all. A failing thread is left behind rather than waited for.
 TEST(Task, SleepOutsideATaskReturnsAtOnce)
 {
-	uint32 elapsed = 0;
-	std::thread([&]() {
-		uint32 start = VSystem::GetCurrentTime();
-		VTask::Sleep(5000);
-		elapsed = VSystem::GetCurrentTime() - start;
-	}).join();
-	EXPECT_LT(elapsed, 5000u);
+	auto returned = std::make_shared<Gate>();
+	std::thread([returned]() {
+		VTask::Sleep(10 * kHangMilliseconds);
+		returned->Open();
+	}).detach();
+	EXPECT_TRUE(returned->Wait());
 }
 
 TEST(Task, WaitForDeathOnItselfAnswersFalse)
@@ -286,7 +280,7 @@ TEST(Task, WaitForDeathOnItselfAnswersFalse)
 	std::atomic<bool> answer{true};
 	VRefPtr<VTask> task = MakeTask([&]() { answer = VTask::GetCurrent()->WaitForDeath(100000); });
 	ASSERT_TRUE(task->Run());
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_FALSE(answer.load());
 	EXPECT_TRUE(task->WaitForDeath(0)); // already dead: at once
 }
@@ -299,7 +293,7 @@ TEST(Task, WaitForDeathTimesOut)
 	EXPECT_FALSE(task->WaitForDeath(20));
 	EXPECT_EQ(VTask::GetCurrent()->GetWaitKind(), kTaskWaitNone);
 	finish.Open();
-	EXPECT_TRUE(task->WaitForDeath(60000));
+	EXPECT_TRUE(task->WaitForDeath(kHangMilliseconds));
 }
 
 // Tasks and plain threads all wait for one task; its death releases them
@@ -331,7 +325,7 @@ TEST(Task, DeathReleasesEveryWatcher)
 	for (std::thread& thread : threads)
 		thread.join();
 	for (VRefPtr<VTask>& watcher : watchers)
-		EXPECT_TRUE(watcher->WaitForDeath(60000));
+		EXPECT_TRUE(watcher->WaitForDeath(kHangMilliseconds));
 	EXPECT_EQ(released.load(), 8);
 }
 
@@ -345,7 +339,7 @@ TEST(Task, ManyTasksComeAndGo)
 			ASSERT_TRUE(tasks.back()->Run());
 		}
 		for (VRefPtr<VTask>& task : tasks)
-			EXPECT_TRUE(task->WaitForDeath(60000));
+			EXPECT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	}
 	EXPECT_EQ(ran.load(), 80);
 	VTaskMgr::Get()->PurgeDeadTasks();
@@ -372,7 +366,7 @@ TEST(TaskData, KeysAreReusedAndValuesDisposedAtTheEnd)
 		seen = VTask::GetCurrentData(key);
 	});
 	ASSERT_TRUE(task->Run());
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_EQ(seen.load(), &value);
 	EXPECT_EQ(sDisposed.load(), 5);
 	EXPECT_EQ(task->GetData(key), nullptr); // emptied
@@ -403,7 +397,7 @@ TEST(TaskData, AValueOfADeletedKeyIsNotDisposed)
 	set.Wait();
 	manager->DeleteDataKey(key);
 	deleted.Open();
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_EQ(sDisposed.load(), 0);
 }
 
@@ -419,11 +413,11 @@ TEST(TaskManager, KillAllTasksFromAnotherTaskKillsNothing)
 	std::atomic<bool> answer{true};
 	VRefPtr<VTask> killer = MakeTask([&]() { answer = VTaskMgr::Get()->KillAllTasks(100); });
 	ASSERT_TRUE(killer->Run());
-	ASSERT_TRUE(killer->WaitForDeath(60000));
+	ASSERT_TRUE(killer->WaitForDeath(kHangMilliseconds));
 	EXPECT_FALSE(answer.load());
 	EXPECT_EQ(victim->GetState(), TS_RUNNING);
 	finish.Open();
-	ASSERT_TRUE(victim->WaitForDeath(60000));
+	ASSERT_TRUE(victim->WaitForDeath(kHangMilliseconds));
 }
 
 TEST(TaskManager, KillAllTasksFromTheMainTaskEndsTheOthers)
@@ -437,9 +431,128 @@ TEST(TaskManager, KillAllTasksFromTheMainTaskEndsTheOthers)
 		}));
 		ASSERT_TRUE(tasks.back()->Run());
 	}
-	EXPECT_TRUE(VTaskMgr::Get()->KillAllTasks(60000));
+	EXPECT_TRUE(VTaskMgr::Get()->KillAllTasks(kHangMilliseconds));
 	for (VRefPtr<VTask>& task : tasks)
 		EXPECT_EQ(task->GetState(), TS_DEAD);
+}
+
+// A victim's DoPrepareToDie needs a section that another task holds while
+// that task asks the manager for a name: the hook must run outside the
+// manager's lock. The hook waits for the section at most the hang limit, so
+// that a regression fails here instead of hanging.
+struct SectionVictim : public VTask {
+	SectionVictim(VCriticalSection& inSection, Gate& inPreparing, Gate& inSectionFree)
+		: VTask(0, ETaskStyle::kPreemptive, [this]() { fEnd.Wait(); }),
+		  fSection(inSection), fPreparing(inPreparing), fSectionFree(inSectionFree)
+	{
+	}
+	void DoPrepareToDie() override
+	{
+		fPreparing.Open();
+		if (fSectionFree.Wait()) {
+			fSection.Lock();
+			fGotSection = true;
+			fSection.Unlock();
+		}
+		fEnd.Open();
+	}
+	VCriticalSection& fSection;
+	Gate& fPreparing;
+	Gate& fSectionFree;
+	Gate fEnd;
+	std::atomic<bool> fGotSection{false};
+};
+
+TEST(TaskManager, KillAllTasksRunsHooksOutsideItsLock)
+{
+	VCriticalSection section;
+	Gate holding, preparing, sectionFree;
+	VRefPtr<SectionVictim> victim = VRefPtr<SectionVictim>::Adopt(new SectionVictim(section, preparing, sectionFree));
+	VRefPtr<VTask> holder = MakeTask([&]() {
+		section.Lock();
+		holding.Open();
+		if (preparing.Wait()) {
+			VString name;
+			victim->GetName(name); // takes the manager's lock
+		}
+		section.Unlock();
+		sectionFree.Open();
+	});
+	ASSERT_TRUE(holder->Run());
+	ASSERT_TRUE(holding.Wait());
+	ASSERT_TRUE(victim->Run());
+
+	EXPECT_TRUE(VTaskMgr::Get()->KillAllTasks(kHangMilliseconds));
+	EXPECT_TRUE(victim->fGotSection.load());
+	EXPECT_EQ(victim->GetState(), TS_DEAD);
+	EXPECT_EQ(holder->GetState(), TS_DEAD);
+}
+
+// Whoever sees a task dying finds how long ago it was killed: never more
+// than the time since just before the kill began.
+TEST(Task, TicksSinceKillNeverPrecedeTheKill)
+{
+	for (int round = 0; round < 20; ++round) {
+		SCOPED_TRACE(round);
+		Gate running, finish;
+		VRefPtr<VTask> task = MakeTask([&]() {
+			running.Open();
+			finish.Wait();
+		});
+		ASSERT_TRUE(task->Run());
+		ASSERT_TRUE(running.Wait());
+		std::atomic<bool> reading{false};
+		int32 ticks = -1;
+		uint32 bound = 0;
+		uint32 beforeKill = 0;
+		std::thread reader([&]() {
+			reading = true;
+			while (!task->IsDying(&ticks)) {
+			}
+			bound = VSystem::GetCurrentDeltaTicks(beforeKill);
+		});
+		while (!reading.load())
+			VTaskMgr::YieldNow();
+		beforeKill = VSystem::GetCurrentTicks();
+		task->Kill();
+		reader.join();
+		EXPECT_GE(ticks, 0);
+		EXPECT_LE(static_cast<uint32>(ticks), bound);
+		finish.Open();
+		ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
+	}
+}
+
+// A task responds for a second after it last did work: its start, each
+// return from a sleep. Only an elapsed second excuses a false answer.
+TEST(Task, BodyTasksAndTheMainTaskRespondAfterWork)
+{
+	struct Reading {
+		std::atomic<bool> fResponding{false};
+		std::atomic<uint32> fAfter{0};
+	};
+	Reading atStart, afterSleep;
+	const uint32 beforeRun = VSystem::GetCurrentTime();
+	std::atomic<uint32> beforeSleep{0};
+	VRefPtr<VTask> task = MakeTask([&]() {
+		VTask* self = VTask::GetCurrent();
+		atStart.fResponding = self->IsResponding();
+		atStart.fAfter = VSystem::GetCurrentTime();
+		beforeSleep = VSystem::GetCurrentTime();
+		VTask::Sleep(1);
+		afterSleep.fResponding = self->IsResponding();
+		afterSleep.fAfter = VSystem::GetCurrentTime();
+	});
+	ASSERT_TRUE(task->Run());
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
+	EXPECT_TRUE(atStart.fResponding.load() || atStart.fAfter.load() - beforeRun >= 1000);
+	EXPECT_TRUE(afterSleep.fResponding.load() || afterSleep.fAfter.load() - beforeSleep.load() >= 1000);
+
+	VTask* main = VTask::GetCurrent();
+	const uint32 before = VSystem::GetCurrentTime();
+	VTask::Sleep(1);
+	const bool responding = main->IsResponding();
+	EXPECT_TRUE(responding || VSystem::GetCurrentTime() - before >= 1000);
 }
 
 TEST(TaskManager, ThreadNamesKeepFifteenBytes)
@@ -466,7 +579,7 @@ TEST(TaskManager, ATaskNamesItsThread)
 	char name[32] = {};
 	VRefPtr<VTask> task = MakeTask([&]() { ::pthread_getname_np(::pthread_self(), name, sizeof(name)); });
 	ASSERT_TRUE(task->Run());
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	std::string expected = XLinuxTaskMgr::MakeThreadName("", task->GetID());
 	EXPECT_STREQ(name, expected.c_str());
 }
@@ -493,7 +606,7 @@ TEST(Task, ATaskRenamesItsOwnThread)
 	});
 	task->SetName(VString("Log"));
 	ASSERT_TRUE(task->Run());
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_STREQ(before, XLinuxTaskMgr::MakeThreadName("Log", task->GetID()).c_str());
 	EXPECT_STREQ(after, XLinuxTaskMgr::MakeThreadName("Later", task->GetID()).c_str());
 
@@ -518,7 +631,7 @@ TEST(TaskManager, StackSizes)
 		[&]() { freeInTask = VTaskMgr::Get()->GetCurrentFreeStackSize(); }));
 	EXPECT_EQ(task->GetStackSize(), 256u * 1024);
 	ASSERT_TRUE(task->Run());
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	EXPECT_GT(freeInTask.load(), 0u);
 	// The system may hand out a larger cached stack than asked for.
 	EXPECT_LE(freeInTask.load(), task->GetPlatformTask()->GetStackSize());
@@ -574,7 +687,7 @@ TEST(Task, LastReleaseOnItsOwnThreadDetaches)
 		&deaths);
 	const int32 tid = task->GetID();
 	ASSERT_TRUE(task->Run());
-	ASSERT_TRUE(task->WaitForDeath(60000));
+	ASSERT_TRUE(task->WaitForDeath(kHangMilliseconds));
 	VTaskMgr::Get()->PurgeDeadTasks();
 	task->Release(); // the thread's own reference is the last now
 	gate->Open();
