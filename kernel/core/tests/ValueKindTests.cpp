@@ -163,7 +163,7 @@ TEST(ValueKinds, DebugDumpWritesTheValuesText)
 	EXPECT_EQ(size, 6) << "three whole units fit in seven bytes";
 	EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(units), 3), u"-42");
 
-	VProcess* process = std::exchange(VProcess::sInstance, nullptr);
+	VProcess* process = VProcess::sInstance.exchange(nullptr);
 	size = sizeof(units);
 	EXPECT_EQ(number.DebugDump(units, size), VTC_UTF_16);
 	VProcess::sInstance = process;
