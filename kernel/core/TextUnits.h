@@ -21,6 +21,16 @@ constexpr int HexDigitValue(UniChar inUnit)
 	return -1;
 }
 
+constexpr bool IsHighSurrogate(UniChar inUnit)
+{
+	return inUnit >= 0xD800 && inUnit <= 0xDBFF;
+}
+
+constexpr bool IsLowSurrogate(UniChar inUnit)
+{
+	return inUnit >= 0xDC00 && inUnit <= 0xDFFF;
+}
+
 // A-Z to a-z; every other unit, accented letters included, stays.
 constexpr UniChar FoldASCIICase(UniChar inUnit)
 {

@@ -1,5 +1,6 @@
 #include "core/VString.h"
 
+#include "core/TextUnits.h"
 #include "core/VMemory.h"
 #include "core/VTextConverters.h"
 #include "runtime/VError.h"
@@ -17,11 +18,6 @@ inline void CopyUnits(UniChar* outDest, const UniChar* inSource, VIndex inCount)
 {
 	if (inCount > 0)
 		std::memmove(outDest, inSource, static_cast<size_t>(inCount) * sizeof(UniChar));
-}
-
-inline bool IsHighSurrogate(UniChar inChar)
-{
-	return inChar >= 0xD800 && inChar <= 0xDBFF;
 }
 
 } // namespace

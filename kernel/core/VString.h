@@ -19,6 +19,8 @@ namespace qirn {
 // a caller's buffer. Positions given to and answered by its operations count
 // from 1; 0 means none.
 class VString_info;
+class VToUnicodeConverter;
+class VFromUnicodeConverter;
 
 class VString : public VValueSingle {
 public:
@@ -254,7 +256,9 @@ public:
 	VSize GetSpace(VSize inMax) const override;
 	static void* ByteSwapPtr(void* inData, bool inFromNative);
 
-	// Character sets and byte blocks
+	// Character sets and byte blocks. A set that has no converter decodes and
+	// encodes nothing: false (ToBlock: 0 bytes), the conversion error raised
+	// and the string left as it was.
 	bool FromBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet);
 	bool AppendBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet);
 	CharSet FromBlockWithOptionalBOM(const void* inBuffer, VSize inNbBytes, CharSet inDefaultCharSet);
@@ -352,6 +356,10 @@ protected:
 	bool _EnsureSizeSlow(VIndex inNeeded);
 	void _AppendUniCharSlow(UniChar inChar);
 	bool _AppendASCII(const char* inCString, size_t inLength);
+	// The converters of a character set; null, with the conversion error
+	// raised, for a set that has none.
+	static VToUnicodeConverter* _RetainDecoder(CharSet inCharSet);
+	static VFromUnicodeConverter* _RetainEncoder(CharSet inCharSet);
 	void _StringFromHexLong(uLONG8 inValue, int inBits, bool inPrefix);
 
 	UniChar* fString;

@@ -334,11 +334,33 @@ bool VString::AppendBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharS
 		_Touch();
 		return true;
 	}
-	VToUnicodeConverter* converter = VTextConverters::Get()->RetainToUnicodeConverter(inCharSet);
+	VToUnicodeConverter* converter = _RetainDecoder(inCharSet);
+	if (converter == nullptr)
+		return false;
 	bool ok = converter->ConvertString(inBuffer, inNbBytes, nullptr, *this);
 	converter->Release();
 	_Touch();
 	return ok;
+}
+
+VToUnicodeConverter* VString::_RetainDecoder(CharSet inCharSet)
+{
+	VToUnicodeConverter* converter = VTextConverters::Get()->RetainToUnicodeConverter(inCharSet);
+	if (converter->IsValid())
+		return converter;
+	converter->Release();
+	_ThrowError(VE_TEXT_CONVERSION_FAILED);
+	return nullptr;
+}
+
+VFromUnicodeConverter* VString::_RetainEncoder(CharSet inCharSet)
+{
+	VFromUnicodeConverter* converter = VTextConverters::Get()->RetainFromUnicodeConverter(inCharSet);
+	if (converter->IsValid())
+		return converter;
+	converter->Release();
+	_ThrowError(VE_TEXT_CONVERSION_FAILED);
+	return nullptr;
 }
 
 void VString::_SetEmpty()
@@ -357,7 +379,9 @@ bool VString::FromBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet
 	const char* bytes = static_cast<const char*>(inBuffer);
 	if (inNbBytes > 0 && bytes >= reinterpret_cast<const char*>(fString) &&
 		bytes <= reinterpret_cast<const char*>(fString + fMaxLength)) {
-		VString decoded(inBuffer, inNbBytes, inCharSet);
+		VString decoded;
+		if (!decoded.FromBlock(inBuffer, inNbBytes, inCharSet))
+			return false;
 		FromString(decoded);
 		return true;
 	}
@@ -377,8 +401,14 @@ bool VString::FromBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet
 		_Touch();
 		return true;
 	}
+	VToUnicodeConverter* converter = _RetainDecoder(inCharSet);
+	if (converter == nullptr)
+		return false;
 	_SetEmpty();
-	return AppendBlock(inBuffer, inNbBytes, inCharSet);
+	bool ok = converter->ConvertString(inBuffer, inNbBytes, nullptr, *this);
+	converter->Release();
+	_Touch();
+	return ok;
 }
 
 CharSet VString::FromBlockWithOptionalBOM(const void* inBuffer, VSize inNbBytes, CharSet inDefaultCharSet)
@@ -402,9 +432,14 @@ VSize VString::ToBlock(void* outBuffer, VSize inBufferSize, CharSet inCharSet, b
 	const VSize overhead = (inWithTrailingZero ? unit : 0) + (inWithLengthPrefix ? unit : 0);
 	if (outBuffer == nullptr || inBufferSize < overhead)
 		return 0;
+	VFromUnicodeConverter* converter = _RetainEncoder(inCharSet);
+	if (converter == nullptr)
+		return 0;
 	char* text = static_cast<char*>(outBuffer) + (inWithLengthPrefix ? unit : 0);
+	VIndex consumed = 0;
 	VSize produced = 0;
-	VTextConverters::Get()->ConvertFromVString(*this, nullptr, text, inBufferSize - overhead, &produced, inCharSet);
+	converter->Convert(fString, fLength, &consumed, text, inBufferSize - overhead, &produced);
+	converter->Release();
 	if (inWithLengthPrefix) {
 		if (unit == 1) {
 			*static_cast<uint8*>(outBuffer) = produced < 256 ? static_cast<uint8>(produced) : 0;
@@ -421,7 +456,9 @@ VSize VString::ToBlock(void* outBuffer, VSize inBufferSize, CharSet inCharSet, b
 bool VString::ToBuffer(VMemoryBuffer<>& outBuffer, CharSet inCharSet) const
 {
 	outBuffer.SetSize(0);
-	VFromUnicodeConverter* converter = VTextConverters::Get()->RetainFromUnicodeConverter(inCharSet);
+	VFromUnicodeConverter* converter = _RetainEncoder(inCharSet);
+	if (converter == nullptr)
+		return false;
 	bool ok = converter->ConvertToBuffer(fString, fLength, outBuffer, 0);
 	converter->Release();
 	return ok;

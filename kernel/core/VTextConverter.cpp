@@ -222,6 +222,13 @@ bool VFromUnicodeConverter_Swap::Convert(const UniChar* inSource, VIndex inSourc
 
 // ---------------------------------------------------------------------------
 
+bool VToUnicodeConverter_Void::ConvertString(const void*, VSize, VSize* outBytesConsumed, VString&)
+{
+	if (outBytesConsumed != nullptr)
+		*outBytesConsumed = 0;
+	return false;
+}
+
 bool VToUnicodeConverter_Void::Convert(const void*, VSize, VSize* outBytesConsumed, UniChar*, VIndex,
 									   VIndex* outProducedChars)
 {
