@@ -1,6 +1,9 @@
 #include "core/TextUnits.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
 
 namespace qirn {
 
@@ -38,6 +41,30 @@ char* FormatSignedDecimal(sLONG8 inValue, char* inEnd)
 	if (inValue < 0)
 		*--p = '-';
 	return p;
+}
+
+namespace {
+
+locale_t CNumericLocale()
+{
+	static const locale_t sLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+	return sLocale;
+}
+
+} // namespace
+
+Real ReadReal(const char* inText, char** outEnd)
+{
+	return strtod_l(inText, outEnd, CNumericLocale());
+}
+
+int FormatReal(Real inValue, char* outBuffer, size_t inSize)
+{
+	// The locale of this thread only, for this one call.
+	locale_t previous = uselocale(CNumericLocale());
+	int length = std::snprintf(outBuffer, inSize, "%.14G", inValue);
+	uselocale(previous);
+	return length;
 }
 
 } // namespace qirn

@@ -59,4 +59,13 @@ CompareResult CompareUnits(const UniChar* inA, VIndex inLengthA, const UniChar* 
 char* FormatDecimal(uLONG8 inValue, char* inEnd);
 char* FormatSignedDecimal(sLONG8 inValue, char* inEnd);
 
+// Numbers in text are read and written in the C library's own form whatever
+// the process locale says: a comma-decimal locale must not change what a
+// file, a document or a log holds.
+// strtod of the text.
+Real ReadReal(const char* inText, char** outEnd);
+// The real with 14 significant digits, as "%.14G" writes it; answers the
+// length, as snprintf does.
+int FormatReal(Real inValue, char* outBuffer, size_t inSize);
+
 } // namespace qirn

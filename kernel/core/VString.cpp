@@ -123,6 +123,11 @@ VString::VString(UniChar* inBuffer, VIndex inLength, VSize inNbBytes) : VString(
 	fMaxLength = maxLength;
 	fLength = std::clamp(inLength, 0, maxLength);
 	fFlags = kFlag_Dirty | kFlag_External | kFlag_Private;
+	// A buffer of known size has room for the terminator after the longest
+	// text. One given as "length units" may be read-only (a literal): its
+	// terminator is the caller's.
+	if (inNbBytes != static_cast<VSize>(-1))
+		fString[fLength] = 0;
 }
 
 VString::VString(const VInlineString& inString) : VString()

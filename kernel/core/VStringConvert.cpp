@@ -2,19 +2,18 @@
 
 #include "core/Base64Coder.h"
 #include "core/StStringConverter.h"
+#include "core/TextUnits.h"
 #include "core/VMemory.h"
 #include "core/VTextConverters.h"
 #include "runtime/VError.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <locale.h>
 
 namespace qirn {
 
@@ -23,32 +22,6 @@ namespace {
 // The decimal separator that ends an integer's digits. Until the task's
 // international settings exist, the point.
 constexpr UniChar kDecimalSeparator = u'.';
-
-// Writes the decimal digits of inValue before inEnd; answers the first one.
-char* FormatUnsigned(uLONG8 inValue, char* inEnd)
-{
-	char* p = inEnd;
-	do {
-		*--p = static_cast<char>('0' + inValue % 10);
-		inValue /= 10;
-	} while (inValue != 0);
-	return p;
-}
-
-char* FormatSigned(sLONG8 inValue, char* inEnd)
-{
-	uLONG8 magnitude = inValue < 0 ? 0 - static_cast<uLONG8>(inValue) : static_cast<uLONG8>(inValue);
-	char* p = FormatUnsigned(magnitude, inEnd);
-	if (inValue < 0)
-		*--p = '-';
-	return p;
-}
-
-locale_t CNumericLocale()
-{
-	static locale_t sLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-	return sLocale;
-}
 
 } // namespace
 
@@ -97,7 +70,7 @@ Real VString::GetRealCheckOverflow(bool* outOverflow) const
 	StStringConverter<char> utf8(*this, VTC_UTF_8);
 	const char* text = utf8.GetCPointer();
 	errno = 0;
-	Real value = strtod_l(text, nullptr, CNumericLocale());
+	Real value = ReadReal(text, nullptr);
 	if (outOverflow != nullptr)
 		*outOverflow = errno == ERANGE && (value == 0.0 || std::isinf(value));
 	return value;
@@ -172,7 +145,7 @@ void VString::FromLong8(sLONG8 inValue)
 	char buffer[24];
 	char* end = buffer + sizeof(buffer) - 1;
 	*end = 0;
-	FromCString(FormatSigned(inValue, end));
+	FromCString(FormatSignedDecimal(inValue, end));
 }
 
 void VString::FromULong8(uLONG8 inValue)
@@ -180,7 +153,7 @@ void VString::FromULong8(uLONG8 inValue)
 	char buffer[24];
 	char* end = buffer + sizeof(buffer) - 1;
 	*end = 0;
-	FromCString(FormatUnsigned(inValue, end));
+	FromCString(FormatDecimal(inValue, end));
 }
 
 void VString::AppendLong(sLONG inValue)
@@ -193,7 +166,7 @@ void VString::AppendLong8(sLONG8 inValue)
 	char buffer[24];
 	char* end = buffer + sizeof(buffer) - 1;
 	*end = 0;
-	char* digits = FormatSigned(inValue, end);
+	char* digits = FormatSignedDecimal(inValue, end);
 	_AppendASCII(digits, static_cast<size_t>(end - digits));
 }
 
@@ -202,14 +175,14 @@ void VString::AppendULong8(uLONG8 inValue)
 	char buffer[24];
 	char* end = buffer + sizeof(buffer) - 1;
 	*end = 0;
-	char* digits = FormatUnsigned(inValue, end);
+	char* digits = FormatDecimal(inValue, end);
 	_AppendASCII(digits, static_cast<size_t>(end - digits));
 }
 
 void VString::AppendReal(Real inValue)
 {
-	char buffer[255];
-	std::snprintf(buffer, sizeof(buffer), "%.14G", inValue);
+	char buffer[64];
+	FormatReal(inValue, buffer, sizeof(buffer));
 	AppendCString(buffer);
 }
 
