@@ -19,8 +19,6 @@ namespace qirn {
 // a caller's buffer. Positions given to and answered by its operations count
 // from 1; 0 means none.
 class VString_info;
-class VToUnicodeConverter;
-class VFromUnicodeConverter;
 
 class VString : public VValueSingle {
 public:
@@ -356,10 +354,6 @@ protected:
 	bool _EnsureSizeSlow(VIndex inNeeded);
 	void _AppendUniCharSlow(UniChar inChar);
 	bool _AppendASCII(const char* inCString, size_t inLength);
-	// The converters of a character set; null, with the conversion error
-	// raised, for a set that has none.
-	static VToUnicodeConverter* _RetainDecoder(CharSet inCharSet);
-	static VFromUnicodeConverter* _RetainEncoder(CharSet inCharSet);
 	void _StringFromHexLong(uLONG8 inValue, int inBits, bool inPrefix);
 
 	UniChar* fString;

@@ -23,10 +23,10 @@ bool SameUnits(const UniChar* inA, const UniChar* inB, VIndex inLength, bool inD
 	return Compare(inA, inLength, inB, inLength, inDiacritical) == CR_EQUAL;
 }
 
-// The 1-based position of the first occurrence, 0 when none; an empty
-// pattern is found at 1 in a text that is not empty.
+// The 1-based position of the first occurrence (or the last), 0 when none;
+// an empty pattern is found at 1 in a text that is not empty.
 VIndex Find(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern, VIndex inPatternLength,
-			bool inDiacritical, VIndex* outLength)
+			bool inDiacritical, bool inLast, VIndex* outLength)
 {
 	*outLength = 0;
 	if (inTextLength <= 0)
@@ -34,7 +34,12 @@ VIndex Find(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern
 	if (inPatternLength <= 0)
 		return 1;
 	VIndex found = 0;
-	if (inDiacritical) {
+	if (inLast) {
+		for (VIndex start = inTextLength - inPatternLength; start >= 0 && found == 0; --start) {
+			if (SameUnits(inText + start, inPattern, inPatternLength, inDiacritical))
+				found = start + 1;
+		}
+	} else if (inDiacritical) {
 		found = VString::FindRawString(inText, inTextLength, inPattern, inPatternLength);
 	} else {
 		// Folded copies keep the search linear in the text.
@@ -49,24 +54,6 @@ VIndex Find(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern
 	if (found != 0)
 		*outLength = inPatternLength;
 	return found;
-}
-
-// The 1-based position of the last occurrence, 0 when none.
-VIndex ReversedFind(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern, VIndex inPatternLength,
-					bool inDiacritical, VIndex* outLength)
-{
-	*outLength = 0;
-	if (inTextLength <= 0)
-		return 0;
-	if (inPatternLength <= 0)
-		return 1;
-	for (VIndex start = inTextLength - inPatternLength; start >= 0; --start) {
-		if (SameUnits(inText + start, inPattern, inPatternLength, inDiacritical)) {
-			*outLength = inPatternLength;
-			return start + 1;
-		}
-	}
-	return 0;
 }
 
 bool BeginsWith(const UniChar* inText, VIndex inTextLength, const UniChar* inPrefix, VIndex inPrefixLength,
@@ -148,14 +135,14 @@ CompareResult VStringCollation::CompareString_Like(const UniChar* inText, VIndex
 		VIndex end = SegmentEnd(inPattern, inPatternLength, p);
 		VIndex matched = 0;
 		if (end == inPatternLength) {
-			VIndex pos = ReversedFind(rest, restLength, inPattern + p, end - p, inDiacritical, &matched);
+			VIndex pos = Find(rest, restLength, inPattern + p, end - p, inDiacritical, true, &matched);
 			if (pos == 0)
 				return CR_SMALLER;
 			return Compare(rest + pos - 1, restLength - pos + 1, inPattern + p, end - p, inDiacritical) == CR_EQUAL
 					   ? CR_EQUAL
 					   : CR_SMALLER;
 		}
-		VIndex pos = Find(rest, restLength, inPattern + p, end - p, inDiacritical, &matched);
+		VIndex pos = Find(rest, restLength, inPattern + p, end - p, inDiacritical, false, &matched);
 		if (pos == 0)
 			return CR_SMALLER;
 		t += pos - 1 + matched;

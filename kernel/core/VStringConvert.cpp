@@ -3,6 +3,7 @@
 #include "core/Base64Coder.h"
 #include "core/StStringConverter.h"
 #include "core/TextUnits.h"
+#include "core/VByteSwap.h"
 #include "core/VMemory.h"
 #include "core/VTextConverters.h"
 #include "runtime/VError.h"
@@ -22,6 +23,18 @@ namespace {
 // The decimal separator that ends an integer's digits. Until the task's
 // international settings exist, the point.
 constexpr UniChar kDecimalSeparator = u'.';
+
+// The converter of a character set, or null, with the conversion error
+// raised, for a set that has none.
+template <class Converter>
+Converter* OrNoConverter(Converter* inConverter)
+{
+	if (inConverter->IsValid())
+		return inConverter;
+	inConverter->Release();
+	_ThrowError(VE_TEXT_CONVERSION_FAILED);
+	return nullptr;
+}
 
 } // namespace
 
@@ -81,16 +94,9 @@ sLONG VString::GetHexLong() const
 	uLONG value = 0;
 	for (VIndex i = 0; i < fLength; ++i) {
 		UniChar c = fString[i];
-		uLONG digit;
-		if (c >= u'0' && c <= u'9')
-			digit = c - u'0';
-		else if (c >= u'A' && c <= u'F')
-			digit = c - u'A' + 10;
-		else if (c >= u'a' && c <= u'f')
-			digit = c - u'a' + 10;
-		else
-			continue;
-		value = (value << 4) | digit;
+		int digit = HexDigitValue(c);
+		if (digit >= 0)
+			value = (value << 4) | static_cast<uLONG>(digit);
 	}
 	return static_cast<sLONG>(value);
 }
@@ -199,7 +205,7 @@ void VString::_StringFromHexLong(uLONG8 inValue, int inBits, bool inPrefix)
 	int count = 0;
 	uLONG8 value = inValue;
 	do {
-		digits[count++] = "0123456789ABCDEF"[value & 15];
+		digits[count++] = kUpperHexDigits[value & 15];
 		value >>= 4;
 	} while (value != 0);
 	int width = count;
@@ -307,33 +313,13 @@ bool VString::AppendBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharS
 		_Touch();
 		return true;
 	}
-	VToUnicodeConverter* converter = _RetainDecoder(inCharSet);
+	VToUnicodeConverter* converter = OrNoConverter(VTextConverters::Get()->RetainToUnicodeConverter(inCharSet));
 	if (converter == nullptr)
 		return false;
 	bool ok = converter->ConvertString(inBuffer, inNbBytes, nullptr, *this);
 	converter->Release();
 	_Touch();
 	return ok;
-}
-
-VToUnicodeConverter* VString::_RetainDecoder(CharSet inCharSet)
-{
-	VToUnicodeConverter* converter = VTextConverters::Get()->RetainToUnicodeConverter(inCharSet);
-	if (converter->IsValid())
-		return converter;
-	converter->Release();
-	_ThrowError(VE_TEXT_CONVERSION_FAILED);
-	return nullptr;
-}
-
-VFromUnicodeConverter* VString::_RetainEncoder(CharSet inCharSet)
-{
-	VFromUnicodeConverter* converter = VTextConverters::Get()->RetainFromUnicodeConverter(inCharSet);
-	if (converter->IsValid())
-		return converter;
-	converter->Release();
-	_ThrowError(VE_TEXT_CONVERSION_FAILED);
-	return nullptr;
 }
 
 void VString::_SetEmpty()
@@ -374,7 +360,7 @@ bool VString::FromBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet
 		_Touch();
 		return true;
 	}
-	VToUnicodeConverter* converter = _RetainDecoder(inCharSet);
+	VToUnicodeConverter* converter = OrNoConverter(VTextConverters::Get()->RetainToUnicodeConverter(inCharSet));
 	if (converter == nullptr)
 		return false;
 	_SetEmpty();
@@ -405,7 +391,7 @@ VSize VString::ToBlock(void* outBuffer, VSize inBufferSize, CharSet inCharSet, b
 	const VSize overhead = (inWithTrailingZero ? unit : 0) + (inWithLengthPrefix ? unit : 0);
 	if (outBuffer == nullptr || inBufferSize < overhead)
 		return 0;
-	VFromUnicodeConverter* converter = _RetainEncoder(inCharSet);
+	VFromUnicodeConverter* converter = OrNoConverter(VTextConverters::Get()->RetainFromUnicodeConverter(inCharSet));
 	if (converter == nullptr)
 		return 0;
 	char* text = static_cast<char*>(outBuffer) + (inWithLengthPrefix ? unit : 0);
@@ -429,7 +415,7 @@ VSize VString::ToBlock(void* outBuffer, VSize inBufferSize, CharSet inCharSet, b
 bool VString::ToBuffer(VMemoryBuffer<>& outBuffer, CharSet inCharSet) const
 {
 	outBuffer.SetSize(0);
-	VFromUnicodeConverter* converter = _RetainEncoder(inCharSet);
+	VFromUnicodeConverter* converter = OrNoConverter(VTextConverters::Get()->RetainFromUnicodeConverter(inCharSet));
 	if (converter == nullptr)
 		return false;
 	bool ok = converter->ConvertToBuffer(fString, fLength, outBuffer, 0);
@@ -558,13 +544,8 @@ void ConvertBufferLineEnds(VMemoryBuffer<>& ioBuffer, ECarriageReturnMode inMode
 	T cr = 13;
 	T lf = 10;
 	if (inSwapped) {
-		if constexpr (sizeof(T) == 2) {
-			cr = __builtin_bswap16(cr);
-			lf = __builtin_bswap16(lf);
-		} else if constexpr (sizeof(T) == 4) {
-			cr = __builtin_bswap32(cr);
-			lf = __builtin_bswap32(lf);
-		}
+		cr = ByteSwap(cr);
+		lf = ByteSwap(lf);
 	}
 	if (ioBuffer.GetDataSize() / sizeof(T) > 0x7FFFFFFF)
 		return;

@@ -1,5 +1,6 @@
 #include "core/VTextConverters.h"
 
+#include "core/TextUnits.h"
 #include "core/VString.h"
 #include "core/VTextConverter_Latin1.h"
 #include "core/VTextConverter_UTF32.h"
@@ -192,7 +193,7 @@ const CharSetNameRow kCharSetNameTable[] = {
 bool NameMatches(const CharSetNameRow& inRow, const VString& inName)
 {
 	// Names are ASCII; letter case does not matter.
-	return VString(inRow.fUniName).CompareToStringRawCase(inName) == CR_EQUAL;
+	return EqualsASCIIIgnoringCase(inName.GetCPointer(), static_cast<size_t>(inName.GetLength()), inRow.fName);
 }
 
 // The platform's converters. US-ASCII and ISO-8859-1, common in files and
