@@ -1,5 +1,7 @@
 #include "core/VBoolean.h"
 
+#include "core/TextUnits.h"
+
 namespace qirn {
 
 const VValueInfo_scalar<VBoolean, 1, uint8> VBoolean::sInfo;
@@ -9,17 +11,7 @@ namespace {
 // ASCII letters only, either case.
 bool EqualsIgnoringASCIICase(const VString& inText, const char* inWord)
 {
-	VIndex length = inText.GetLength();
-	const UniChar* units = inText.GetCPointer();
-	VIndex i = 0;
-	for (; i < length && inWord[i] != 0; ++i) {
-		UniChar unit = units[i];
-		if (unit >= 'A' && unit <= 'Z')
-			unit = static_cast<UniChar>(unit + ('a' - 'A'));
-		if (unit != static_cast<UniChar>(inWord[i]))
-			return false;
-	}
-	return i == length && inWord[i] == 0;
+	return EqualsASCIIIgnoringCase(inText.GetCPointer(), static_cast<size_t>(inText.GetLength()), inWord);
 }
 
 } // namespace

@@ -37,11 +37,24 @@ inline T ByteSwap(T inValue)
 	}
 }
 
+// Reverses inCount numbers of type T in place, at any address: flat stores
+// and byte blocks need not be aligned for T.
+template <typename T>
+inline void ByteSwapUnalignedInPlace(void* ioValues, size_t inCount)
+{
+	char* bytes = static_cast<char*>(ioValues);
+	for (size_t i = 0; i < inCount; ++i, bytes += sizeof(T)) {
+		T value;
+		std::memcpy(&value, bytes, sizeof(T));
+		value = ByteSwap(value);
+		std::memcpy(bytes, &value, sizeof(T));
+	}
+}
+
 template <typename T>
 inline void ByteSwapInPlace(T* ioValues, size_t inCount)
 {
-	for (size_t i = 0; i < inCount; ++i)
-		ioValues[i] = ByteSwap(ioValues[i]);
+	ByteSwapUnalignedInPlace<T>(ioValues, inCount);
 }
 
 } // namespace qirn

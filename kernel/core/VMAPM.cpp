@@ -1,5 +1,7 @@
 #include "core/VMAPM.h"
 
+#include "core/TextUnits.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,7 +59,7 @@ Real MAPM_FloatToReal(const void* inData)
 	long long shown = static_cast<long long>(exponent) - 1;
 	std::snprintf(exponentText, sizeof(exponentText), shown >= 0 ? "E+%lld" : "E%lld", shown);
 	text += exponentText;
-	return std::strtod(text.c_str(), nullptr);
+	return ReadReal(text.c_str(), nullptr);
 }
 
 } // namespace qirn

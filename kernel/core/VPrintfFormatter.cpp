@@ -1,5 +1,7 @@
 #include "core/VPrintfFormatter.h"
 
+#include "core/TextUnits.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +10,6 @@
 #include <cstring>
 #include <cwchar>
 #include <sys/types.h>
-#include <type_traits>
 
 namespace qirn {
 
@@ -220,29 +221,20 @@ void EmitFormatted(OutputBuffer& ioOutput, const char* inSpec, int inStars, cons
 	std::free(heap);
 }
 
-template <typename U>
-void EmitUnsigned(OutputBuffer& ioOutput, U inValue)
+void EmitUnsigned(OutputBuffer& ioOutput, uLONG8 inValue)
 {
 	char digits[24];
 	char* end = digits + sizeof(digits);
-	char* p = end;
-	do {
-		*--p = static_cast<char>('0' + inValue % 10);
-		inValue /= 10;
-	} while (inValue != 0);
+	char* p = FormatDecimal(inValue, end);
 	ioOutput.Append(p, static_cast<size_t>(end - p));
 }
 
-template <typename S>
-void EmitSigned(OutputBuffer& ioOutput, S inValue)
+void EmitSigned(OutputBuffer& ioOutput, sLONG8 inValue)
 {
-	using U = std::make_unsigned_t<S>;
-	if (inValue < 0) {
-		ioOutput.Append('-');
-		EmitUnsigned(ioOutput, static_cast<U>(U(0) - static_cast<U>(inValue)));
-	} else {
-		EmitUnsigned(ioOutput, static_cast<U>(inValue));
-	}
+	char digits[24];
+	char* end = digits + sizeof(digits);
+	char* p = FormatSignedDecimal(inValue, end);
+	ioOutput.Append(p, static_cast<size_t>(end - p));
 }
 
 // Reads the argument of one ordinary conversion by its type and writes it.

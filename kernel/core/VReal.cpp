@@ -1,6 +1,7 @@
 #include "core/VReal.h"
 
-#include <clocale>
+#include "core/TextUnits.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,14 +30,7 @@ bool IntegralToString(Real inValue, VString& outText)
 
 void FormatReal(Real inValue, VString& outText)
 {
-	char buffer[255];
-	std::snprintf(buffer, sizeof(buffer), "%.14G", inValue);
-	const char* point = std::localeconv()->decimal_point;
-	if (point != nullptr && point[0] != 0 && point[0] != '.' && point[1] == 0) {
-		if (char* found = std::strchr(buffer, point[0]))
-			*found = '.';
-	}
-	outText.FromCString(buffer);
+	outText.FromReal(inValue);
 }
 
 } // namespace
@@ -86,7 +80,7 @@ bool VReal::FromXMLString(const VString& inText)
 	const char* buffer = text.c_str();
 	VSize size = text.size();
 	char* end = nullptr;
-	Real value = std::strtod(buffer, &end);
+	Real value = ReadReal(buffer, &end);
 	if (end != buffer + size)
 		return false;
 	_Store(value);

@@ -1,5 +1,7 @@
 #include "core/VString.h"
 
+#include "core/TextUnits.h"
+#include "core/VByteSwap.h"
 #include "core/VMemory.h"
 #include "core/VTextConverters.h"
 #include "runtime/VError.h"
@@ -17,11 +19,6 @@ inline void CopyUnits(UniChar* outDest, const UniChar* inSource, VIndex inCount)
 {
 	if (inCount > 0)
 		std::memmove(outDest, inSource, static_cast<size_t>(inCount) * sizeof(UniChar));
-}
-
-inline bool IsHighSurrogate(UniChar inChar)
-{
-	return inChar >= 0xD800 && inChar <= 0xDBFF;
 }
 
 } // namespace
@@ -127,6 +124,11 @@ VString::VString(UniChar* inBuffer, VIndex inLength, VSize inNbBytes) : VString(
 	fMaxLength = maxLength;
 	fLength = std::clamp(inLength, 0, maxLength);
 	fFlags = kFlag_Dirty | kFlag_External | kFlag_Private;
+	// A buffer of known size has room for the terminator after the longest
+	// text. One given as "length units" may be read-only (a literal): its
+	// terminator is the caller's.
+	if (inNbBytes != static_cast<VSize>(-1))
+		fString[fLength] = 0;
 }
 
 VString::VString(const VInlineString& inString) : VString()
@@ -871,44 +873,13 @@ void* VString::ByteSwapPtr(void* inData, bool inFromNative)
 {
 	int32 length;
 	std::memcpy(&length, inData, sizeof(length));
-	int32 swapped = static_cast<int32>(__builtin_bswap32(static_cast<uint32>(length)));
-	std::memcpy(inData, &swapped, sizeof(swapped));
+	ByteSwapUnalignedInPlace<int32>(inData, 1);
 	if (!inFromNative)
-		length = swapped;
+		length = ByteSwap(length);
 	char* units = static_cast<char*>(inData) + sizeof(length);
-	for (int32 i = 0; i < length; ++i) {
-		uint16 unit;
-		std::memcpy(&unit, units + 2 * i, 2);
-		unit = __builtin_bswap16(unit);
-		std::memcpy(units + 2 * i, &unit, 2);
-	}
-	return units + static_cast<size_t>(std::max(length, 0)) * 2;
-}
-
-// ---------------------------------------------------------------------------
-// VInlineString
-
-void VInlineString::InitWithString(const VString& inString)
-{
-	VIndex length = 0;
-	VIndex maxLength = 0;
-	fString = inString.RetainBuffer(&length, &maxLength);
-	fLength = length;
-	fMaxLength = maxLength;
-}
-
-void VInlineString::InitWithInlineString(const VInlineString& inOther)
-{
-	fString = inOther.fString;
-	fLength = inOther.fLength;
-	fMaxLength = inOther.fMaxLength;
-	VString::RetainSharedBuffer(fString, fMaxLength);
-}
-
-void VInlineString::Dispose()
-{
-	VString::ReleaseBuffer(fString, fMaxLength);
-	Init();
+	length = std::max(length, 0);
+	ByteSwapUnalignedInPlace<uint16>(units, static_cast<size_t>(length));
+	return units + static_cast<size_t>(length) * 2;
 }
 
 } // namespace qirn

@@ -147,6 +147,39 @@ public:
 	bool EndsWithRawString(const VString& inString) const;
 	Real SimilarToString(const VString& inString) const;
 
+	// Value comparisons: the text as a person reads it (VStringCollation),
+	// against another string or a flat form; the diacritical flag makes
+	// accents and case count, and the "like" forms take the other text as a
+	// pattern with wildcards. A value that is not a string cannot be compared
+	// (CR_UNRELEVANT) nor assigned from.
+	CompareResult CompareToSameKindWithOptions(const VValue* inValue, const VCompareOptions& inOptions) const override;
+	bool EqualToSameKindWithOptions(const VValue* inValue, const VCompareOptions& inOptions) const override;
+	CompareResult CompareToSameKindPtrWithOptions(const void* inPtr, const VCompareOptions& inOptions) const override;
+	bool EqualToSameKindPtrWithOptions(const void* inPtr, const VCompareOptions& inOptions) const override;
+	CompareResult Swap_CompareToSameKindPtrWithOptions(const void* inPtr,
+													   const VCompareOptions& inOptions) const override;
+	CompareResult CompareToSameKind(const VValue* inValue, bool inDiacritical = false) const override;
+	// This string cut to the other's length: equal when it begins with it.
+	CompareResult CompareBeginingToSameKind(const VValue* inValue, bool inDiacritical = false) const override;
+	bool EqualToSameKind(const VValue* inValue, bool inDiacritical = false) const override;
+	bool FromValueSameKind(const VValue* inValue) override;
+	CompareResult CompareToSameKindPtr(const void* inPtr, bool inDiacritical = false) const override;
+	CompareResult Swap_CompareToSameKindPtr(const void* inPtr, bool inDiacritical = false) const override;
+	CompareResult CompareBeginingToSameKindPtr(const void* inPtr, bool inDiacritical = false) const override;
+	CompareResult IsTheBeginingToSameKindPtr(const void* inPtr, bool inDiacritical = false) const override;
+	bool EqualToSameKindPtr(const void* inPtr, bool inDiacritical = false) const override;
+	CompareResult CompareToSameKind_Like(const VValue* inValue, bool inDiacritical = false) const override;
+	CompareResult CompareBeginingToSameKind_Like(const VValue* inValue, bool inDiacritical = false) const override;
+	bool EqualToSameKind_Like(const VValue* inValue, bool inDiacritical = false) const override;
+	CompareResult CompareToSameKindPtr_Like(const void* inPtr, bool inDiacritical = false) const override;
+	CompareResult Swap_CompareToSameKindPtr_Like(const void* inPtr, bool inDiacritical = false) const override;
+	CompareResult CompareBeginingToSameKindPtr_Like(const void* inPtr, bool inDiacritical = false) const override;
+	CompareResult IsTheBeginingToSameKindPtr_Like(const void* inPtr, bool inDiacritical = false) const override;
+	bool EqualToSameKindPtr_Like(const void* inPtr, bool inDiacritical = false) const override;
+	bool Swap_EqualToSameKindPtr_Like(const void* inPtr, bool inDiacritical = false) const override;
+	// Any single value, by its text.
+	CompareResult CompareTo(const VValueSingle& inValue, bool inDiacritical = false) const override;
+
 	// Raw search and replacement
 	VIndex FindUniChar(UniChar inChar, VIndex inStart = 1, bool inBackwards = false) const;
 	VIndex FindRawString(const VString& inPattern, VIndex inStart = 1) const;
@@ -222,7 +255,9 @@ public:
 	VSize GetSpace(VSize inMax) const override;
 	static void* ByteSwapPtr(void* inData, bool inFromNative);
 
-	// Character sets and byte blocks
+	// Character sets and byte blocks. A set that has no converter decodes and
+	// encodes nothing: false (ToBlock: 0 bytes), the conversion error raised
+	// and the string left as it was.
 	bool FromBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet);
 	bool AppendBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet);
 	CharSet FromBlockWithOptionalBOM(const void* inBuffer, VSize inNbBytes, CharSet inDefaultCharSet);
@@ -333,8 +368,7 @@ private:
 };
 
 // The descriptor of kind 10. Flat data are a native 32-bit length and the
-// units. Flat forms compare unit by unit until the language-aware order of
-// the international settings is there.
+// units; two of them compare as the strings do.
 class VString_info : public VValueInfo_default<VString, 10> {
 public:
 	void* ByteSwapPtr(void* inBackStore, bool inFromNative) const override
@@ -342,8 +376,15 @@ public:
 		return VString::ByteSwapPtr(inBackStore, inFromNative);
 	}
 	CompareResult CompareTwoPtrToData(const void* inPtr1, const void* inPtr2, bool inDiacritical) const override;
+	// The first cut to the second's length: equal when it begins with it.
 	CompareResult CompareTwoPtrToDataBegining(const void* inPtr1, const void* inPtr2,
 											  bool inDiacritical) const override;
+	CompareResult CompareTwoPtrToData_Like(const void* inPtr1, const void* inPtr2, bool inDiacritical) const override;
+	CompareResult CompareTwoPtrToDataBegining_Like(const void* inPtr1, const void* inPtr2,
+												   bool inDiacritical) const override;
+	// In begins-with mode both are cut to the shorter length.
+	CompareResult CompareTwoPtrToDataWithOptions(const void* inPtr1, const void* inPtr2,
+												 const VCompareOptions& inOptions) const override;
 	VSize GetSizeOfValueDataPtr(const void* inPtr) const override;
 	VSize GetAvgSpace() const override { return 64; }
 };

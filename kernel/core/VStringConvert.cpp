@@ -2,19 +2,19 @@
 
 #include "core/Base64Coder.h"
 #include "core/StStringConverter.h"
+#include "core/TextUnits.h"
+#include "core/VByteSwap.h"
 #include "core/VMemory.h"
 #include "core/VTextConverters.h"
 #include "runtime/VError.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <locale.h>
 
 namespace qirn {
 
@@ -24,30 +24,16 @@ namespace {
 // international settings exist, the point.
 constexpr UniChar kDecimalSeparator = u'.';
 
-// Writes the decimal digits of inValue before inEnd; answers the first one.
-char* FormatUnsigned(uLONG8 inValue, char* inEnd)
+// The converter of a character set, or null, with the conversion error
+// raised, for a set that has none.
+template <class Converter>
+Converter* OrNoConverter(Converter* inConverter)
 {
-	char* p = inEnd;
-	do {
-		*--p = static_cast<char>('0' + inValue % 10);
-		inValue /= 10;
-	} while (inValue != 0);
-	return p;
-}
-
-char* FormatSigned(sLONG8 inValue, char* inEnd)
-{
-	uLONG8 magnitude = inValue < 0 ? 0 - static_cast<uLONG8>(inValue) : static_cast<uLONG8>(inValue);
-	char* p = FormatUnsigned(magnitude, inEnd);
-	if (inValue < 0)
-		*--p = '-';
-	return p;
-}
-
-locale_t CNumericLocale()
-{
-	static locale_t sLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-	return sLocale;
+	if (inConverter->IsValid())
+		return inConverter;
+	inConverter->Release();
+	_ThrowError(VE_TEXT_CONVERSION_FAILED);
+	return nullptr;
 }
 
 } // namespace
@@ -97,7 +83,7 @@ Real VString::GetRealCheckOverflow(bool* outOverflow) const
 	StStringConverter<char> utf8(*this, VTC_UTF_8);
 	const char* text = utf8.GetCPointer();
 	errno = 0;
-	Real value = strtod_l(text, nullptr, CNumericLocale());
+	Real value = ReadReal(text, nullptr);
 	if (outOverflow != nullptr)
 		*outOverflow = errno == ERANGE && (value == 0.0 || std::isinf(value));
 	return value;
@@ -108,16 +94,9 @@ sLONG VString::GetHexLong() const
 	uLONG value = 0;
 	for (VIndex i = 0; i < fLength; ++i) {
 		UniChar c = fString[i];
-		uLONG digit;
-		if (c >= u'0' && c <= u'9')
-			digit = c - u'0';
-		else if (c >= u'A' && c <= u'F')
-			digit = c - u'A' + 10;
-		else if (c >= u'a' && c <= u'f')
-			digit = c - u'a' + 10;
-		else
-			continue;
-		value = (value << 4) | digit;
+		int digit = HexDigitValue(c);
+		if (digit >= 0)
+			value = (value << 4) | static_cast<uLONG>(digit);
 	}
 	return static_cast<sLONG>(value);
 }
@@ -172,7 +151,7 @@ void VString::FromLong8(sLONG8 inValue)
 	char buffer[24];
 	char* end = buffer + sizeof(buffer) - 1;
 	*end = 0;
-	FromCString(FormatSigned(inValue, end));
+	FromCString(FormatSignedDecimal(inValue, end));
 }
 
 void VString::FromULong8(uLONG8 inValue)
@@ -180,7 +159,7 @@ void VString::FromULong8(uLONG8 inValue)
 	char buffer[24];
 	char* end = buffer + sizeof(buffer) - 1;
 	*end = 0;
-	FromCString(FormatUnsigned(inValue, end));
+	FromCString(FormatDecimal(inValue, end));
 }
 
 void VString::AppendLong(sLONG inValue)
@@ -193,7 +172,7 @@ void VString::AppendLong8(sLONG8 inValue)
 	char buffer[24];
 	char* end = buffer + sizeof(buffer) - 1;
 	*end = 0;
-	char* digits = FormatSigned(inValue, end);
+	char* digits = FormatSignedDecimal(inValue, end);
 	_AppendASCII(digits, static_cast<size_t>(end - digits));
 }
 
@@ -202,14 +181,14 @@ void VString::AppendULong8(uLONG8 inValue)
 	char buffer[24];
 	char* end = buffer + sizeof(buffer) - 1;
 	*end = 0;
-	char* digits = FormatUnsigned(inValue, end);
+	char* digits = FormatDecimal(inValue, end);
 	_AppendASCII(digits, static_cast<size_t>(end - digits));
 }
 
 void VString::AppendReal(Real inValue)
 {
-	char buffer[255];
-	std::snprintf(buffer, sizeof(buffer), "%.14G", inValue);
+	char buffer[64];
+	FormatReal(inValue, buffer, sizeof(buffer));
 	AppendCString(buffer);
 }
 
@@ -226,7 +205,7 @@ void VString::_StringFromHexLong(uLONG8 inValue, int inBits, bool inPrefix)
 	int count = 0;
 	uLONG8 value = inValue;
 	do {
-		digits[count++] = "0123456789ABCDEF"[value & 15];
+		digits[count++] = kUpperHexDigits[value & 15];
 		value >>= 4;
 	} while (value != 0);
 	int width = count;
@@ -334,7 +313,9 @@ bool VString::AppendBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharS
 		_Touch();
 		return true;
 	}
-	VToUnicodeConverter* converter = VTextConverters::Get()->RetainToUnicodeConverter(inCharSet);
+	VToUnicodeConverter* converter = OrNoConverter(VTextConverters::Get()->RetainToUnicodeConverter(inCharSet));
+	if (converter == nullptr)
+		return false;
 	bool ok = converter->ConvertString(inBuffer, inNbBytes, nullptr, *this);
 	converter->Release();
 	_Touch();
@@ -357,7 +338,9 @@ bool VString::FromBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet
 	const char* bytes = static_cast<const char*>(inBuffer);
 	if (inNbBytes > 0 && bytes >= reinterpret_cast<const char*>(fString) &&
 		bytes <= reinterpret_cast<const char*>(fString + fMaxLength)) {
-		VString decoded(inBuffer, inNbBytes, inCharSet);
+		VString decoded;
+		if (!decoded.FromBlock(inBuffer, inNbBytes, inCharSet))
+			return false;
 		FromString(decoded);
 		return true;
 	}
@@ -377,8 +360,14 @@ bool VString::FromBlock(const void* inBuffer, VSize inNbBytes, CharSet inCharSet
 		_Touch();
 		return true;
 	}
+	VToUnicodeConverter* converter = OrNoConverter(VTextConverters::Get()->RetainToUnicodeConverter(inCharSet));
+	if (converter == nullptr)
+		return false;
 	_SetEmpty();
-	return AppendBlock(inBuffer, inNbBytes, inCharSet);
+	bool ok = converter->ConvertString(inBuffer, inNbBytes, nullptr, *this);
+	converter->Release();
+	_Touch();
+	return ok;
 }
 
 CharSet VString::FromBlockWithOptionalBOM(const void* inBuffer, VSize inNbBytes, CharSet inDefaultCharSet)
@@ -402,9 +391,14 @@ VSize VString::ToBlock(void* outBuffer, VSize inBufferSize, CharSet inCharSet, b
 	const VSize overhead = (inWithTrailingZero ? unit : 0) + (inWithLengthPrefix ? unit : 0);
 	if (outBuffer == nullptr || inBufferSize < overhead)
 		return 0;
+	VFromUnicodeConverter* converter = OrNoConverter(VTextConverters::Get()->RetainFromUnicodeConverter(inCharSet));
+	if (converter == nullptr)
+		return 0;
 	char* text = static_cast<char*>(outBuffer) + (inWithLengthPrefix ? unit : 0);
+	VIndex consumed = 0;
 	VSize produced = 0;
-	VTextConverters::Get()->ConvertFromVString(*this, nullptr, text, inBufferSize - overhead, &produced, inCharSet);
+	converter->Convert(fString, fLength, &consumed, text, inBufferSize - overhead, &produced);
+	converter->Release();
 	if (inWithLengthPrefix) {
 		if (unit == 1) {
 			*static_cast<uint8*>(outBuffer) = produced < 256 ? static_cast<uint8>(produced) : 0;
@@ -421,7 +415,9 @@ VSize VString::ToBlock(void* outBuffer, VSize inBufferSize, CharSet inCharSet, b
 bool VString::ToBuffer(VMemoryBuffer<>& outBuffer, CharSet inCharSet) const
 {
 	outBuffer.SetSize(0);
-	VFromUnicodeConverter* converter = VTextConverters::Get()->RetainFromUnicodeConverter(inCharSet);
+	VFromUnicodeConverter* converter = OrNoConverter(VTextConverters::Get()->RetainFromUnicodeConverter(inCharSet));
+	if (converter == nullptr)
+		return false;
 	bool ok = converter->ConvertToBuffer(fString, fLength, outBuffer, 0);
 	converter->Release();
 	return ok;
@@ -548,13 +544,8 @@ void ConvertBufferLineEnds(VMemoryBuffer<>& ioBuffer, ECarriageReturnMode inMode
 	T cr = 13;
 	T lf = 10;
 	if (inSwapped) {
-		if constexpr (sizeof(T) == 2) {
-			cr = __builtin_bswap16(cr);
-			lf = __builtin_bswap16(lf);
-		} else if constexpr (sizeof(T) == 4) {
-			cr = __builtin_bswap32(cr);
-			lf = __builtin_bswap32(lf);
-		}
+		cr = ByteSwap(cr);
+		lf = ByteSwap(lf);
 	}
 	if (ioBuffer.GetDataSize() / sizeof(T) > 0x7FFFFFFF)
 		return;

@@ -16,6 +16,8 @@ void VString::Printf(const char* inFormat, ...)
 void VString::VPrintf(const char* inFormat, va_list inArgs)
 {
 	Truncate(0);
+	// Formatting gives a text, if only an empty one: never a null string.
+	_Touch();
 	_Printf(inFormat, inArgs);
 }
 

@@ -1,5 +1,6 @@
 #include "core/VString.h"
 
+#include "core/TextUnits.h"
 #include "runtime/VError.h"
 
 #include <algorithm>
@@ -14,11 +15,6 @@
 namespace qirn {
 
 namespace {
-
-inline UniChar FoldASCII(UniChar inChar)
-{
-	return (inChar >= u'A' && inChar <= u'Z') ? static_cast<UniChar>(inChar + 32) : inChar;
-}
 
 // The index of the first unit equal to inChar in [inBegin, inEnd), or inEnd.
 inline const UniChar* FindUnit(const UniChar* inBegin, const UniChar* inEnd, UniChar inChar)
@@ -37,20 +33,6 @@ inline const UniChar* FindUnit(const UniChar* inBegin, const UniChar* inEnd, Uni
 	while (p < inEnd && *p != inChar)
 		++p;
 	return p;
-}
-
-CompareResult CompareUnits(const UniChar* inA, VIndex inLengthA, const UniChar* inB, VIndex inLengthB, bool inFold)
-{
-	VIndex common = std::min(inLengthA, inLengthB);
-	for (VIndex i = 0; i < common; ++i) {
-		UniChar a = inFold ? FoldASCII(inA[i]) : inA[i];
-		UniChar b = inFold ? FoldASCII(inB[i]) : inB[i];
-		if (a != b)
-			return a < b ? CR_SMALLER : CR_BIGGER;
-	}
-	if (inLengthA == inLengthB)
-		return CR_EQUAL;
-	return inLengthA < inLengthB ? CR_SMALLER : CR_BIGGER;
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The stream form of strings, and their value descriptor.
+// The stream form of strings.
 #include "core/VString.h"
 
 #include "files/VStream.h"
@@ -9,13 +9,6 @@
 #include <cstring>
 
 namespace qirn {
-
-const VString_info VString::sInfo;
-
-const VValueInfo* VString::GetValueInfo() const
-{
-	return &sInfo;
-}
 
 VError VString::WriteToStream(VStream* ioStream, sLONG) const
 {
@@ -83,50 +76,6 @@ VError VString::ReadFromStream(VStream* ioStream, sLONG)
 	_Touch();
 	fFlags = (fFlags & ~kFlag_Dirty) | dirty;
 	return err;
-}
-
-namespace {
-
-int32 FlatLength(const void* inPtr)
-{
-	int32 length = 0;
-	std::memcpy(&length, inPtr, sizeof(length));
-	return std::max(length, 0);
-}
-
-// Unit by unit, a prefix first; flat data need not be aligned.
-CompareResult CompareFlatUnits(const void* inPtr1, int32 inLength1, const void* inPtr2, int32 inLength2)
-{
-	const char* units1 = static_cast<const char*>(inPtr1) + sizeof(int32);
-	const char* units2 = static_cast<const char*>(inPtr2) + sizeof(int32);
-	const int32 common = std::min(inLength1, inLength2);
-	for (int32 i = 0; i < common; ++i) {
-		UniChar a = 0, b = 0;
-		std::memcpy(&a, units1 + 2 * i, 2);
-		std::memcpy(&b, units2 + 2 * i, 2);
-		if (a != b)
-			return a < b ? CR_SMALLER : CR_BIGGER;
-	}
-	return inLength1 == inLength2 ? CR_EQUAL : inLength1 < inLength2 ? CR_SMALLER : CR_BIGGER;
-}
-
-} // namespace
-
-CompareResult VString_info::CompareTwoPtrToData(const void* inPtr1, const void* inPtr2, bool) const
-{
-	return CompareFlatUnits(inPtr1, FlatLength(inPtr1), inPtr2, FlatLength(inPtr2));
-}
-
-CompareResult VString_info::CompareTwoPtrToDataBegining(const void* inPtr1, const void* inPtr2, bool) const
-{
-	// The first text cut to the second's length: equal when it begins with it.
-	const int32 length2 = FlatLength(inPtr2);
-	return CompareFlatUnits(inPtr1, std::min(FlatLength(inPtr1), length2), inPtr2, length2);
-}
-
-VSize VString_info::GetSizeOfValueDataPtr(const void* inPtr) const
-{
-	return sizeof(int32) + 2 * static_cast<VSize>(FlatLength(inPtr));
 }
 
 } // namespace qirn

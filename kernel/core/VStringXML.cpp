@@ -1,5 +1,7 @@
 #include "core/VString.h"
 
+#include "core/TextUnits.h"
+
 #include "runtime/VError.h"
 
 #include <cstring>
@@ -7,19 +9,6 @@
 namespace qirn {
 
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-int HexValue(UniChar inChar)
-{
-	if (inChar >= u'0' && inChar <= u'9')
-		return inChar - u'0';
-	if (inChar >= u'A' && inChar <= u'F')
-		return inChar - u'A' + 10;
-	if (inChar >= u'a' && inChar <= u'f')
-		return inChar - u'a' + 10;
-	return -1;
-}
 
 const char* XMLEntityFor(UniChar inChar)
 {
@@ -71,7 +60,7 @@ void VString::TranscodeToXML(bool inEscapeControls)
 		if (const char* entity = XMLEntityFor(c)) {
 			result.AppendCString(entity);
 		} else if (inEscapeControls && IsEscapedControl(c)) {
-			char reference[8] = {'&', '#', 'x', kHexDigits[(c >> 4) & 15], kHexDigits[c & 15], ';', 0};
+			char reference[8] = {'&', '#', 'x', kUpperHexDigits[(c >> 4) & 15], kUpperHexDigits[c & 15], ';', 0};
 			result.AppendCString(reference);
 		} else {
 			result.AppendUniChar(c);
@@ -109,8 +98,8 @@ void VString::TranscodeFromXML()
 			VIndex j = 3;
 			uint32 value = 0;
 			bool tooBig = false;
-			while (j < available && HexValue(text[j]) >= 0) {
-				value = (value << 4) | static_cast<uint32>(HexValue(text[j]));
+			while (j < available && HexDigitValue(text[j]) >= 0) {
+				value = (value << 4) | static_cast<uint32>(HexDigitValue(text[j]));
 				if (value > 0x10FFFF)
 					tooBig = true;
 				++j;
@@ -223,8 +212,8 @@ VError VString::GetJSONString(VString& outJSONString, uint32 inOptions) const
 			*out++ = u'u';
 			*out++ = u'0';
 			*out++ = u'0';
-			*out++ = static_cast<UniChar>(kHexDigits[(c >> 4) & 15]);
-			*out++ = static_cast<UniChar>(kHexDigits[c & 15]);
+			*out++ = static_cast<UniChar>(kUpperHexDigits[(c >> 4) & 15]);
+			*out++ = static_cast<UniChar>(kUpperHexDigits[c & 15]);
 		} else {
 			*out++ = c;
 		}
@@ -271,7 +260,7 @@ VError VString::FromJSONString(const VString& inJSONString, uint32 inOptions)
 				if (length - i >= 4) {
 					uint32 value = 0;
 					for (VIndex k = 0; k < 4; ++k) {
-						int digit = HexValue(text[i + k]);
+						int digit = HexDigitValue(text[i + k]);
 						if (digit >= 0)
 							value = (value << 4) | static_cast<uint32>(digit);
 						else if (k == 0)

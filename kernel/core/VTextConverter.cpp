@@ -1,5 +1,6 @@
 #include "core/VTextConverter.h"
 
+#include "core/VByteSwap.h"
 #include "core/VMemory.h"
 #include "core/VString.h"
 #include "runtime/VError.h"
@@ -172,21 +173,6 @@ bool VFromUnicodeConverter_Null::Convert(const UniChar* inSource, VIndex inSourc
 // ---------------------------------------------------------------------------
 // UTF-16, other order
 
-namespace {
-
-void SwapUnits(void* ioUnits, VSize inCount)
-{
-	char* bytes = static_cast<char*>(ioUnits);
-	for (VSize i = 0; i < inCount; ++i) {
-		uint16 unit;
-		std::memcpy(&unit, bytes + 2 * i, 2);
-		unit = __builtin_bswap16(unit);
-		std::memcpy(bytes + 2 * i, &unit, 2);
-	}
-}
-
-} // namespace
-
 bool VToUnicodeConverter_Swap::ConvertString(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed,
 											 VString& ioString)
 {
@@ -195,7 +181,7 @@ bool VToUnicodeConverter_Swap::ConvertString(const void* inSource, VSize inSourc
 	if (ok) {
 		UniChar* units = ioString.GetCPointerForWrite();
 		if (units != nullptr)
-			SwapUnits(units + oldLength, static_cast<VSize>(ioString.GetLength() - oldLength));
+			ByteSwapUnalignedInPlace<uint16>(units + oldLength, static_cast<VSize>(ioString.GetLength() - oldLength));
 	}
 	if (outBytesConsumed != nullptr)
 		*outBytesConsumed = ok ? inSourceBytes & ~VSize(1) : 0;
@@ -207,7 +193,7 @@ bool VToUnicodeConverter_Swap::Convert(const void* inSource, VSize inSourceBytes
 {
 	VToUnicodeConverter_Null copier;
 	copier.Convert(inSource, inSourceBytes, outBytesConsumed, inDestination, inDestinationChars, outProducedChars);
-	SwapUnits(inDestination, static_cast<VSize>(*outProducedChars));
+	ByteSwapUnalignedInPlace<uint16>(inDestination, static_cast<VSize>(*outProducedChars));
 	return true;
 }
 
@@ -216,11 +202,18 @@ bool VFromUnicodeConverter_Swap::Convert(const UniChar* inSource, VIndex inSourc
 {
 	VFromUnicodeConverter_Null copier;
 	copier.Convert(inSource, inSourceChars, outCharsConsumed, inBuffer, inBufferSize, outBytesProduced);
-	SwapUnits(inBuffer, *outBytesProduced / 2);
+	ByteSwapUnalignedInPlace<uint16>(inBuffer, *outBytesProduced / 2);
 	return true;
 }
 
 // ---------------------------------------------------------------------------
+
+bool VToUnicodeConverter_Void::ConvertString(const void*, VSize, VSize* outBytesConsumed, VString&)
+{
+	if (outBytesConsumed != nullptr)
+		*outBytesConsumed = 0;
+	return false;
+}
 
 bool VToUnicodeConverter_Void::Convert(const void*, VSize, VSize* outBytesConsumed, UniChar*, VIndex,
 									   VIndex* outProducedChars)

@@ -79,10 +79,13 @@ public:
 	VSize GetCharSize() const override { return 2; }
 };
 
-// What a character set without a converter gets: it converts nothing.
+// What a character set without a converter gets: it converts nothing, and
+// never answers that it did.
 class VToUnicodeConverter_Void : public VToUnicodeConverter {
 public:
 	bool IsValid() const override { return false; }
+	bool ConvertString(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed,
+					   VString& ioString) override;
 	bool Convert(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed, UniChar* inDestination,
 				 VIndex inDestinationChars, VIndex* outProducedChars) override;
 };

@@ -1,6 +1,8 @@
 #include "core/VTextConverters.h"
 
+#include "core/TextUnits.h"
 #include "core/VString.h"
+#include "core/VTextConverter_Latin1.h"
 #include "core/VTextConverter_UTF32.h"
 #include "core/VTextConverter_UTF8.h"
 
@@ -191,20 +193,28 @@ const CharSetNameRow kCharSetNameTable[] = {
 bool NameMatches(const CharSetNameRow& inRow, const VString& inName)
 {
 	// Names are ASCII; letter case does not matter.
-	return VString(inRow.fUniName).CompareToStringRawCase(inName) == CR_EQUAL;
+	return EqualsASCIIIgnoringCase(inName.GetCPointer(), static_cast<size_t>(inName.GetLength()), inRow.fName);
 }
 
-// The character sets of the host's own converters (legacy code pages) are
-// not available yet: none is made, and the registry hands out converters
-// that convert nothing for them.
-VToUnicodeConverter* NewPlatformToUnicodeConverter(CharSet)
+// The platform's converters. US-ASCII and ISO-8859-1, common in files and
+// a few lines each, are converted here; the other legacy sets have none yet,
+// and the registry hands out converters that convert nothing for them.
+VToUnicodeConverter* NewPlatformToUnicodeConverter(CharSet inCharSet)
 {
-	return nullptr;
+	switch (inCharSet) {
+		case VTC_US_ASCII: return new VToUnicodeConverter_Latin1(0x7F);
+		case VTC_ISO_8859_1: return new VToUnicodeConverter_Latin1(0xFF);
+		default: return nullptr;
+	}
 }
 
-VFromUnicodeConverter* NewPlatformFromUnicodeConverter(CharSet)
+VFromUnicodeConverter* NewPlatformFromUnicodeConverter(CharSet inCharSet)
 {
-	return nullptr;
+	switch (inCharSet) {
+		case VTC_US_ASCII: return new VFromUnicodeConverter_Latin1(0x7F);
+		case VTC_ISO_8859_1: return new VFromUnicodeConverter_Latin1(0xFF);
+		default: return nullptr;
+	}
 }
 
 } // namespace

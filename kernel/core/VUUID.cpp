@@ -1,5 +1,6 @@
 #include "core/VUUID.h"
 
+#include "core/TextUnits.h"
 #include "core/VString.h"
 #include "core/platform/XLinuxUUID.h"
 #include "files/VStream.h"
@@ -12,19 +13,6 @@ const VUUID_info VUUID::sInfo;
 const VUUID VUUID::sNullUUID;
 
 namespace {
-
-const char kHexDigits[] = "0123456789ABCDEF";
-
-int HexValue(UniChar inUnit)
-{
-	if (inUnit >= '0' && inUnit <= '9')
-		return inUnit - '0';
-	if (inUnit >= 'A' && inUnit <= 'F')
-		return inUnit - 'A' + 10;
-	if (inUnit >= 'a' && inUnit <= 'f')
-		return inUnit - 'a' + 10;
-	return -1;
-}
 
 uint64 BigEndian64(const uint8* inBytes)
 {
@@ -81,8 +69,8 @@ void VUUID::FromBuffer(const char* inText)
 	size_t length = inText != nullptr ? std::strlen(inText) : 0;
 	if (length == 32) {
 		for (int i = 0; i < 16; ++i) {
-			int high = HexValue(static_cast<uint8>(inText[2 * i]));
-			int low = HexValue(static_cast<uint8>(inText[2 * i + 1]));
+			int high = HexDigitValue(static_cast<uint8>(inText[2 * i]));
+			int low = HexDigitValue(static_cast<uint8>(inText[2 * i + 1]));
 			fBuffer.fBytes[i] = static_cast<uint8>(((high < 0 ? 0 : high) << 4) | (low < 0 ? 0 : low));
 		}
 	} else if (length <= 16) {
@@ -99,7 +87,7 @@ void VUUID::FromString(const VString& inText)
 	int digits = 0;
 	const UniChar* units = inText.GetCPointer();
 	for (VIndex i = 0; i < inText.GetLength() && digits < 32; ++i) {
-		int value = HexValue(units[i]);
+		int value = HexDigitValue(units[i]);
 		if (value < 0)
 			continue;
 		bytes[digits / 2] = static_cast<uint8>(bytes[digits / 2] | (digits % 2 == 0 ? value << 4 : value));
@@ -194,8 +182,8 @@ void VUUID::GetString(VString& outText) const
 {
 	UniChar units[32];
 	for (int i = 0; i < 16; ++i) {
-		units[2 * i] = static_cast<UniChar>(kHexDigits[fBuffer.fBytes[i] >> 4]);
-		units[2 * i + 1] = static_cast<UniChar>(kHexDigits[fBuffer.fBytes[i] & 0x0F]);
+		units[2 * i] = static_cast<UniChar>(kUpperHexDigits[fBuffer.fBytes[i] >> 4]);
+		units[2 * i + 1] = static_cast<UniChar>(kUpperHexDigits[fBuffer.fBytes[i] & 0x0F]);
 	}
 	outText.FromUniString(units, 32);
 }

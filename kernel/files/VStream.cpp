@@ -1,5 +1,6 @@
 #include "files/VStream.h"
 
+#include "core/TextUnits.h"
 #include "core/VByteSwap.h"
 #include "core/VMemory.h"
 #include "runtime/VError.h"
@@ -255,7 +256,7 @@ VError VStream::PutContentInto(VStream* inDestination)
 
 VError VStream::PutHexBytes(const char* inBytes, VSize inCount)
 {
-	static const char kDigits[] = "0123456789ABCDEF";
+	const char* const kDigits = kUpperHexDigits;
 	char buffer[2 * 256];
 	VError err = fError;
 	while (inCount > 0 && err == VE_OK) {

@@ -1,5 +1,6 @@
 #include "runtime/SpinLock.h"
 
+#include "core/TextUnits.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
@@ -92,20 +93,7 @@ SpinLock::LockProc SpinLock::GetStrategy(ESpinLockMode inMode)
 std::optional<ESpinLockMode> SpinLock::ModeFromName(const std::u16string& inName)
 {
 	auto equalsIgnoringCase = [&inName](const char* inAscii) {
-		size_t i = 0;
-		for (; inAscii[i] != 0; ++i) {
-			if (i >= inName.size())
-				return false;
-			char16_t c = inName[i];
-			if (c >= u'A' && c <= u'Z')
-				c = static_cast<char16_t>(c - u'A' + u'a');
-			char a = inAscii[i];
-			if (a >= 'A' && a <= 'Z')
-				a = static_cast<char>(a - 'A' + 'a');
-			if (c != static_cast<char16_t>(a))
-				return false;
-		}
-		return i == inName.size();
+		return EqualsASCIIIgnoringCase(inName.data(), inName.size(), inAscii);
 	};
 	// In this order, as the file's readers always tested them.
 	if (equalsIgnoringCase("alwaysSleep"))

@@ -71,6 +71,16 @@ TEST(StringFormat, PrintfReplacesAndAppendPrintfAppends)
 	text.Printf("%s", "");
 	EXPECT_TRUE(text.IsEmpty());
 
+	// Formatting an empty text into a null string gives an empty one.
+	VString null(true);
+	null.Printf("");
+	EXPECT_FALSE(null.IsNull());
+	EXPECT_TRUE(null.IsEmpty());
+	null.SetNull(true);
+	null.Printf("%d", 7);
+	EXPECT_FALSE(null.IsNull());
+	EXPECT_EQ(to_string(null), "7");
+
 	EXPECT_EQ(to_string(ToString(-12)), "-12");
 	EXPECT_EQ(to_string(ToString(-(1LL << 40))), "-1099511627776");
 	EXPECT_EQ(to_string(ToString(18446744073709551615ULL)), "18446744073709551615");

@@ -147,6 +147,21 @@ TEST(StringStorage, WrappedCallerBuffer)
 	EXPECT_TRUE(null.IsNull());
 }
 
+TEST(StringStorage, WrappedBufferIsTerminatedAfterItsText)
+{
+	UniChar buffer[8] = {u'a', u'b', u'c', u'd', u'e', u'f', u'g', u'h'};
+	VString s(buffer, 3, sizeof(buffer));
+	EXPECT_EQ(buffer[3], 0);
+	EXPECT_TRUE(s.IsStringValid());
+	EXPECT_EQ(s.GetLength(), 3);
+
+	// A length beyond the room is cut to it, and the terminator follows.
+	UniChar small[4] = {u'w', u'x', u'y', u'z'};
+	VString cut(small, 10, sizeof(small));
+	EXPECT_EQ(cut.GetLength(), 3);
+	EXPECT_EQ(small[3], 0);
+}
+
 TEST(StringStorage, ConstantLiteralIsCopiedOnWrite)
 {
 	VString s = CVSTR("&lt;");

@@ -277,9 +277,11 @@ TEST(TextConverters, UTF32Faults)
 	EXPECT_EQ(bytes, 4u);
 }
 
-TEST(TextConverters, CharSetsWithoutConverters)
+TEST(TextConverters, CharSetsWithoutConvertersNeverConvertSuccessfully)
 {
-	for (CharSet charSet : {VTC_None, VTC_Unknown, VTC_MacRoman, VTC_ISO_8859_1, static_cast<CharSet>(12)}) {
+	for (CharSet charSet : {VTC_None, VTC_Unknown, VTC_UTF_7, VTC_EBCDIC_037, VTC_PC_437, VTC_MacRoman,
+							VTC_Windows_1252, VTC_ISO_8859_2, VTC_ShiftJIS, static_cast<CharSet>(12)}) {
+		SCOPED_TRACE(charSet);
 		VRefPtr<VToUnicodeConverter> to =
 			VRefPtr<VToUnicodeConverter>::Adopt(Converters()->RetainToUnicodeConverter(charSet));
 		VRefPtr<VFromUnicodeConverter> from =
@@ -288,9 +290,20 @@ TEST(TextConverters, CharSetsWithoutConverters)
 		ASSERT_TRUE(from);
 		EXPECT_FALSE(to->IsValid());
 		EXPECT_FALSE(from->IsValid());
-		VString s;
-		s.FromBlock("abc", 3, charSet);
-		EXPECT_TRUE(s.IsEmpty());
+		VString s("kept");
+		EXPECT_FALSE(to->ConvertString("abc", 3, nullptr, s));
+		EXPECT_FALSE(s.FromBlock("abc", 3, charSet));
+		EXPECT_FALSE(s.AppendBlock("abc", 3, charSet));
+		EXPECT_FALSE(s.FromBlock("", 0, charSet));
+		EXPECT_FALSE(s.FromBlock(s.GetCPointer(), 2, charSet));	// its own buffer
+		EXPECT_TRUE(s.EqualToStringRaw(VString("kept")));
+		char bytes[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+		EXPECT_EQ(s.ToBlock(bytes, sizeof(bytes), charSet, true, false), 0u);
+		EXPECT_EQ(bytes[0], 'x');
+		VMemoryBuffer<> buffer;
+		EXPECT_FALSE(s.ToBuffer(buffer, charSet));
+		VString decoded;
+		EXPECT_FALSE(Converters()->ConvertToVString("abc", 3, charSet, decoded));
 	}
 	// The shared converters are the same objects on every request.
 	VToUnicodeConverter* first = Converters()->RetainToUnicodeConverter(VTC_UTF_8);
