@@ -7,7 +7,23 @@ packages=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libxerces-c-dev libglib2.0-dev
+  locales tzdata
 )
+
+# Tests of number texts run under a comma-decimal locale, and time tests under
+# fixed zones: both must exist on the machine.
+test_locale=de_DE.UTF-8
+
+ensure_test_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: run as root to generate the $test_locale locale" >&2
+    return 0
+  fi
+  sed -i "s/^# *\($test_locale UTF-8\)/\1/" /etc/locale.gen
+  grep -q "^$test_locale UTF-8" /etc/locale.gen || echo "$test_locale UTF-8" >> /etc/locale.gen
+  locale-gen >/dev/null
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -16,7 +32,10 @@ for p in "${packages[@]}"; do
   fi
 done
 
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  ensure_test_locale
+  exit 0
+fi
 
 echo "install-deps: installing ${missing[*]}"
 sudo=""
@@ -27,3 +46,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+ensure_test_locale
