@@ -420,12 +420,8 @@ bool VJSONArray::DeepEqualTo(const VJSONArray* inOther, const VCompareOptions& i
 bool VJSONArray::_DeepEqualTo(const VJSONArray* inOther, const VCompareOptions& inOptions,
 							  VJSONDeepEqualPairs& ioPairs) const
 {
-	if (inOther == this)
-		return true;
-	if (inOther == nullptr)
-		return false;
-	if (!ioPairs.insert({this, inOther}).second)
-		return true;
+	if (bool equal = false; _DeepEqualSettled(inOther, ioPairs, equal))
+		return equal;
 	VJSONReadLock lock(_GetStorageLocker());
 	VJSONReadLock otherLock(inOther->_GetStorageLocker());
 	if (fValues.size() != inOther->fValues.size())

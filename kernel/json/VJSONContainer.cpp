@@ -25,6 +25,19 @@ VJSONContainer* VJSONContainer::FromValue(const VJSONValue& inValue)
 	return inValue.GetArray();
 }
 
+bool VJSONContainer::_DeepEqualSettled(const VJSONContainer* inOther, VJSONDeepEqualPairs& ioPairs,
+									   bool& outEqual) const
+{
+	outEqual = true;
+	if (inOther == this)
+		return true;
+	if (inOther == nullptr) {
+		outEqual = false;
+		return true;
+	}
+	return !ioPairs.insert({this, inOther}).second;
+}
+
 uint32 VJSONContainer::Retain(const char*) const
 {
 	StGraphLocker lock(IsSharedGraph());

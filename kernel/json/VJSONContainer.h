@@ -3,6 +3,7 @@
 #include "core/IRefCountable.h"
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
+#include "json/VJSONValue.h"
 
 #include <atomic>
 
@@ -70,6 +71,11 @@ public:
 	virtual void _GetChildValues(void (*inFn)(const VJSONValue&, void*), void* inContext) const = 0;
 
 	static VJSONContainer* FromValue(const VJSONValue& inValue);
+
+	// Whether a deep comparison with inOther is settled before the contents
+	// are read (the same container, none, or a pair already under comparison,
+	// met again through a cycle and taken as equal), with its answer.
+	bool _DeepEqualSettled(const VJSONContainer* inOther, VJSONDeepEqualPairs& ioPairs, bool& outEqual) const;
 
 protected:
 	explicit VJSONContainer(bool inIsArray) : fIsArray(inIsArray) {}

@@ -177,24 +177,30 @@ bool VJSONGraph::ReleaseGraphDependenciesIfNecessary(IRefCountable* inGraph)
 	graph->fArrays.clear();
 	graph->fTotalRefs.store(0, std::memory_order_relaxed);
 	graph->fInternalRefs = 0;
-	for (VJSONObject* object : objects) {
+	_Dissolve(objects, arrays);
+	graph->Release();
+	return true;
+}
+
+void VJSONGraph::_Dissolve(const std::vector<VJSONObject*>& inObjects, const std::vector<VJSONArray*>& inArrays)
+{
+	// Every member is kept alive until all of them are emptied.
+	for (VJSONObject* object : inObjects) {
 		object->_SetGraph(nullptr);
 		object->Retain();
 	}
-	for (VJSONArray* array : arrays) {
+	for (VJSONArray* array : inArrays) {
 		array->_SetGraph(nullptr);
 		array->Retain();
 	}
-	for (VJSONObject* object : objects) {
+	for (VJSONObject* object : inObjects)
 		object->_ClearFromGraph();
-		object->Release();
-	}
-	for (VJSONArray* array : arrays) {
+	for (VJSONArray* array : inArrays)
 		array->_ClearFromGraph();
+	for (VJSONObject* object : inObjects)
+		object->Release();
+	for (VJSONArray* array : inArrays)
 		array->Release();
-	}
-	graph->Release();
-	return true;
 }
 
 void VJSONGraph::ReleaseObjectDependenciesIfNecessary(VJSONObject* inObject)
@@ -272,26 +278,11 @@ void VJSONGraph::_Break(VJSONGraph* inGraph, const std::vector<VJSONObject*>& in
 	for (VJSONArray* array : inArrays)
 		leave(array);
 	inGraph->fInternalRefs -= links;
-	for (VJSONObject* object : inObjects) {
-		object->_SetGraph(nullptr);
-		object->Retain();
-	}
-	for (VJSONArray* array : inArrays) {
-		array->_SetGraph(nullptr);
-		array->Retain();
-	}
 	for (VJSONObject* object : inObjects)
-		object->_ClearFromGraph();
-	for (VJSONArray* array : inArrays)
-		array->_ClearFromGraph();
-	for (VJSONObject* object : inObjects) {
 		inGraph->fObjects.erase(object);
-		object->Release();
-	}
-	for (VJSONArray* array : inArrays) {
+	for (VJSONArray* array : inArrays)
 		inGraph->fArrays.erase(array);
-		array->Release();
-	}
+	_Dissolve(inObjects, inArrays);
 	inGraph->Release();
 }
 

@@ -65,6 +65,8 @@ private:
 	static void _Walk(VJSONContainer* inContainer, std::vector<VJSONObject*>& ioObjects,
 					  std::vector<VJSONArray*>& ioArrays, std::set<VJSONContainer*>& ioSeen, int32& ioVisits,
 					  bool& ioRepeat);
+	// Takes the members out of the graph and empties them.
+	static void _Dissolve(const std::vector<VJSONObject*>& inObjects, const std::vector<VJSONArray*>& inArrays);
 	static void _Break(VJSONGraph* inGraph, const std::vector<VJSONObject*>& inObjects,
 					   const std::vector<VJSONArray*>& inArrays);
 

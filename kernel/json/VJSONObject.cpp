@@ -586,14 +586,8 @@ bool VJSONObject::DeepEqualTo(const VJSONObject* inOther, const VCompareOptions&
 bool VJSONObject::_DeepEqualTo(const VJSONObject* inOther, const VCompareOptions& inOptions,
 							   VJSONDeepEqualPairs& ioPairs) const
 {
-	if (inOther == this)
-		return true;
-	if (inOther == nullptr)
-		return false;
-	// Two structures with cycles: a pair already under comparison is
-	// taken as equal, so the comparison ends.
-	if (!ioPairs.insert({this, inOther}).second)
-		return true;
+	if (bool equal = false; _DeepEqualSettled(inOther, ioPairs, equal))
+		return equal;
 	VJSONReadLock lock(_GetStorageLocker());
 	VJSONReadLock otherLock(inOther->_GetStorageLocker());
 	if (fImpl != nullptr) {

@@ -2,65 +2,52 @@
 
 namespace qirn {
 
-namespace {
-
-bool AskNames(const VJSONObject* inObject, std::vector<VString>& outNames)
+VJSONPropertyIteratorBase& VJSONPropertyIteratorBase::operator++()
 {
-	IJSONObject* impl = inObject->GetImplementation();
-	return impl != nullptr && impl->IJSON_GetPropertyNames(outNames) != eJSONStatus_NotHandled;
-}
-
-bool IsSnapshotObject(const VJSONObject* inObject)
-{
-	if (inObject->_GetStorageLocker() != nullptr)
-		return true;
-	bool flag = false;
-	IJSONObject* impl = inObject->GetImplementation();
-	return impl != nullptr && impl->IJSON_IsSharable(inObject, flag);
-}
-
-} // namespace
-
-// ---------------------------------------------------------------------------
-
-VJSONPropertyIterator::VJSONPropertyIterator(VJSONObject* inObject) : fObject(inObject), fUser(inObject, false)
-{
-	// Objects have no class getters in this build: the extra names are the
-	// implementation's only.
-	AskNames(inObject, fNames);
-	fCursor = inObject->_GetMap().begin();
-}
-
-bool VJSONPropertyIterator::IsValid() const
-{
-	return fNameIndex < fNames.size() || fCursor != fObject->_GetMap().end();
-}
-
-VJSONPropertyIterator& VJSONPropertyIterator::operator++()
-{
-	if (fNameIndex < fNames.size())
+	if (_OnNames())
 		++fNameIndex;
-	else if (fCursor != fObject->_GetMap().end())
-		++fCursor;
+	else if (_OwnIsValid())
+		_OwnNext();
 	return *this;
 }
 
-const VString& VJSONPropertyIterator::GetName() const
+VJSONValue VJSONPropertyIteratorBase::GetValue(VDBLanguageContext* inContext) const
 {
-	return fNameIndex < fNames.size() ? fNames[fNameIndex] : fCursor->first;
-}
-
-VJSONValue VJSONPropertyIterator::GetValue(VDBLanguageContext* inContext) const
-{
-	if (fNameIndex < fNames.size())
+	if (_OnNames())
 		return fObject->GetProperty(fNames[fNameIndex], inContext);
 	VJSONReadLock lock(fObject->_GetStorageLocker());
-	return VJSONValue(fCursor->second.first);
+	return VJSONValue(_OwnValue());
+}
+
+bool VJSONPropertyIteratorBase::_AskImplementationNames()
+{
+	IJSONObject* impl = fObject->GetImplementation();
+	return impl != nullptr && impl->IJSON_GetPropertyNames(fNames) != eJSONStatus_NotHandled;
+}
+
+bool VJSONPropertyIteratorBase::_IsSnapshotObject() const
+{
+	if (fObject->_GetStorageLocker() != nullptr)
+		return true;
+	bool flag = false;
+	IJSONObject* impl = fObject->GetImplementation();
+	return impl != nullptr && impl->IJSON_IsSharable(fObject.Get(), flag);
+}
+
+// ---------------------------------------------------------------------------
+
+VJSONPropertyIterator::VJSONPropertyIterator(VJSONObject* inObject)
+: VJSONPropertyIteratorBase(inObject), fUser(inObject, false)
+{
+	// Objects have no class getters in this build: the extra names are the
+	// implementation's only.
+	_AskImplementationNames();
+	fCursor = inObject->_GetMap().begin();
 }
 
 void VJSONPropertyIterator::SetValue(const VJSONValue& inValue, VDBLanguageContext* inContext)
 {
-	if (fNameIndex < fNames.size()) {
+	if (_OnNames()) {
 		fObject->SetProperty(fNames[fNameIndex], inValue, inContext);
 	} else if (!inValue.IsUndefined()) {
 		// Overwriting an existing name keeps the entry where it is.
@@ -72,10 +59,10 @@ void VJSONPropertyIterator::SetValue(const VJSONValue& inValue, VDBLanguageConte
 // ---------------------------------------------------------------------------
 
 VJSONPropertyConstIterator::VJSONPropertyConstIterator(const VJSONObject* inObject)
-: fObject(const_cast<VJSONObject*>(inObject))
+: VJSONPropertyIteratorBase(inObject)
 {
-	AskNames(inObject, fNames);
-	if (IsSnapshotObject(inObject)) {
+	_AskImplementationNames();
+	if (_IsSnapshotObject()) {
 		fSnapshot = true;
 		VJSONReadLock lock(inObject->_GetStorageLocker());
 		for (const auto& entry : inObject->_GetMap())
@@ -84,42 +71,19 @@ VJSONPropertyConstIterator::VJSONPropertyConstIterator(const VJSONObject* inObje
 	fCursor = inObject->_GetMap().begin();
 }
 
-bool VJSONPropertyConstIterator::IsValid() const
-{
-	return fNameIndex < fNames.size() || (!fSnapshot && fCursor != fObject->_GetMap().end());
-}
-
-VJSONPropertyConstIterator& VJSONPropertyConstIterator::operator++()
-{
-	if (fNameIndex < fNames.size())
-		++fNameIndex;
-	else if (!fSnapshot && fCursor != fObject->_GetMap().end())
-		++fCursor;
-	return *this;
-}
-
-const VString& VJSONPropertyConstIterator::GetName() const
-{
-	return fNameIndex < fNames.size() ? fNames[fNameIndex] : fCursor->first;
-}
-
-VJSONValue VJSONPropertyConstIterator::GetValue(VDBLanguageContext* inContext) const
-{
-	if (fNameIndex < fNames.size())
-		return fObject->GetProperty(fNames[fNameIndex], inContext);
-	return VJSONValue(fCursor->second.first);
-}
-
 // ---------------------------------------------------------------------------
 
 VJSONPropertyConstOrderedIterator::VJSONPropertyConstOrderedIterator(const VJSONObject* inObject, uint32 inOptions)
-: fObject(const_cast<VJSONObject*>(inObject))
+: VJSONPropertyIteratorBase(inObject)
 {
 	if ((inOptions & kWithoutImplementationNames) == 0)
-		AskNames(inObject, fNames);
+		_AskImplementationNames();
 	VJSONReadLock lock(inObject->_GetStorageLocker());
 	const VJSONObject::PropertyMap& map = inObject->_GetMap();
-	if (IsSnapshotObject(inObject)) {
+	fOwn.resize(map.size());
+	for (const auto& entry : map)
+		fOwn[entry.second.second] = &entry;
+	if (_IsSnapshotObject()) {
 		// The implementation's names that are no own property, then the own
 		// names in order: all walked by name.
 		std::vector<VString> names;
@@ -127,43 +91,11 @@ VJSONPropertyConstOrderedIterator::VJSONPropertyConstOrderedIterator(const VJSON
 			if (map.find(name) == map.end())
 				names.push_back(name);
 		}
-		std::vector<const VString*> own(map.size());
-		for (const auto& entry : map)
-			own[entry.second.second] = &entry.first;
-		for (const VString* name : own)
-			names.push_back(*name);
+		for (const auto* entry : fOwn)
+			names.push_back(entry->first);
 		fNames.swap(names);
-	} else {
-		fOwn.resize(map.size());
-		for (const auto& entry : map)
-			fOwn[entry.second.second] = &entry;
+		fOwn.clear();
 	}
-}
-
-bool VJSONPropertyConstOrderedIterator::IsValid() const
-{
-	return fNameIndex < fNames.size() || fOwnIndex < fOwn.size();
-}
-
-VJSONPropertyConstOrderedIterator& VJSONPropertyConstOrderedIterator::operator++()
-{
-	if (fNameIndex < fNames.size())
-		++fNameIndex;
-	else if (fOwnIndex < fOwn.size())
-		++fOwnIndex;
-	return *this;
-}
-
-const VString& VJSONPropertyConstOrderedIterator::GetName() const
-{
-	return fNameIndex < fNames.size() ? fNames[fNameIndex] : fOwn[fOwnIndex]->first;
-}
-
-VJSONValue VJSONPropertyConstOrderedIterator::GetValue(VDBLanguageContext* inContext) const
-{
-	if (fNameIndex < fNames.size())
-		return fObject->GetProperty(fNames[fNameIndex], inContext);
-	return VJSONValue(fOwn[fOwnIndex]->second.first);
 }
 
 } // namespace qirn

@@ -215,60 +215,65 @@ void VJSONValue::SetString(const VString& inString)
 		SetNull();
 		return;
 	}
-	if (fType == JSON_string && fPayload.fString.fText.fString != nullptr &&
-		fPayload.fString.fText.fString == inString.GetCPointer()) {
-		fPayload.fString.fText.fLength = inString.GetLength();
+	if (_KeepsBuffer(inString.GetCPointer(), inString.GetLength()))
 		return;
-	}
 	VInlineString text;
 	text.InitWithString(inString);
-	_Dispose();
-	fType = JSON_string;
-	fPayload.fString.fText = text;
-	fPayload.fString.fTag = ++__VInlineString_tag;
+	_TakeString(text);
 }
 
 void VJSONValue::SetString(const VInlineString& inString)
 {
-	if (fType == JSON_string && fPayload.fString.fText.fString != nullptr &&
-		fPayload.fString.fText.fString == inString.fString) {
-		fPayload.fString.fText.fLength = inString.fLength;
+	if (_KeepsBuffer(inString.fString, inString.fLength))
 		return;
-	}
 	VInlineString text;
 	text.InitWithInlineString(inString);
+	_TakeString(text);
+}
+
+bool VJSONValue::_KeepsBuffer(const UniChar* inBuffer, int32 inLength)
+{
+	// The very same buffer again: only the length may have changed.
+	if (fType != JSON_string || fPayload.fString.fText.fString == nullptr || fPayload.fString.fText.fString != inBuffer)
+		return false;
+	fPayload.fString.fText.fLength = inLength;
+	return true;
+}
+
+void VJSONValue::_TakeString(const VInlineString& inCounted)
+{
 	_Dispose();
 	fType = JSON_string;
-	fPayload.fString.fText = text;
+	fPayload.fString.fText = inCounted;
 	fPayload.fString.fTag = ++__VInlineString_tag;
 }
 
 void VJSONValue::SetObject(VJSONObject* inObject)
 {
-	if (inObject == nullptr) {
-		SetNull();
-		return;
-	}
-	if (fType == JSON_object && fPayload.fObject == inObject)
-		return;
-	inObject->Retain();
-	_Dispose();
-	fType = JSON_object;
-	fPayload.fObject = inObject;
+	_SetContainer(JSON_object, inObject);
 }
 
 void VJSONValue::SetArray(VJSONArray* inArray)
 {
-	if (inArray == nullptr) {
+	_SetContainer(JSON_array, inArray);
+}
+
+void VJSONValue::_SetContainer(JSONType inType, VJSONContainer* inContainer)
+{
+	if (inContainer == nullptr) {
 		SetNull();
 		return;
 	}
-	if (fType == JSON_array && fPayload.fArray == inArray)
+	if (fType == inType && VJSONContainer::FromValue(*this) == inContainer)
 		return;
-	inArray->Retain();
+	// Retained before the old payload goes, which may be what keeps it alive.
+	inContainer->Retain();
 	_Dispose();
-	fType = JSON_array;
-	fPayload.fArray = inArray;
+	fType = inType;
+	if (inType == JSON_object)
+		fPayload.fObject = static_cast<VJSONObject*>(inContainer);
+	else
+		fPayload.fArray = static_cast<VJSONArray*>(inContainer);
 }
 
 void VJSONValue::SetDate(int16 inYear, int16 inMonth, int16 inDay)

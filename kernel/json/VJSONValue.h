@@ -12,6 +12,7 @@ namespace qirn {
 
 class VCompareOptions;
 class VJSONArray;
+class VJSONContainer;
 class VJSONObject;
 class VJSONStamp;
 class VValueSingle;
@@ -155,6 +156,10 @@ private:
 		fType = inType;
 	}
 	void _InitEmptyString();
+	void _SetContainer(JSONType inType, VJSONContainer* inContainer);
+	bool _KeepsBuffer(const UniChar* inBuffer, int32 inLength);
+	// Takes over a string payload that already holds its count.
+	void _TakeString(const VInlineString& inCounted);
 
 	JSONType fType;
 	uint32 fStamp;
