@@ -50,6 +50,7 @@
 
 #include "json/IJSONObject.h"
 #include "json/VJSONArray.h"
+#include "json/VJSONCloner.h"
 #include "json/VJSONContainer.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONGraph.h"

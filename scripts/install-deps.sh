@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libxerces-c-dev libglib2.0-dev
+  # benchmark-only: the JSON peers measured in bench/
+  nlohmann-json3-dev rapidjson-dev
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "json/VJSONArray.h"
 
 #include "core/VCompareOptions.h"
+#include "json/VJSONCloner.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONGraph.h"
 #include "json/VJSONObject.h"
@@ -303,6 +304,26 @@ bool VJSONArray::Concatenate(const VJSONArray& inOther)
 		VJSONGraph::Connect(this, value);
 	}
 	return true;
+}
+
+VError VJSONArray::Clone(VJSONValue& outValue, VJSONCloner& ioCloner) const
+{
+	if (ioCloner.GetMode() == VJSONCloner::kModeKeepShared && _GetStorageLocker() != nullptr) {
+		outValue.SetArray(const_cast<VJSONArray*>(this));
+		return VE_OK;
+	}
+	VRefPtr<VJSONArray> clone = VRefPtr<VJSONArray>::Adopt(new VJSONArray(
+		ioCloner.GetMode() == VJSONCloner::kModeOneLocker ? ioCloner.GetStorageLockerAndAssignIfNecessary() : nullptr));
+	VJSONUser user(clone.Get(), false);
+	outValue.SetArray(clone.Get());
+	std::vector<VJSONValue> values;
+	GetValues(values);
+	for (VJSONValue& value : values) {
+		if (VError error = ioCloner.CloneValue(value); error != VE_OK)
+			return error;
+		clone->Push(value);
+	}
+	return VE_OK;
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 namespace qirn {
 
 class VCompareOptions;
+class VJSONCloner;
 
 // Orders values for VJSONArray::Sort: a strict "less".
 class IJSONValueComparator {
@@ -44,6 +45,8 @@ public:
 	void Clear();
 	bool Sort(IJSONValueComparator* inComparator);
 	bool Concatenate(const VJSONArray& inOther);
+	// A copy through the cloner; a shared array stays itself in its mode 1.
+	VError Clone(VJSONValue& outValue, VJSONCloner& ioCloner) const;
 
 	// The elements' texts joined by inSeparator; empty texts only with
 	// inKeepEmpty, null and undefined as "null" only with inKeepNull.

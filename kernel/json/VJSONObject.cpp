@@ -2,6 +2,7 @@
 
 #include "core/VCompareOptions.h"
 #include "json/VJSONArray.h"
+#include "json/VJSONCloner.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONGraph.h"
 #include "json/VJSONPropertyIterator.h"
@@ -558,6 +559,47 @@ VError VJSONObject::MergeWith(const VJSONObject* inOther, bool inOnlyMissing)
 	for (VJSONPropertyConstOrderedIterator it(inOther, 0); it.IsValid(); ++it) {
 		if (!inOnlyMissing || !HasOwnProperty(it.GetName()))
 			SetProperty(it.GetName(), it.GetValue(), nullptr);
+	}
+	return VE_OK;
+}
+
+VError VJSONObject::Clone(VJSONValue& outValue, VJSONCloner& ioCloner) const
+{
+	if (ioCloner.GetMode() == VJSONCloner::kModeKeepShared && IsShared()) {
+		outValue.SetObject(const_cast<VJSONObject*>(this));
+		return VE_OK;
+	}
+	VRefPtr<IJSONObject> impl;
+	if (fImpl != nullptr) {
+		VError error = VE_OK;
+		EJSONStatus status = fImpl->IJSON_CloneImpl(this, ioCloner, impl, &error);
+		if (status == eJSONStatus_Failed)
+			return error;
+		if (status == eJSONStatus_NotHandled) {
+			status = fImpl->IJSON_Clone(this, ioCloner, outValue, &error);
+			if (status != eJSONStatus_NotHandled)
+				return error;
+		}
+	}
+	VRefPtr<VJSONObject> clone = VRefPtr<VJSONObject>::Adopt(new VJSONObject(nullptr, impl.Get()));
+	clone->fConstructionLevel = fConstructionLevel;
+	if (ioCloner.GetMode() == VJSONCloner::kModeOneLocker)
+		clone->SetStorageLocker(ioCloner.GetStorageLockerAndAssignIfNecessary());
+	VJSONUser user(clone.Get(), false);
+	outValue.SetObject(clone.Get());
+	return CloneProperties(ioCloner, clone.Get());
+}
+
+VError VJSONObject::CloneProperties(VJSONCloner& ioCloner, VJSONObject* ioTarget) const
+{
+	if (ioTarget == nullptr)
+		return VE_OK;
+	ioTarget->ClearInternalProperties();
+	for (VJSONPropertyConstOrderedIterator it(this, 3); it.IsValid(); ++it) {
+		VJSONValue value = it.GetValue();
+		if (VError error = ioCloner.CloneValue(value); error != VE_OK)
+			return error;
+		ioTarget->SetOwnProperty(it.GetName(), value);
 	}
 	return VE_OK;
 }

@@ -15,6 +15,7 @@ namespace qirn {
 class VCompareOptions;
 class VDBLanguageContext;
 class VJSONClass;
+class VJSONCloner;
 
 // Property names compare code unit by code unit.
 struct VJSONNameHash {
@@ -92,6 +93,11 @@ public:
 	// Sets the other's properties in its order; with inOnlyMissing, only those
 	// this object lacks.
 	VError MergeWith(const VJSONObject* inOther, bool inOnlyMissing);
+	// A copy through the cloner (which copies a container met twice once);
+	// shared objects stay themselves in the cloner's mode 1.
+	VError Clone(VJSONValue& outValue, VJSONCloner& ioCloner) const;
+	// Replaces the target's own properties by copies of this object's.
+	VError CloneProperties(VJSONCloner& ioCloner, VJSONObject* ioTarget) const;
 
 	// For implementations that hold containers of their own: they enter or
 	// leave the object's graph as if held by a property.
