@@ -149,12 +149,13 @@ bool VJSONObject::_CheckInUse() const
 
 VJSONValue VJSONObject::GetProperty(const VString& inName, VDBLanguageContext* inContext) const
 {
-	VJSONValue result(JSON_undefined);
 	VJSONReadLock lock(_GetStorageLocker());
-	if (fImpl != nullptr && fImpl->IJSON_GetProperty(this, inName, result, inContext) != eJSONStatus_NotHandled)
-		return result;
-	result = _GetOwnProperty(inName);
-	return result;
+	if (fImpl != nullptr) {
+		VJSONValue result(JSON_undefined);
+		if (fImpl->IJSON_GetProperty(this, inName, result, inContext) != eJSONStatus_NotHandled)
+			return result;
+	}
+	return _GetOwnProperty(inName);
 }
 
 VJSONValue VJSONObject::GetOwnProperty(const VString& inName) const

@@ -27,10 +27,32 @@ const VString VJSONValue::sTrueString("true");
 const VString VJSONValue::sFalseString("false");
 const VString VJSONValue::sObjectString("[object Object]");
 
+// Stamps are drawn from the process-wide counter in blocks, so that tasks
+// copying values at the same time do not all write one counter. Each stamp
+// stays unique; only their order across tasks is lost, which nothing reads.
+uint32 VJSONValue::_NextStamp()
+{
+	constexpr uint32 kBlock = 256;
+	// The library is loaded with the program, so its static TLS block serves.
+	static thread_local uint32 tNext __attribute__((tls_model("initial-exec"))) = 0;
+	static thread_local uint32 tLeft __attribute__((tls_model("initial-exec"))) = 0;
+	for (;;) {
+		if (tLeft == 0) {
+			tNext = sStamp.fetch_add(kBlock, std::memory_order_relaxed) + 1;
+			tLeft = kBlock;
+		}
+		--tLeft;
+		uint32 stamp = tNext++;
+		// 0 stands for no stamp: skipped when the counter wraps.
+		if (stamp != 0)
+			return stamp;
+	}
+}
+
 // ---------------------------------------------------------------------------
 // Construction
 
-VJSONValue::VJSONValue(JSONType inType) : fType(inType), fStamp(++sStamp)
+VJSONValue::VJSONValue(JSONType inType) : fType(inType), fStamp(_NextStamp())
 {
 	switch (inType) {
 		case JSON_string:
@@ -54,7 +76,7 @@ VJSONValue::VJSONValue(JSONType inType) : fType(inType), fStamp(++sStamp)
 	}
 }
 
-VJSONValue::VJSONValue(VJSONObject* inObject) : fType(JSON_null), fStamp(++sStamp)
+VJSONValue::VJSONValue(VJSONObject* inObject) : fType(JSON_null), fStamp(_NextStamp())
 {
 	fPayload.fNumber = 0.0;
 	if (inObject != nullptr) {
@@ -64,7 +86,7 @@ VJSONValue::VJSONValue(VJSONObject* inObject) : fType(JSON_null), fStamp(++sStam
 	}
 }
 
-VJSONValue::VJSONValue(VJSONArray* inArray) : fType(JSON_null), fStamp(++sStamp)
+VJSONValue::VJSONValue(VJSONArray* inArray) : fType(JSON_null), fStamp(_NextStamp())
 {
 	fPayload.fNumber = 0.0;
 	if (inArray != nullptr) {
@@ -74,7 +96,7 @@ VJSONValue::VJSONValue(VJSONArray* inArray) : fType(JSON_null), fStamp(++sStamp)
 	}
 }
 
-VJSONValue::VJSONValue(const VString& inString) : fType(JSON_null), fStamp(++sStamp)
+VJSONValue::VJSONValue(const VString& inString) : fType(JSON_null), fStamp(_NextStamp())
 {
 	fPayload.fNumber = 0.0;
 	if (!inString.IsNull()) {
@@ -84,20 +106,15 @@ VJSONValue::VJSONValue(const VString& inString) : fType(JSON_null), fStamp(++sSt
 	}
 }
 
-VJSONValue::VJSONValue(const VInlineString& inString) : fType(JSON_string), fStamp(++sStamp)
+VJSONValue::VJSONValue(const VInlineString& inString) : fType(JSON_string), fStamp(_NextStamp())
 {
 	fPayload.fString.fText.InitWithInlineString(inString);
 	fPayload.fString.fTag = ++__VInlineString_tag;
 }
 
-VJSONValue::VJSONValue(double inNumber) : fType(JSON_number), fStamp(++sStamp)
+VJSONValue::VJSONValue(double inNumber) : fType(JSON_number), fStamp(_NextStamp())
 {
 	fPayload.fNumber = inNumber;
-}
-
-VJSONValue::VJSONValue(const VJSONValue& inOther) : fType(inOther.fType), fStamp(++sStamp)
-{
-	_CopyPayloadFrom(inOther);
 }
 
 VJSONValue::VJSONValue(VJSONValue&& inOther) noexcept : fType(inOther.fType), fStamp(inOther.fStamp)
@@ -109,6 +126,12 @@ VJSONValue& VJSONValue::operator=(const VJSONValue& inOther)
 {
 	if (this == &inOther)
 		return *this;
+	if (_HoldsNothing(fType) && _HoldsNothing(inOther.fType)) {
+		fType = inOther.fType;
+		fPayload = inOther.fPayload;
+		fStamp = _NextStamp();
+		return *this;
+	}
 	// Retained before the old payload goes: the old payload may be what
 	// keeps the other value alive.
 	VJSONValue copy(inOther);
@@ -179,7 +202,7 @@ void VJSONValue::_TakePayloadFrom(VJSONValue& ioOther)
 	}
 }
 
-void VJSONValue::_Dispose()
+void VJSONValue::_DisposePayload()
 {
 	switch (fType) {
 		case JSON_string:
@@ -196,7 +219,6 @@ void VJSONValue::_Dispose()
 		default:
 			break;
 	}
-	fPayload.fNumber = 0.0;
 }
 
 // ---------------------------------------------------------------------------

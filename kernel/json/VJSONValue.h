@@ -51,7 +51,13 @@ public:
 	explicit VJSONValue(const VString& inString);
 	explicit VJSONValue(const VInlineString& inString);
 	explicit VJSONValue(double inNumber);
-	VJSONValue(const VJSONValue& inOther);
+	VJSONValue(const VJSONValue& inOther) : fType(inOther.fType), fStamp(_NextStamp())
+	{
+		if (_HoldsNothing(fType))
+			fPayload = inOther.fPayload;
+		else
+			_CopyPayloadFrom(inOther);
+	}
 	VJSONValue(VJSONValue&& inOther) noexcept;
 	~VJSONValue() { _Dispose(); }
 
@@ -61,7 +67,8 @@ public:
 	JSONType GetType() const { return fType; }
 	uint32 GetStamp() const { return fStamp; }
 	// A fresh stamp, as when the slot holding the value changes.
-	void _NewStamp() { fStamp = ++sStamp; }
+	void _NewStamp() { fStamp = _NextStamp(); }
+	static uint32 _NextStamp();
 
 	bool IsNull() const { return fType == JSON_null; }
 	bool IsUndefined() const { return fType == JSON_undefined; }
@@ -147,7 +154,18 @@ private:
 		StringPayload fString;
 	};
 
-	void _Dispose();
+	static bool _HoldsNothing(JSONType inType)
+	{
+		return inType != JSON_string && inType != JSON_object && inType != JSON_array;
+	}
+	// Scalars hold nothing: only strings and containers need the slow path.
+	void _Dispose()
+	{
+		if (!_HoldsNothing(fType))
+			_DisposePayload();
+		fPayload.fNumber = 0.0;
+	}
+	void _DisposePayload();
 	void _CopyPayloadFrom(const VJSONValue& inOther);
 	void _TakePayloadFrom(VJSONValue& ioOther);
 	void _SetScalarType(JSONType inType)
