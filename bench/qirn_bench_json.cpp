@@ -172,16 +172,20 @@ qirn::VJSONObject* OurReadObject(bool inShared)
 	return inShared ? sShared : sPlain;
 }
 
-void BM_PropertyReads8_Ours(benchmark::State& state)
+void ReadOurs(benchmark::State& state, const qirn::VJSONObject* inObject)
 {
-	qirn::VJSONObject* object = OurReadObject(false);
 	for (auto _ : state) {
 		double sum = 0;
 		for (int i = 0; i < kReadsPerThread; ++i)
-			sum += object->GetProperty(OurNames()[i % kReadNames]).GetNumber();
+			sum += inObject->GetProperty(OurNames()[i % kReadNames]).GetNumber();
 		benchmark::DoNotOptimize(sum);
 	}
 	state.SetItemsProcessed(state.iterations() * kReadsPerThread);
+}
+
+void BM_PropertyReads8_Ours(benchmark::State& state)
+{
+	ReadOurs(state, OurReadObject(false));
 }
 BENCHMARK(BM_PropertyReads8_Ours)->Threads(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 
@@ -189,14 +193,7 @@ BENCHMARK(BM_PropertyReads8_Ours)->Threads(8)->UseRealTime()->Unit(benchmark::kM
 // and the locker's.
 void BM_PropertyReads8_OursShared(benchmark::State& state)
 {
-	qirn::VJSONObject* object = OurReadObject(true);
-	for (auto _ : state) {
-		double sum = 0;
-		for (int i = 0; i < kReadsPerThread; ++i)
-			sum += object->GetProperty(OurNames()[i % kReadNames]).GetNumber();
-		benchmark::DoNotOptimize(sum);
-	}
-	state.SetItemsProcessed(state.iterations() * kReadsPerThread);
+	ReadOurs(state, OurReadObject(true));
 }
 BENCHMARK(BM_PropertyReads8_OursShared)->Threads(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 

@@ -57,7 +57,7 @@ void VJSONArray::_GetChildValues(void (*inFn)(const VJSONValue&, void*), void* i
 		inFn(value, inContext);
 }
 
-void VJSONArray::_ClearFromGraph()
+void VJSONArray::ClearFromGraph()
 {
 	_DisconnectAll();
 	std::vector<VJSONValue> values;

@@ -65,7 +65,7 @@ public:
 
 	// Drops the links of the elements from inFrom on; nothing is removed.
 	void DisconnectAll(size_t inFrom);
-	void _ClearFromGraph() override;
+	void ClearFromGraph() override;
 	void _DropValuesFromGraph() override;
 	void _GetChildValues(void (*inFn)(const VJSONValue&, void*), void* inContext) const override;
 

@@ -63,7 +63,7 @@ public:
 	// internal count by their number; nothing is removed.
 	void _DisconnectAll();
 	// Drops the links and every value, once a cycle is broken.
-	virtual void _ClearFromGraph() = 0;
+	virtual void ClearFromGraph() = 0;
 	// Removes every value, each leaving the graph as a removed property does
 	// (so that a cycle only it reached is broken) before it is released.
 	virtual void _DropValuesFromGraph() = 0;

@@ -194,9 +194,9 @@ void VJSONGraph::_Dissolve(const std::vector<VJSONObject*>& inObjects, const std
 		array->Retain();
 	}
 	for (VJSONObject* object : inObjects)
-		object->_ClearFromGraph();
+		object->ClearFromGraph();
 	for (VJSONArray* array : inArrays)
-		array->_ClearFromGraph();
+		array->ClearFromGraph();
 	for (VJSONObject* object : inObjects)
 		object->Release();
 	for (VJSONArray* array : inArrays)

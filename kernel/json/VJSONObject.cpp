@@ -94,7 +94,7 @@ void VJSONObject::_GetChildValues(void (*inFn)(const VJSONValue&, void*), void* 
 		inFn(entry.second.first, inContext);
 }
 
-void VJSONObject::_ClearFromGraph()
+void VJSONObject::ClearFromGraph()
 {
 	_DisconnectAll();
 	_DropProperties();
@@ -470,8 +470,11 @@ void VJSONObject::_RemoveInternalProperty(PropertyMap::iterator inEntry)
 
 bool VJSONObject::RemoveProperty(const VString& inName)
 {
-	if (fImpl != nullptr && fImpl->IJSON_RemoveProperty(this, inName) != eJSONStatus_NotHandled)
-		return true;
+	if (fImpl != nullptr) {
+		EJSONStatus status = fImpl->IJSON_RemoveProperty(this, inName);
+		if (status != eJSONStatus_NotHandled)
+			return status == eJSONStatus_Handled;
+	}
 	return RemoveOwnProperty(inName);
 }
 

@@ -110,7 +110,10 @@ public:
 	uint32 GetPropertyStampWithPath(const VString& inPath) const;
 	void TouchPropertyStampWithPath(const VString& inPath);
 
-	void _ClearFromGraph() override;
+	void ClearFromGraph() override;
+	// Lowers the container references of the held containers and the graph's
+	// internal count by their number; nothing is removed.
+	void DisconnectAll() { _DisconnectAll(); }
 	void _DropValuesFromGraph() override;
 	void _GetChildValues(void (*inFn)(const VJSONValue&, void*), void* inContext) const override;
 	// The map without locks, for iterators that hold them.

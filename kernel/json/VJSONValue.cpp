@@ -76,24 +76,14 @@ VJSONValue::VJSONValue(JSONType inType) : fType(inType), fStamp(_NextStamp())
 	}
 }
 
-VJSONValue::VJSONValue(VJSONObject* inObject) : fType(JSON_null), fStamp(_NextStamp())
+VJSONValue::VJSONValue(VJSONObject* inObject) : VJSONValue(JSON_null)
 {
-	fPayload.fNumber = 0.0;
-	if (inObject != nullptr) {
-		inObject->Retain();
-		fType = JSON_object;
-		fPayload.fObject = inObject;
-	}
+	_SetContainer(JSON_object, inObject);
 }
 
-VJSONValue::VJSONValue(VJSONArray* inArray) : fType(JSON_null), fStamp(_NextStamp())
+VJSONValue::VJSONValue(VJSONArray* inArray) : VJSONValue(JSON_null)
 {
-	fPayload.fNumber = 0.0;
-	if (inArray != nullptr) {
-		inArray->Retain();
-		fType = JSON_array;
-		fPayload.fArray = inArray;
-	}
+	_SetContainer(JSON_array, inArray);
 }
 
 VJSONValue::VJSONValue(const VString& inString) : fType(JSON_null), fStamp(_NextStamp())

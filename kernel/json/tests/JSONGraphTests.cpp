@@ -1,5 +1,9 @@
 #include "json/VJSONGraph.h"
 #include "json/tests/JSONTestSupport.h"
+#include "runtime/VTask.h"
+#include "testing/TestWaits.h"
+
+#include <atomic>
 
 namespace qirn {
 namespace {
@@ -198,6 +202,32 @@ TEST(JSONGraph, ACycleGoesWithTheLastOutsideReferenceIntoItsGraph)
 	EXPECT_EQ(child.GetProperty(U("n")).GetNumber(), 7);
 	child.SetNull();
 	EXPECT_EQ(monitor.Objects(), 0);
+}
+
+TEST(JSONGraph, TasksBuildAndFreeTheirOwnCyclicGraphsAtTheSameTime)
+{
+	constexpr int kTasks = 4;
+	std::atomic<int> built{0};
+	std::vector<VRefPtr<VTask>> tasks;
+	for (int t = 0; t < kTasks; ++t) {
+		tasks.push_back(VRefPtr<VTask>::Adopt(new VTask(0, ETaskStyle::kPreemptive, [&]() {
+			for (int round = 0; round < 200; ++round) {
+				VRefPtr<VJSONObject> root = NewObject();
+				root->SetPropertyWithPath(U("a.b[2].c"), VJSONValue(U("text")));
+				VJSONValue a = root->GetProperty(U("a"));
+				a.SetProperty(U("root"), VJSONValue(root.Get()));
+				root->SetProperty(U("list"), VJSONValue(JSON_array));
+				root->GetProperty(U("list")).GetArray()->Push(a);
+				if (round % 2 == 0)
+					root->ClearInternalProperties();
+				++built;
+			}
+		})));
+		ASSERT_TRUE(tasks.back()->Run());
+	}
+	for (VRefPtr<VTask>& task : tasks)
+		EXPECT_TRUE(task->WaitForDeath(testing::kHangMilliseconds));
+	EXPECT_EQ(built, kTasks * 200);
 }
 
 } // namespace
