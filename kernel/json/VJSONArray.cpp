@@ -171,6 +171,12 @@ void VJSONArray::TouchStampAt(size_t inIndex)
 
 bool VJSONArray::Push(const VJSONValue& inValue)
 {
+	// A scalar into an array nobody shares: no lock, no locker, no graph.
+	if (!inValue.IsObject() && !inValue.IsArray() && _GetStorageLocker() == nullptr && !IsSharedGraph()) {
+		_TouchStamp();
+		fValues.push_back(inValue);
+		return true;
+	}
 	VJSONReadWriteLock lock(_GetStorageLocker(), _MustLockGraphForChange(&inValue));
 	if (!_CheckInUse() || !_Accepts(inValue))
 		return false;

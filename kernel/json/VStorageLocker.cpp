@@ -163,22 +163,18 @@ bool VStorageLocker::Assign(const Container& inTarget, VStorageLocker* inTargetL
 // ---------------------------------------------------------------------------
 // Scoped locks
 
-VJSONReadLock::VJSONReadLock(VStorageLocker* inLocker) : fLocker(inLocker)
+void VJSONReadLock::_Lock()
 {
-	if (fLocker != nullptr) {
-		fLocker->Retain();
-		StGraphLocker::sMutex.Lock();
-		fLocker->Lock();
-	}
+	fLocker->Retain();
+	StGraphLocker::sMutex.Lock();
+	fLocker->Lock();
 }
 
-VJSONReadLock::~VJSONReadLock()
+void VJSONReadLock::_Unlock()
 {
-	if (fLocker != nullptr) {
-		fLocker->Unlock();
-		StGraphLocker::sMutex.Unlock();
-		fLocker->Release();
-	}
+	fLocker->Unlock();
+	StGraphLocker::sMutex.Unlock();
+	fLocker->Release();
 }
 
 VJSONReadWriteLock::VJSONReadWriteLock(VStorageLocker* inLocker, bool inWithGraph)

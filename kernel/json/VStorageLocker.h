@@ -98,12 +98,24 @@ private:
 // Reads a shared container: the graph section, then the locker's.
 class VJSONReadLock {
 public:
-	explicit VJSONReadLock(VStorageLocker* inLocker);
-	~VJSONReadLock();
+	// Unshared containers take no lock: the test stays inline.
+	explicit VJSONReadLock(VStorageLocker* inLocker) : fLocker(inLocker)
+	{
+		if (fLocker != nullptr)
+			_Lock();
+	}
+	~VJSONReadLock()
+	{
+		if (fLocker != nullptr)
+			_Unlock();
+	}
 	VJSONReadLock(const VJSONReadLock&) = delete;
 	VJSONReadLock& operator=(const VJSONReadLock&) = delete;
 
 private:
+	void _Lock();
+	void _Unlock();
+
 	VStorageLocker* fLocker;
 };
 
