@@ -62,5 +62,24 @@ TEST(JSONStamp, PathsReachIntoObjectsAndArrays)
 	EXPECT_EQ(object->GetPropertyStampWithPath(U("a..b")), 0u);
 }
 
+TEST(JSONStamp, ArrayElementsKeepTheStampOfTheirLastChange)
+{
+	VRefPtr<VJSONArray> array = testing::NewArray();
+	array->Push(VJSONValue(1.0));
+	array->Push(VJSONValue(2.0));
+	uint32 first = array->GetStampAt(0);
+	uint32 second = array->GetStampAt(1);
+	EXPECT_NE(first, second);
+	EXPECT_EQ(array->GetStampAt(0), first);
+	array->SetAt(1, VJSONValue(3.0));
+	EXPECT_NE(array->GetStampAt(1), second);
+	EXPECT_EQ(array->GetStampAt(0), first);
+	array->TouchStampAt(0);
+	EXPECT_NE(array->GetStampAt(0), first);
+	EXPECT_EQ(array->GetStampAt(9), 0u);
+	array->TouchStampAt(9);
+	EXPECT_EQ(array->GetCount(), 2u);
+}
+
 } // namespace
 } // namespace qirn

@@ -62,6 +62,23 @@ TEST(JSONValue, StringsShareTheBufferOfTheString)
 	EXPECT_TRUE(VJSONValue(VString(true)).IsNull());
 }
 
+TEST(JSONValue, SettingTheSameBufferAgainOnlyUpdatesTheLength)
+{
+	VString text(U("a text long enough to live in a heap buffer of its own"));
+	VJSONValue value(text);
+	uint32 tag = value.GetStringTag();
+	const VInlineString* payload = value.GetInlineString();
+	ASSERT_NE(payload, nullptr);
+	UniChar* buffer = payload->fString;
+	value.SetString(*payload);
+	EXPECT_EQ(value.GetInlineString()->fString, buffer);
+	EXPECT_EQ(value.GetStringTag(), tag);
+	EXPECT_EQ(text.GetBufferRefCount(), 2);
+	value.SetString(VString(U("other")));
+	EXPECT_NE(value.GetStringTag(), tag);
+	EXPECT_EQ(text.GetBufferRefCount(), 1);
+}
+
 TEST(JSONValue, CopiesTakeAFreshStampAndMovesKeepIt)
 {
 	VJSONValue value(1.0);

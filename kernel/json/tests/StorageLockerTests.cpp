@@ -107,6 +107,50 @@ TEST(StorageLocker, AFreshContainerJoinsTheLockerOfItsHolder)
 	EXPECT_TRUE(child->IsSharedGraph());
 }
 
+TEST(StorageLocker, TheSharedIDIsNegatedForFreshAndContainersOnlyLockers)
+{
+	VRefPtr<VJSONArray> array = VRefPtr<VJSONArray>::Adopt(new VJSONArray(false));
+	EXPECT_EQ(array->GetSharedID(), 0);
+	EXPECT_FALSE(array->IsSharedGraph());
+	struct Case {
+		const char* fName;
+		bool fContainersOnly;
+		bool fFresh;
+		bool fNegated;
+	};
+	const Case cases[] = {
+		{"settled", false, false, false},
+		{"fresh", false, true, true},
+		{"containers only", true, false, true},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		VRefPtr<VStorageLocker> locker =
+			VRefPtr<VStorageLocker>::Adopt(new VStorageLocker(c.fContainersOnly, c.fFresh));
+		array->SetStorageLocker(locker.Get());
+		EXPECT_EQ(array->GetSharedID(), c.fNegated ? -locker->GetID() : locker->GetID());
+		EXPECT_TRUE(array->IsSharedGraph());
+	}
+	array->SetStorageLocker(nullptr);
+	EXPECT_EQ(array->GetSharedID(), 0);
+}
+
+TEST(StorageLocker, AContainersOnlyLockerRefusesScalars)
+{
+	VRefPtr<VStorageLocker> locker = VRefPtr<VStorageLocker>::Adopt(new VStorageLocker(true, false));
+	VRefPtr<VJSONObject> object = VRefPtr<VJSONObject>::Adopt(new VJSONObject(nullptr, nullptr, locker.Get()));
+	VJSONUser user(object.Get(), false);
+	EXPECT_FALSE(object->SetProperty(U("n"), VJSONValue(1.0)));
+	EXPECT_TRUE(object->SetProperty(U("none"), VJSONValue(JSON_null)));
+	// Containers keep lockers of their own under a containers-only locker.
+	VRefPtr<VStorageLocker> own = VRefPtr<VStorageLocker>::Adopt(new VStorageLocker(false, false));
+	VJSONValue child(JSON_object);
+	child.GetObject()->SetStorageLocker(own.Get());
+	EXPECT_TRUE(object->SetProperty(U("child"), child));
+	EXPECT_EQ(child.GetObject()->GetStorageLocker(), own);
+	EXPECT_FALSE(object->SetProperty(U("plain"), VJSONValue(JSON_object)));
+}
+
 TEST(StorageLocker, ContainersUnderOtherLockersAreRefused)
 {
 	VRefPtr<VJSONObject> parent = NewSharedObject();
