@@ -51,6 +51,24 @@ TEST(StorageLocker, UsesNestAndAnotherTaskWaitsForTheLastEndUse)
 	locker->EndUse();
 }
 
+TEST(StorageLocker, AWaitingTaskThatIsKilledGivesUpItsUse)
+{
+	VRefPtr<VStorageLocker> locker = VRefPtr<VStorageLocker>::Adopt(new VStorageLocker);
+	ASSERT_TRUE(locker->Use());
+	Gate asking;
+	std::atomic<int> answer{-1};
+	VRefPtr<VTask> task = RunTask([&]() {
+		asking.Open();
+		answer = locker->Use() ? 1 : 0;
+	});
+	ASSERT_TRUE(asking.Wait());
+	task->Kill();
+	EXPECT_TRUE(task->WaitForDeath(kHangMilliseconds));
+	EXPECT_EQ(answer, 0);
+	EXPECT_TRUE(locker->IsUsedByCurrentTask());
+	locker->EndUse();
+}
+
 TEST(StorageLocker, TryToUseGivesUpAtOnceWhileAnotherTaskHoldsTheSection)
 {
 	VRefPtr<VStorageLocker> locker = VRefPtr<VStorageLocker>::Adopt(new VStorageLocker);
