@@ -51,6 +51,18 @@
 
 #include "host/HostBundle.h"
 
+#include "json/IJSONObject.h"
+#include "json/VJSONArray.h"
+#include "json/VJSONCloner.h"
+#include "json/VJSONContainer.h"
+#include "json/VJSONErrors.h"
+#include "json/VJSONGraph.h"
+#include "json/VJSONObject.h"
+#include "json/VJSONPropertyIterator.h"
+#include "json/VJSONStamp.h"
+#include "json/VJSONValue.h"
+#include "json/VStorageLocker.h"
+
 #include "runtime/SpinLock.h"
 #include "runtime/VConditionVariable.h"
 #include "runtime/VCriticalSection.h"

@@ -8,6 +8,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libxerces-c-dev libglib2.0-dev
   locales tzdata
+  # benchmark-only: the JSON peers measured in bench/
+  nlohmann-json3-dev rapidjson-dev
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under
