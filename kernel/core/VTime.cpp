@@ -15,6 +15,35 @@ const VValueInfo_scalar<VTime, 8, uLONG8> VTime::sInfo;
 
 using namespace calendar;
 
+namespace {
+
+void CopyFields(const sWORD inFields[7], sWORD& outYear, sWORD& outMonth, sWORD& outDay, sWORD& outHour,
+				sWORD& outMinute, sWORD& outSecond, sWORD& outMillisecond)
+{
+	outYear = inFields[0];
+	outMonth = inFields[1];
+	outDay = inFields[2];
+	outHour = inFields[3];
+	outMinute = inFields[4];
+	outSecond = inFields[5];
+	outMillisecond = inFields[6];
+}
+
+// The date of a day number into the first three fields; false when its
+// year does not fit them.
+bool DateIntoFields(sLONG8 inDayNumber, sWORD ioFields[7])
+{
+	Date date = GregorianDate(inDayNumber);
+	if (!FitsWord(date.fYear))
+		return false;
+	ioFields[0] = static_cast<sWORD>(date.fYear);
+	ioFields[1] = static_cast<sWORD>(date.fMonth);
+	ioFields[2] = static_cast<sWORD>(date.fDay);
+	return true;
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------
 // Construction
 
@@ -142,13 +171,7 @@ void VTime::GetUTCTime(sWORD& outYear, sWORD& outMonth, sWORD& outDay, sWORD& ou
 		fields[2] = fDay;
 		SplitTimeOfDay(fMilliseconds, fields);
 	}
-	outYear = fields[0];
-	outMonth = fields[1];
-	outDay = fields[2];
-	outHour = fields[3];
-	outMinute = fields[4];
-	outSecond = fields[5];
-	outMillisecond = fields[6];
+	CopyFields(fields, outYear, outMonth, outDay, outHour, outMinute, outSecond, outMillisecond);
 }
 
 void VTime::_GetLocalFields(sWORD outFields[7]) const
@@ -187,13 +210,7 @@ void VTime::GetLocalTime(sWORD& outYear, sWORD& outMonth, sWORD& outDay, sWORD& 
 {
 	sWORD fields[7];
 	_GetLocalFields(fields);
-	outYear = fields[0];
-	outMonth = fields[1];
-	outDay = fields[2];
-	outHour = fields[3];
-	outMinute = fields[4];
-	outSecond = fields[5];
-	outMillisecond = fields[6];
+	CopyFields(fields, outYear, outMonth, outDay, outHour, outMinute, outSecond, outMillisecond);
 }
 
 void VTime::Now(VTime& outTime)
@@ -252,53 +269,11 @@ bool VTime::FromValueSameKind(const VValue* inValue)
 // ---------------------------------------------------------------------------
 // Local fields
 
-sWORD VTime::GetLocalYear() const
+sWORD VTime::_GetLocalField(int inIndex) const
 {
 	sWORD fields[7];
 	_GetLocalFields(fields);
-	return fields[0];
-}
-
-sWORD VTime::GetLocalMonth() const
-{
-	sWORD fields[7];
-	_GetLocalFields(fields);
-	return fields[1];
-}
-
-sWORD VTime::GetLocalDay() const
-{
-	sWORD fields[7];
-	_GetLocalFields(fields);
-	return fields[2];
-}
-
-sWORD VTime::GetLocalHour() const
-{
-	sWORD fields[7];
-	_GetLocalFields(fields);
-	return fields[3];
-}
-
-sWORD VTime::GetLocalMinute() const
-{
-	sWORD fields[7];
-	_GetLocalFields(fields);
-	return fields[4];
-}
-
-sWORD VTime::GetLocalSecond() const
-{
-	sWORD fields[7];
-	_GetLocalFields(fields);
-	return fields[5];
-}
-
-sWORD VTime::GetLocalMillisecond() const
-{
-	sWORD fields[7];
-	_GetLocalFields(fields);
-	return fields[6];
+	return fields[inIndex];
 }
 
 VDuration VTime::GetLocalDurationSinceMidnight() const
@@ -348,14 +323,10 @@ void VTime::SetLocalDay(sLONG inDay)
 		return;
 	sWORD fields[7];
 	_GetLocalFields(fields);
-	Date date = GregorianDate(GregorianDayNumber(fields[0], fields[1], fields[2]) + inDay - fields[2]);
-	if (!FitsWord(date.fYear)) {
+	if (!DateIntoFields(GregorianDayNumber(fields[0], fields[1], fields[2]) + inDay - fields[2], fields)) {
 		_SetNullTime();
 		return;
 	}
-	fields[0] = static_cast<sWORD>(date.fYear);
-	fields[1] = static_cast<sWORD>(date.fMonth);
-	fields[2] = static_cast<sWORD>(date.fDay);
 	_SetLocalFields(fields);
 }
 
@@ -378,14 +349,10 @@ void VTime::_SetLocalByCount(int inField, sLONG8 inAmount)
 	sLONG8 count =
 		SaturatingAdd(SaturatingMultiply(GregorianDayNumber(fields[0], fields[1], fields[2]), kMsPerDay), timeOfDay);
 	sLONG8 day = FloorDiv(count, kMsPerDay);
-	Date date = GregorianDate(day);
-	if (!FitsWord(date.fYear)) {
+	if (!DateIntoFields(day, fields)) {
 		_SetNullTime();
 		return;
 	}
-	fields[0] = static_cast<sWORD>(date.fYear);
-	fields[1] = static_cast<sWORD>(date.fMonth);
-	fields[2] = static_cast<sWORD>(date.fDay);
 	SplitTimeOfDay(static_cast<sLONG>(count - day * kMsPerDay), fields);
 	_SetLocalFields(fields);
 }

@@ -72,13 +72,13 @@ public:
 	bool FromValueSameKind(const VValue* inValue) override;
 
 	// Local fields, one at a time.
-	sWORD GetLocalYear() const;
-	sWORD GetLocalMonth() const;
-	sWORD GetLocalDay() const;
-	sWORD GetLocalHour() const;
-	sWORD GetLocalMinute() const;
-	sWORD GetLocalSecond() const;
-	sWORD GetLocalMillisecond() const;
+	sWORD GetLocalYear() const { return _GetLocalField(0); }
+	sWORD GetLocalMonth() const { return _GetLocalField(1); }
+	sWORD GetLocalDay() const { return _GetLocalField(2); }
+	sWORD GetLocalHour() const { return _GetLocalField(3); }
+	sWORD GetLocalMinute() const { return _GetLocalField(4); }
+	sWORD GetLocalSecond() const { return _GetLocalField(5); }
+	sWORD GetLocalMillisecond() const { return _GetLocalField(6); }
 	VDuration GetLocalDurationSinceMidnight() const;
 	// Year and month replace the field, and a date that does not exist then
 	// makes the time null (SetLocalMonth(13) is January of the next year,
@@ -219,6 +219,7 @@ private:
 	void _Store(sLONG inYear, sLONG inMonth, sLONG inDay, sLONG inMilliseconds);
 	void _StoreDayAndTime(sLONG8 inDay, sLONG inMilliseconds);
 	void _GetLocalFields(sWORD outFields[7]) const;
+	sWORD _GetLocalField(int inIndex) const;
 	void _SetLocalFields(const sWORD inFields[7]);
 	// Seconds the local fields are ahead of UTC at this time's own date.
 	sLONG _GetOffsetAtThisDate(const sWORD inLocalFields[7]) const;

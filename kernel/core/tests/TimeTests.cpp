@@ -2,11 +2,11 @@
 #include "core/VLong8.h"
 #include "core/VTime.h"
 #include "files/VPtrStream.h"
+#include "core/tests/TimeTestSupport.h"
 #include "testing/TestTimeZone.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -14,26 +14,8 @@ namespace qirn {
 namespace {
 
 using testing::InParis;
-
-// "2021-03-04 05:06:07.008", or "null".
-std::string UTC(const VTime& inTime)
-{
-	if (inTime.IsNull())
-		return "null";
-	sWORD y, mo, d, h, mi, s, ms;
-	inTime.GetUTCTime(y, mo, d, h, mi, s, ms);
-	char text[64];
-	std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
-	return text;
-}
-
-VTime MakeUTC(sWORD inYear, sWORD inMonth, sWORD inDay, sWORD inHour = 0, sWORD inMinute = 0, sWORD inSecond = 0,
-			  sWORD inMillisecond = 0)
-{
-	VTime time;
-	time.FromUTCTime(inYear, inMonth, inDay, inHour, inMinute, inSecond, inMillisecond);
-	return time;
-}
+using testing::MakeUTC;
+using testing::UTC;
 
 TEST(Times, UTCFieldsAreCheckedAndInvalidOnesGiveNull)
 {

@@ -1,37 +1,20 @@
 #include "core/VString.h"
 #include "core/VTime.h"
+#include "core/tests/TimeTestSupport.h"
 #include "testing/TestTimeZone.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 namespace qirn {
 namespace {
 
 using testing::InParis;
+using testing::MakeUTC;
+using testing::UTC;
 using testing::InUTC;
 using testing::StTimeZone;
-
-std::string UTC(const VTime& inTime)
-{
-	if (inTime.IsNull())
-		return "null";
-	sWORD y, mo, d, h, mi, s, ms;
-	inTime.GetUTCTime(y, mo, d, h, mi, s, ms);
-	char text[64];
-	std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
-	return text;
-}
-
-VTime MakeUTC(sWORD inYear, sWORD inMonth, sWORD inDay, sWORD inHour = 0, sWORD inMinute = 0, sWORD inSecond = 0,
-			  sWORD inMillisecond = 0)
-{
-	VTime time;
-	time.FromUTCTime(inYear, inMonth, inDay, inHour, inMinute, inSecond, inMillisecond);
-	return time;
-}
 
 std::string Rfc3339(const VTime& inTime, uint32 inOptions)
 {
