@@ -272,6 +272,18 @@ TEST(Times, CopiesAndConversionsKeepTheNullFlag)
 	EXPECT_EQ(static_cast<VTime*>(converted.get())->GetStamp(), source.GetStamp());
 	EXPECT_EQ(source.GetReal(), static_cast<Real>(source.GetStamp()));
 	EXPECT_EQ(source.GetLong8OrMilliSeconds(), source.GetMilliseconds());
+
+	// A kind that knows no time clears the target; a number takes none.
+	VTime cleared = MakeUTC(2021, 3, 4);
+	VLong8(5).GetTime(cleared);
+	EXPECT_EQ(cleared.GetStamp(), 0u);
+	EXPECT_FALSE(cleared.IsNull());
+	VDuration duration(5);
+	source.GetDuration(duration);
+	EXPECT_EQ(duration.ConvertToMilliseconds(), 0);
+	VLong8 number(7);
+	number.FromTime(source);
+	EXPECT_EQ(number.Get(), 7);
 }
 
 TEST(Times, StampFlatAndStreamForms)
