@@ -2,6 +2,7 @@
 
 #include "core/VByteSwap.h"
 #include "core/VCompareOptions.h"
+#include "core/VDuration.h"
 #include "core/VString.h"
 #include "core/VValueInfo.h"
 #include "core/VValueSingle.h"
@@ -164,6 +165,7 @@ public:
 	Real GetReal() const override { return static_cast<Real>(fValue); }
 
 	// Each target gets the datum through its setter of this kind's width.
+	void GetDuration(VDuration& outValue) const override { _GiveTo(outValue); }
 	void GetString(VString& outValue) const override { _GiveTo(outValue); }
 	void GetValue(VValueSingle& outValue) const override { _GiveTo(outValue); }
 
@@ -199,6 +201,7 @@ public:
 		else
 			_StoreFrom(_ConvertFrom(inValue), inValue);
 	}
+	void FromDuration(const VDuration& inValue) override { _StoreFrom(_ConvertFrom(inValue), inValue); }
 	void FromValue(const VValueSingle& inValue) override { _StoreFrom(_ConvertFrom(inValue), inValue); }
 	bool FromValueSameKind(const VValue* inValue) override
 	{

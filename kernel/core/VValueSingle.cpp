@@ -1,6 +1,8 @@
 #include "core/VValueSingle.h"
 
+#include "core/VDuration.h"
 #include "core/VString.h"
+#include "core/VTime.h"
 #include "core/VUUID.h"
 #include "core/VValueInfo.h"
 #include "process/VProcess.h"
@@ -33,6 +35,16 @@ VError VValueSingle::GetJSONString(VString& outJSONString, uint32) const
 {
 	GetString(outJSONString);
 	return VE_OK;
+}
+
+void VValueSingle::GetDuration(VDuration& outValue) const
+{
+	outValue.Clear();
+}
+
+void VValueSingle::GetTime(VTime& outValue) const
+{
+	outValue.Clear();
 }
 
 void VValueSingle::GetString(VString& outValue) const

@@ -4,6 +4,8 @@
 
 namespace qirn {
 
+class VDuration;
+class VTime;
 class VUUID;
 
 // Base of every value that holds one datum. It offers the typed conversion
@@ -37,6 +39,8 @@ public:
 	virtual sLONG8 GetLong8() const { return 0; }
 	virtual sLONG8 GetLong8OrMilliSeconds() const { return GetLong8(); }
 	virtual Real GetReal() const { return 0.0; }
+	virtual void GetDuration(VDuration& outValue) const;
+	virtual void GetTime(VTime& outValue) const;
 	virtual void GetString(VString& outValue) const;
 	virtual void GetVUUID(VUUID& outValue) const;
 	virtual void GetValue(VValueSingle& outValue) const;
@@ -47,6 +51,8 @@ public:
 	virtual void FromLong(sLONG) {}
 	virtual void FromLong8(sLONG8) {}
 	virtual void FromReal(Real) {}
+	virtual void FromDuration(const VDuration&) {}
+	virtual void FromTime(const VTime&) {}
 	virtual void FromString(const VString&) {}
 	virtual void FromVUUID(const VUUID&) {}
 	virtual void FromValue(const VValueSingle&) {}

@@ -51,6 +51,22 @@ public:
 	// The demangled form of a C++ symbol name, or the name unchanged when it
 	// is not a mangled one.
 	static void DemangleSymbol(const char* inName, VString& outName);
+
+	// Date and time. A date-time array holds year, month (1-12), day, hour,
+	// minute, second and millisecond. The offsets from GMT are in seconds,
+	// east positive; they are kept until the zone's next change of offset.
+	static sLONG GetGMTOffset(bool inWithDaylight);
+	static void UpdateGMTOffset();
+	// After the system's time zone changed (the TZ variable, say): the zone
+	// is read again.
+	static void SystemDateTimeChanged();
+	// Conversions in place; the millisecond is left as it is, and so is an
+	// array whose year, month and hour are all 0 or that names no time the
+	// system can convert.
+	static void LocalToUTCTime(sWORD ioDateTime[7]);
+	static void UTCToLocalTime(sWORD ioDateTime[7]);
+	static void GetSystemUTCTime(sWORD outDateTime[7]);
+	static void GetSystemLocalTime(sWORD outDateTime[7]);
 };
 
 } // namespace qirn

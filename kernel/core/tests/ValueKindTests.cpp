@@ -27,7 +27,7 @@ TEST(ValueKinds, RegistryCreatesByKind)
 		bool fExists;
 	};
 	const Case cases[] = {{0, true}, {1, true}, {2, true}, {3, true}, {4, true}, {5, true},
-						  {6, true}, {13, true}, {7, false}, {106, false}, {12345, false}};
+						  {6, true}, {8, true}, {9, true}, {13, true}, {7, false}, {106, false}, {12345, false}};
 	for (const Case& c : cases) {
 		std::unique_ptr<VValue> value(VValue::NewValueFromValueKind(c.fKind));
 		EXPECT_EQ(value != nullptr, c.fExists) << c.fKind;

@@ -31,6 +31,22 @@ public:
 	// The demangled form of a C++ symbol name; the name itself when it is
 	// not a mangled one.
 	static std::string DemangleSymbol(const char* inName);
+
+	// Time zones and the calendar clock (XLinuxSystemTime.cpp). Seconds are
+	// counted from 1970-01-01 UTC.
+	static void ResetTimeZone();
+	static int64 GetRealTimeMilliseconds();
+	// The local zone's offset from UTC in seconds at a moment, and whether
+	// daylight saving is in force then.
+	static int32 GetZoneOffset(int64 inSeconds, bool* outDaylight);
+	// The first second after inFrom at which the offset or daylight saving
+	// changes; inLimit when none does before it.
+	static int64 FindNextZoneChange(int64 inFrom, int64 inLimit);
+	// Date-time arrays (year, month, day, hour, minute, second) to seconds
+	// and back, in the local zone or in UTC. False when the system cannot
+	// place the fields, or the year does not fit.
+	static bool FieldsToSeconds(const sWORD inDateTime[7], bool inLocal, int64& outSeconds);
+	static bool SecondsToFields(int64 inSeconds, bool inLocal, sWORD outDateTime[7]);
 };
 
 } // namespace qirn
