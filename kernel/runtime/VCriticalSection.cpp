@@ -41,17 +41,31 @@ bool VCriticalSection::Lock()
 
 bool VCriticalSection::_LockContended(int32 inID)
 {
+	// An event made in one pass and not installed (another task installed
+	// its own first) serves a later pass, rather than each pass of each
+	// waiter making and freeing one.
+	VSyncEvent* fresh = nullptr;
 	for (;;) {
-		SpinLock::Take(&fLockWord);
 		int32 free = 0;
+		if (fOwner.load(kRelaxed) == 0 && fOwner.compare_exchange_strong(free, inID))
+			break;
+		SpinLock::Take(&fLockWord);
+		VSyncEvent* event = fSyncEvent.load(kRelaxed);
+		if (event == nullptr && fresh != nullptr) {
+			// Installed before the owner is tried again: an owner that leaves
+			// after that try sees the event and unlocks it.
+			event = fresh;
+			fresh = nullptr;
+			fSyncEvent.store(event);
+		}
+		free = 0;
 		if (fOwner.compare_exchange_strong(free, inID)) {
 			SpinLock::Give(&fLockWord);
-			fCount.store(1, kRelaxed);
-			return true;
+			break;
 		}
-		if (VSyncEvent* event = fSyncEvent.load(kRelaxed); event != nullptr) {
+		if (event != nullptr) {
 			// The owner takes the event out under the word before it unlocks
-			// it: ours is still to be unlocked, and this reference keeps it.
+			// it: this one is still to be unlocked, and the reference keeps it.
 			event->Retain();
 			SpinLock::Give(&fLockWord);
 			event->Lock();
@@ -60,32 +74,18 @@ bool VCriticalSection::_LockContended(int32 inID)
 		}
 		// Nobody has contended yet: make the event outside the word.
 		SpinLock::Give(&fLockWord);
-		VSyncEvent* fresh = new VSyncEvent;
+		fresh = new VSyncEvent;
 		if (fresh == nullptr) {
 			// No memory for an event: wait by yielding instead.
 			VTaskMgr::YieldNow();
-			continue;
-		}
-		SpinLock::Take(&fLockWord);
-		free = 0;
-		if (fOwner.compare_exchange_strong(free, inID)) {
-			SpinLock::Give(&fLockWord);
-			fresh->Release();
-			fCount.store(1, kRelaxed);
-			return true;
-		}
-		if (fSyncEvent.load(kRelaxed) == nullptr) {
-			// Installed before the owner is tried again at the top: an owner
-			// that leaves after that try sees the event and unlocks it.
-			fSyncEvent.store(fresh);
-			SpinLock::Give(&fLockWord);
-			continue;
-		}
-		SpinLock::Give(&fLockWord);
-		fresh->Release();
-		if (SpinLock::sYieldAfterCheckEvent)
+		} else if (SpinLock::sYieldAfterCheckEvent) {
 			::sched_yield();
+		}
 	}
+	fCount.store(1, kRelaxed);
+	if (fresh != nullptr)
+		fresh->Release();
+	return true;
 }
 
 bool VCriticalSection::TryToLock()
