@@ -19,4 +19,13 @@ void RunOnThreads(int inThreads, Work inWork)
 		thread.join();
 }
 
+// The answer of inCall made on a thread of its own.
+template <class Call>
+auto OnAnotherThread(Call inCall)
+{
+	decltype(inCall()) answer{};
+	std::thread([&]() { answer = inCall(); }).join();
+	return answer;
+}
+
 } // namespace qirn::testing

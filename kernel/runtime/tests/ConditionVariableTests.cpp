@@ -104,9 +104,7 @@ TEST(ConditionVariable, AWaitWithoutHoldingTheSectionIsRefused)
 	EXPECT_EQ(section.GetOwner(), 0);
 
 	section.Lock();
-	bool answer = true;
-	std::thread([&]() { answer = condition.Wait(&section); }).join();
-	EXPECT_FALSE(answer);
+	EXPECT_FALSE(testing::OnAnotherThread([&]() { return condition.Wait(&section); }));
 	EXPECT_EQ(section.GetOwner(), VTaskMgr::GetCurrentTaskID());
 	EXPECT_EQ(section.GetUseCount(), 1);
 	section.Unlock();

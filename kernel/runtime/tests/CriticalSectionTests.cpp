@@ -25,14 +25,19 @@ void WaitForAWaiter(const VCriticalSection& inSection, GaveUp inGaveUp)
 		VTaskMgr::YieldNow();
 }
 
+void ExpectHeldByThisTask(const VCriticalSection& inSection, int32 inCount)
+{
+	EXPECT_EQ(inSection.GetOwner(), VTaskMgr::GetCurrentTaskID());
+	EXPECT_EQ(inSection.GetUseCount(), inCount);
+}
+
 TEST(CriticalSection, RecursionCountsPerTask)
 {
 	VCriticalSection section;
 	ASSERT_TRUE(section.Lock());
 	ASSERT_TRUE(section.Lock());
 	ASSERT_TRUE(section.TryToLock());
-	EXPECT_EQ(section.GetOwner(), VTaskMgr::GetCurrentTaskID());
-	EXPECT_EQ(section.GetUseCount(), 3);
+	ExpectHeldByThisTask(section, 3);
 
 	std::atomic<bool> entered{false};
 	std::thread other([&]() {
@@ -56,11 +61,8 @@ TEST(CriticalSection, TryToLockOnAHeldSectionChangesNothing)
 {
 	VCriticalSection section;
 	section.Lock();
-	bool taken = true;
-	std::thread([&]() { taken = section.TryToLock(); }).join();
-	EXPECT_FALSE(taken);
-	EXPECT_EQ(section.GetOwner(), VTaskMgr::GetCurrentTaskID());
-	EXPECT_EQ(section.GetUseCount(), 1);
+	EXPECT_FALSE(testing::OnAnotherThread([&]() { return section.TryToLock(); }));
+	ExpectHeldByThisTask(section, 1);
 	section.Unlock();
 }
 
@@ -73,11 +75,8 @@ TEST(CriticalSection, AnUnlockByAnotherTaskChangesNothing)
 
 	section.Lock();
 	section.Lock();
-	bool answer = true;
-	std::thread([&]() { answer = section.Unlock(); }).join();
-	EXPECT_FALSE(answer);
-	EXPECT_EQ(section.GetOwner(), VTaskMgr::GetCurrentTaskID());
-	EXPECT_EQ(section.GetUseCount(), 2);
+	EXPECT_FALSE(testing::OnAnotherThread([&]() { return section.Unlock(); }));
+	ExpectHeldByThisTask(section, 2);
 	section.Unlock();
 	section.Unlock();
 	EXPECT_EQ(section.GetOwner(), 0);

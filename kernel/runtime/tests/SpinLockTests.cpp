@@ -68,35 +68,39 @@ TEST(SpinLock, ModeNames)
 		{u"alwaysSleepy", std::nullopt},
 		{u"", std::nullopt},
 	};
-	for (const Case& c : cases)
-		EXPECT_EQ(SpinLock::ModeFromName(c.fName), c.fMode) << std::u16string(c.fName).size();
+	for (const Case& c : cases) {
+		SCOPED_TRACE(std::u16string(c.fName).size());
+		EXPECT_EQ(SpinLock::ModeFromName(c.fName), c.fMode);
+	}
 }
 
+// A recognised mode installs its strategy; an unknown one keeps the current
+// strategy while the other settings still apply.
 TEST(SpinLock, SettingsApply)
 {
-	SpinLockSettingsGuard guard;
-	SpinLockSettings settings;
-	settings.fMode = u"alwaysSleep";
-	settings.fMaxSpins = 100;
-	settings.fYieldAfterCheckEvent = true;
-	SpinLock::ApplySettings(settings);
-	EXPECT_EQ(SpinLock::Lock, &SpinLock::LockAlwaysSleep);
-	EXPECT_EQ(SpinLock::Unlock, &SpinLock::ReleaseWord);
-	EXPECT_EQ(SpinLock::sMaxSpins, 100);
-	EXPECT_TRUE(SpinLock::sYieldAfterCheckEvent);
-}
-
-TEST(SpinLock, UnknownModeKeepsTheStrategyButOtherSettingsApply)
-{
-	SpinLockSettingsGuard guard;
-	SpinLockSettings settings;
-	settings.fMode = u"fastest";
-	settings.fMaxSpins = 2.9;
-	settings.fYieldAfterCheckEvent = true;
-	SpinLock::ApplySettings(settings);
-	EXPECT_EQ(SpinLock::Lock, &SpinLock::LockMaxSpinsThenLoopYields);
-	EXPECT_EQ(SpinLock::sMaxSpins, 2);
-	EXPECT_TRUE(SpinLock::sYieldAfterCheckEvent);
+	struct Case {
+		const char16_t* fMode;
+		double fMaxSpins;
+		SpinLock::LockProc fExpectedLock;
+		int32 fExpectedSpins;
+	};
+	const Case cases[] = {
+		{u"alwaysSleep", 100, &SpinLock::LockAlwaysSleep, 100},
+		{u"fastest", 2.9, &SpinLock::LockMaxSpinsThenLoopYields, 2},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(std::u16string(c.fMode).size());
+		SpinLockSettingsGuard guard;
+		SpinLockSettings settings;
+		settings.fMode = c.fMode;
+		settings.fMaxSpins = c.fMaxSpins;
+		settings.fYieldAfterCheckEvent = true;
+		SpinLock::ApplySettings(settings);
+		EXPECT_EQ(SpinLock::Lock, c.fExpectedLock);
+		EXPECT_EQ(SpinLock::Unlock, &SpinLock::ReleaseWord);
+		EXPECT_EQ(SpinLock::sMaxSpins, c.fExpectedSpins);
+		EXPECT_TRUE(SpinLock::sYieldAfterCheckEvent);
+	}
 }
 
 TEST(SpinLock, MaxSpinsIsTruncatedAndClamped)
