@@ -19,7 +19,7 @@ VCriticalSection::~VCriticalSection()
 {
 	// Whoever destroys a held section frees it, so that its waiters wake
 	// rather than sleep on an event nobody will unlock.
-	if (fOwner.load(kRelaxed) != 0)
+	if (fOwner.load(kRelaxed) != 0 || fSyncEvent.load(kRelaxed) != nullptr)
 		_Release();
 }
 
