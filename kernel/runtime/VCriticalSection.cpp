@@ -68,6 +68,8 @@ bool VCriticalSection::_LockContended(int32 inID)
 			// it: this one is still to be unlocked, and the reference keeps it.
 			event->Retain();
 			SpinLock::Give(&fLockWord);
+			if (fresh != nullptr && SpinLock::sYieldAfterCheckEvent)
+				::sched_yield(); // another task installed its event first
 			event->Lock();
 			event->Release();
 			continue;
@@ -75,12 +77,8 @@ bool VCriticalSection::_LockContended(int32 inID)
 		// Nobody has contended yet: make the event outside the word.
 		SpinLock::Give(&fLockWord);
 		fresh = new VSyncEvent;
-		if (fresh == nullptr) {
-			// No memory for an event: wait by yielding instead.
-			VTaskMgr::YieldNow();
-		} else if (SpinLock::sYieldAfterCheckEvent) {
-			::sched_yield();
-		}
+		if (fresh == nullptr)
+			VTaskMgr::YieldNow(); // no memory for an event: wait by yielding instead
 	}
 	fCount.store(1, kRelaxed);
 	if (fresh != nullptr)
