@@ -22,6 +22,10 @@ def medians(path):
     return found
 
 
+def shown(value):
+    return f"{value:.0f}" if value >= 1000 else f"{value:.4g}"
+
+
 def main(paths):
     for path in paths:
         times = medians(path)
@@ -38,7 +42,7 @@ def main(paths):
                     continue
                 if ours[1] != peer[1] or peer[0] == 0:
                     continue
-                print(f"{case:<48} ours {ours[0]:>12.4g} {ours[1]:<2}  {side:<8} {peer[0]:>12.4g} {peer[1]:<2}"
+                print(f"{case:<40} ours {shown(ours[0]):>10} {ours[1]:<2}  {side:<8} {shown(peer[0]):>10} {peer[1]:<2}"
                       f"  ratio {ours[0] / peer[0]:.2f}")
 
 
