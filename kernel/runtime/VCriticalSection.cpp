@@ -121,8 +121,12 @@ inline void VCriticalSection::_Release()
 {
 	fCount.store(0, kRelaxed);
 	fOwner.exchange(0);
-	if (fSyncEvent.load() == nullptr)
-		return;
+	if (fSyncEvent.load() != nullptr)
+		_WakeWaiters();
+}
+
+__attribute__((noinline)) void VCriticalSection::_WakeWaiters()
+{
 	SpinLock::Take(&fLockWord);
 	VSyncEvent* event = fSyncEvent.exchange(nullptr, kRelaxed);
 	SpinLock::Give(&fLockWord);

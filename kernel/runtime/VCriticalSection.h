@@ -40,6 +40,9 @@ private:
 	bool _LockContended(int32 inID);
 	// The last exit: frees the section, then wakes whoever waits.
 	void _Release();
+	// Takes the event out and unlocks it; kept out of line, so that a leave
+	// that finds no event saves no registers.
+	void _WakeWaiters();
 
 	// The owner changes by compare-and-swap from 0 and by exchange back to
 	// 0; the count is the owner's alone. The word guards the event pointer:
