@@ -17,7 +17,7 @@ bool VConditionVariable::_Wait(VCriticalSection* inSection, bool inWithTimeout, 
 {
 	// Only the owner may wait: nobody else can free the section while it
 	// holds it, nor hand it to the caller.
-	if (inSection->GetOwner() != VTaskMgr::GetCurrentTaskID())
+	if (inSection == nullptr || inSection->GetOwner() != VTaskMgr::GetCurrentTaskID())
 		return false;
 	VSyncEvent* fresh = nullptr;
 	SpinLock::Take(&fLockWord);

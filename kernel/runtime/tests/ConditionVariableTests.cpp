@@ -100,6 +100,7 @@ TEST(ConditionVariable, AWaitWithoutHoldingTheSectionIsRefused)
 {
 	VCriticalSection section;
 	VConditionVariable condition;
+	EXPECT_FALSE(condition.Wait(nullptr));
 	EXPECT_FALSE(condition.Wait(&section));
 	EXPECT_EQ(section.GetOwner(), 0);
 
