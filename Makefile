@@ -22,10 +22,17 @@ tsan: deps
 	cmake --build --preset tsan
 	ctest --preset tsan
 
+# Each benchmark program runs 5 repetitions; bench/ratios.py then prints, for
+# every BM_<Case>_Ours and BM_<Case>_Peer pair, the medians and ours / peer.
 bench: deps
 	cmake --preset bench
 	cmake --build --preset bench
-	@for b in build/bench/bench/qirn_bench_*; do echo "== $$b"; $$b; done
+	@for b in build/bench/bench/qirn_bench_*; do \
+		echo "== $$b"; \
+		$$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+			--benchmark_out=build/bench/$$(basename $$b).json --benchmark_out_format=json || exit 1; \
+		python3 bench/ratios.py build/bench/$$(basename $$b).json; \
+	done
 
 clean:
 	rm -rf build

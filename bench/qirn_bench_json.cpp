@@ -59,7 +59,7 @@ void BM_ObjectBuildRead_Ours(benchmark::State& state)
 }
 BENCHMARK(BM_ObjectBuildRead_Ours)->Unit(benchmark::kMillisecond);
 
-void BM_ObjectBuildRead_Nlohmann(benchmark::State& state)
+void BM_ObjectBuildRead_PeerNlohmann(benchmark::State& state)
 {
 	const std::vector<std::string>& names = StdNames();
 	for (auto _ : state) {
@@ -73,12 +73,12 @@ void BM_ObjectBuildRead_Nlohmann(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kPropertyCount);
 }
-BENCHMARK(BM_ObjectBuildRead_Nlohmann)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectBuildRead_PeerNlohmann)->Unit(benchmark::kMillisecond);
 
 // RapidJSON finds a member by name with a linear search: reading 100,000
 // members by name would take minutes, so it reads them in order, which
 // flatters it against the peers that look every name up.
-void BM_ObjectBuildRead_RapidJSON(benchmark::State& state)
+void BM_ObjectBuildRead_PeerRapidJSON(benchmark::State& state)
 {
 	const std::vector<std::string>& names = StdNames();
 	for (auto _ : state) {
@@ -95,7 +95,7 @@ void BM_ObjectBuildRead_RapidJSON(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kPropertyCount);
 }
-BENCHMARK(BM_ObjectBuildRead_RapidJSON)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectBuildRead_PeerRapidJSON)->Unit(benchmark::kMillisecond);
 
 // Arrays of 1,000,000 numbers, built then summed.
 
@@ -117,7 +117,7 @@ void BM_ArrayNumbers_Ours(benchmark::State& state)
 }
 BENCHMARK(BM_ArrayNumbers_Ours)->Unit(benchmark::kMillisecond);
 
-void BM_ArrayNumbers_Nlohmann(benchmark::State& state)
+void BM_ArrayNumbers_PeerNlohmann(benchmark::State& state)
 {
 	for (auto _ : state) {
 		nlohmann::json array = nlohmann::json::array();
@@ -130,9 +130,9 @@ void BM_ArrayNumbers_Nlohmann(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kNumberCount);
 }
-BENCHMARK(BM_ArrayNumbers_Nlohmann)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrayNumbers_PeerNlohmann)->Unit(benchmark::kMillisecond);
 
-void BM_ArrayNumbers_RapidJSON(benchmark::State& state)
+void BM_ArrayNumbers_PeerRapidJSON(benchmark::State& state)
 {
 	for (auto _ : state) {
 		rapidjson::Document document;
@@ -147,7 +147,7 @@ void BM_ArrayNumbers_RapidJSON(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kNumberCount);
 }
-BENCHMARK(BM_ArrayNumbers_RapidJSON)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrayNumbers_PeerRapidJSON)->Unit(benchmark::kMillisecond);
 
 // Property reads by 8 threads of one object of 1,000 properties built
 // beforehand and left unchanged.
@@ -191,11 +191,11 @@ BENCHMARK(BM_PropertyReads8_Ours)->Threads(8)->UseRealTime()->Unit(benchmark::kM
 
 // The same object shared between tasks: every read takes the graph section
 // and the locker's.
-void BM_PropertyReads8_OursShared(benchmark::State& state)
+void BM_PropertyReads8Shared_Ours(benchmark::State& state)
 {
 	ReadOurs(state, OurReadObject(true));
 }
-BENCHMARK(BM_PropertyReads8_OursShared)->Threads(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PropertyReads8Shared_Ours)->Threads(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 const nlohmann::json& NlohmannReadObject()
 {
@@ -208,7 +208,7 @@ const nlohmann::json& NlohmannReadObject()
 	return sObject;
 }
 
-void BM_PropertyReads8_Nlohmann(benchmark::State& state)
+void BM_PropertyReads8_PeerNlohmann(benchmark::State& state)
 {
 	const nlohmann::json& object = NlohmannReadObject();
 	for (auto _ : state) {
@@ -219,8 +219,7 @@ void BM_PropertyReads8_Nlohmann(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kReadsPerThread);
 }
-BENCHMARK(BM_PropertyReads8_Nlohmann)->Threads(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PropertyReads8_PeerNlohmann)->Threads(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-#include "BenchProcessMain.h"

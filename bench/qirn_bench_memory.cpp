@@ -18,7 +18,7 @@ const std::vector<char>& Chunk()
 	return sChunk;
 }
 
-void BM_MemoryBuffer_Append256MiB(benchmark::State& state)
+void BM_Append256MiB_Ours(benchmark::State& state)
 {
 	const char* data = Chunk().data();
 	for (auto _ : state) {
@@ -29,9 +29,9 @@ void BM_MemoryBuffer_Append256MiB(benchmark::State& state)
 	}
 	state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kTotal));
 }
-BENCHMARK(BM_MemoryBuffer_Append256MiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Append256MiB_Ours)->Unit(benchmark::kMillisecond);
 
-void BM_StdVector_Append256MiB(benchmark::State& state)
+void BM_Append256MiB_Peer(benchmark::State& state)
 {
 	const char* data = Chunk().data();
 	for (auto _ : state) {
@@ -42,9 +42,9 @@ void BM_StdVector_Append256MiB(benchmark::State& state)
 	}
 	state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kTotal));
 }
-BENCHMARK(BM_StdVector_Append256MiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Append256MiB_Peer)->Unit(benchmark::kMillisecond);
 
-void BM_VMemory_SmallNewDispose(benchmark::State& state)
+void BM_SmallBlock_Ours(benchmark::State& state)
 {
 	const size_t size = static_cast<size_t>(state.range(0));
 	for (auto _ : state) {
@@ -53,9 +53,9 @@ void BM_VMemory_SmallNewDispose(benchmark::State& state)
 		qirn::VMemory::DisposePtr(block);
 	}
 }
-BENCHMARK(BM_VMemory_SmallNewDispose)->Arg(16)->Arg(128)->Arg(1024);
+BENCHMARK(BM_SmallBlock_Ours)->Arg(16)->Arg(128)->Arg(1024);
 
-void BM_Malloc_SmallFree(benchmark::State& state)
+void BM_SmallBlock_Peer(benchmark::State& state)
 {
 	const size_t size = static_cast<size_t>(state.range(0));
 	for (auto _ : state) {
@@ -64,8 +64,6 @@ void BM_Malloc_SmallFree(benchmark::State& state)
 		std::free(block);
 	}
 }
-BENCHMARK(BM_Malloc_SmallFree)->Arg(16)->Arg(128)->Arg(1024);
+BENCHMARK(BM_SmallBlock_Peer)->Arg(16)->Arg(128)->Arg(1024);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -21,7 +21,7 @@ constexpr size_t kDecodeBytes = 64u << 20;
 // ---------------------------------------------------------------------------
 // Appending single characters
 
-void Append_VString(benchmark::State& state)
+void BM_Append_Ours(benchmark::State& state)
 {
 	for (auto _ : state) {
 		VString s;
@@ -31,8 +31,9 @@ void Append_VString(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kAppendCount);
 }
+BENCHMARK(BM_Append_Ours)->Unit(benchmark::kMillisecond);
 
-void Append_StdU16String(benchmark::State& state)
+void BM_Append_Peer(benchmark::State& state)
 {
 	for (auto _ : state) {
 		std::u16string s;
@@ -42,8 +43,9 @@ void Append_StdU16String(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kAppendCount);
 }
+BENCHMARK(BM_Append_Peer)->Unit(benchmark::kMillisecond);
 
-void Append_ICU(benchmark::State& state)
+void BM_Append_PeerICU(benchmark::State& state)
 {
 	for (auto _ : state) {
 		icu::UnicodeString s;
@@ -53,13 +55,14 @@ void Append_ICU(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kAppendCount);
 }
+BENCHMARK(BM_Append_PeerICU)->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------------------
 // Building 1 MB from C-string pieces
 
 const char* const kPieces[] = {"key=", "value", "; ", "a somewhat longer piece of text, ", "42", "\n"};
 
-void Build_VString(benchmark::State& state)
+void BM_Build_Ours(benchmark::State& state)
 {
 	for (auto _ : state) {
 		VString s;
@@ -69,8 +72,9 @@ void Build_VString(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kBuiltLength);
 }
+BENCHMARK(BM_Build_Ours)->Unit(benchmark::kMillisecond);
 
-void Build_StdU16String(benchmark::State& state)
+void BM_Build_Peer(benchmark::State& state)
 {
 	for (auto _ : state) {
 		std::u16string s;
@@ -82,8 +86,9 @@ void Build_StdU16String(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kBuiltLength);
 }
+BENCHMARK(BM_Build_Peer)->Unit(benchmark::kMillisecond);
 
-void Build_ICU(benchmark::State& state)
+void BM_Build_PeerICU(benchmark::State& state)
 {
 	for (auto _ : state) {
 		icu::UnicodeString s;
@@ -95,6 +100,7 @@ void Build_ICU(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kBuiltLength);
 }
+BENCHMARK(BM_Build_PeerICU)->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------------------
 // Raw search in 1 MB of text
@@ -116,7 +122,7 @@ std::u16string SearchText()
 
 const char16_t kPattern[] = u"needle in place";
 
-void Find_VString(benchmark::State& state)
+void BM_Find_Ours(benchmark::State& state)
 {
 	std::u16string text = SearchText();
 	VString haystack(text.data(), static_cast<VIndex>(text.size()));
@@ -125,8 +131,9 @@ void Find_VString(benchmark::State& state)
 		benchmark::DoNotOptimize(haystack.FindRawString(pattern, 1));
 	state.SetBytesProcessed(state.iterations() * kSearchLength * 2);
 }
+BENCHMARK(BM_Find_Ours)->Unit(benchmark::kMicrosecond);
 
-void Find_StdU16String(benchmark::State& state)
+void BM_Find_Peer(benchmark::State& state)
 {
 	std::u16string text = SearchText();
 	std::u16string pattern(kPattern);
@@ -134,8 +141,9 @@ void Find_StdU16String(benchmark::State& state)
 		benchmark::DoNotOptimize(text.find(pattern));
 	state.SetBytesProcessed(state.iterations() * kSearchLength * 2);
 }
+BENCHMARK(BM_Find_Peer)->Unit(benchmark::kMicrosecond);
 
-void Find_ICU(benchmark::State& state)
+void BM_Find_PeerICU(benchmark::State& state)
 {
 	std::u16string text = SearchText();
 	icu::UnicodeString haystack(text.data(), static_cast<int32_t>(text.size()));
@@ -144,6 +152,7 @@ void Find_ICU(benchmark::State& state)
 		benchmark::DoNotOptimize(haystack.indexOf(pattern));
 	state.SetBytesProcessed(state.iterations() * kSearchLength * 2);
 }
+BENCHMARK(BM_Find_PeerICU)->Unit(benchmark::kMicrosecond);
 
 // ---------------------------------------------------------------------------
 // Decoding 64 MB of UTF-8
@@ -163,7 +172,7 @@ const std::string& DecodeText()
 	return text;
 }
 
-void Decode_VString(benchmark::State& state)
+void BM_Decode_Ours(benchmark::State& state)
 {
 	const std::string& text = DecodeText();
 	for (auto _ : state) {
@@ -173,8 +182,9 @@ void Decode_VString(benchmark::State& state)
 	}
 	state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
+BENCHMARK(BM_Decode_Ours)->Unit(benchmark::kMillisecond);
 
-void Decode_StdCodecvt(benchmark::State& state)
+void BM_Decode_Peer(benchmark::State& state)
 {
 	const std::string& text = DecodeText();
 #pragma GCC diagnostic push
@@ -187,8 +197,9 @@ void Decode_StdCodecvt(benchmark::State& state)
 #pragma GCC diagnostic pop
 	state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
+BENCHMARK(BM_Decode_Peer)->Unit(benchmark::kMillisecond);
 
-void Decode_ICU(benchmark::State& state)
+void BM_Decode_PeerICU(benchmark::State& state)
 {
 	const std::string& text = DecodeText();
 	for (auto _ : state) {
@@ -197,20 +208,6 @@ void Decode_ICU(benchmark::State& state)
 	}
 	state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
+BENCHMARK(BM_Decode_PeerICU)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK(Append_VString)->Unit(benchmark::kMillisecond);
-BENCHMARK(Append_StdU16String)->Unit(benchmark::kMillisecond);
-BENCHMARK(Append_ICU)->Unit(benchmark::kMillisecond);
-BENCHMARK(Build_VString)->Unit(benchmark::kMillisecond);
-BENCHMARK(Build_StdU16String)->Unit(benchmark::kMillisecond);
-BENCHMARK(Build_ICU)->Unit(benchmark::kMillisecond);
-BENCHMARK(Find_VString)->Unit(benchmark::kMicrosecond);
-BENCHMARK(Find_StdU16String)->Unit(benchmark::kMicrosecond);
-BENCHMARK(Find_ICU)->Unit(benchmark::kMicrosecond);
-BENCHMARK(Decode_VString)->Unit(benchmark::kMillisecond);
-BENCHMARK(Decode_StdCodecvt)->Unit(benchmark::kMillisecond);
-BENCHMARK(Decode_ICU)->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();

@@ -1,6 +1,5 @@
 // A kernel task's whole life (creation on its own thread, start, end, wait
 // for its death, release) against std::thread start and join.
-#include "process/VProcess.h"
 #include "runtime/VTask.h"
 
 #include <benchmark/benchmark.h>
@@ -9,7 +8,7 @@
 
 namespace {
 
-void BM_VTask_CreateRunDie(benchmark::State& state)
+void BM_TaskLife_Ours(benchmark::State& state)
 {
 	for (auto _ : state) {
 		qirn::VTask* task = new qirn::VTask(0, qirn::ETaskStyle::kPreemptive, []() { benchmark::ClobberMemory(); });
@@ -18,17 +17,15 @@ void BM_VTask_CreateRunDie(benchmark::State& state)
 		task->Release();
 	}
 }
-BENCHMARK(BM_VTask_CreateRunDie)->UseRealTime();
+BENCHMARK(BM_TaskLife_Ours)->UseRealTime();
 
-void BM_StdThread_StartJoin(benchmark::State& state)
+void BM_TaskLife_Peer(benchmark::State& state)
 {
 	for (auto _ : state) {
 		std::thread thread([]() { benchmark::ClobberMemory(); });
 		thread.join();
 	}
 }
-BENCHMARK(BM_StdThread_StartJoin)->UseRealTime();
+BENCHMARK(BM_TaskLife_Peer)->UseRealTime();
 
 } // namespace
-
-#include "BenchProcessMain.h"

@@ -16,7 +16,7 @@ namespace {
 constexpr int kLongCount = 10'000'000;
 constexpr int kPrintfCount = 1'000'000;
 
-void BM_VStringPrintf_1M(benchmark::State& state)
+void BM_Printf1M_Ours(benchmark::State& state)
 {
 	qirn::VString name("stream");
 	qirn::VString text;
@@ -28,9 +28,9 @@ void BM_VStringPrintf_1M(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kPrintfCount);
 }
-BENCHMARK(BM_VStringPrintf_1M)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Printf1M_Ours)->Unit(benchmark::kMillisecond);
 
-void BM_SnprintfStdString_1M(benchmark::State& state)
+void BM_Printf1M_Peer(benchmark::State& state)
 {
 	std::string name("stream");
 	std::string text;
@@ -44,9 +44,9 @@ void BM_SnprintfStdString_1M(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kPrintfCount);
 }
-BENCHMARK(BM_SnprintfStdString_1M)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Printf1M_Peer)->Unit(benchmark::kMillisecond);
 
-void BM_PtrStream_10MLongs(benchmark::State& state)
+void BM_Stream10MLongs_Ours(benchmark::State& state)
 {
 	for (auto _ : state) {
 		qirn::VPtrStream stream;
@@ -66,9 +66,9 @@ void BM_PtrStream_10MLongs(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kLongCount);
 }
-BENCHMARK(BM_PtrStream_10MLongs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stream10MLongs_Ours)->Unit(benchmark::kMillisecond);
 
-void BM_StdVector_10MLongs(benchmark::State& state)
+void BM_Stream10MLongs_Peer(benchmark::State& state)
 {
 	for (auto _ : state) {
 		std::vector<char> buffer;
@@ -89,8 +89,6 @@ void BM_StdVector_10MLongs(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * kLongCount);
 }
-BENCHMARK(BM_StdVector_10MLongs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stream10MLongs_Peer)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -8,8 +8,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libxerces-c-dev libglib2.0-dev
   locales tzdata
-  # benchmark-only: the JSON peers measured in bench/
-  nlohmann-json3-dev rapidjson-dev
+  # benchmark-only: the JSON peers measured in bench/, and python3 for the
+  # script that prints the ratios
+  nlohmann-json3-dev rapidjson-dev python3
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under

@@ -33,9 +33,9 @@ const VString VJSONValue::sObjectString("[object Object]");
 uint32 VJSONValue::_NextStamp()
 {
 	constexpr uint32 kBlock = 256;
-	// The library is loaded with the program, so its static TLS block serves.
-	static thread_local uint32 tNext __attribute__((tls_model("initial-exec"))) = 0;
-	static thread_local uint32 tLeft __attribute__((tls_model("initial-exec"))) = 0;
+	// The default TLS model: the library may be loaded with dlopen.
+	static constinit thread_local uint32 tNext = 0;
+	static constinit thread_local uint32 tLeft = 0;
 	for (;;) {
 		if (tLeft == 0) {
 			tNext = sStamp.fetch_add(kBlock, std::memory_order_relaxed) + 1;

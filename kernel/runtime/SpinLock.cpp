@@ -2,7 +2,6 @@
 
 #include "core/TextUnits.h"
 #include "runtime/VSystem.h"
-#include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
 
 #include <algorithm>
@@ -61,7 +60,12 @@ void SpinLock::LockAlwaysSleep(uint32* ioWord)
 		return;
 	const int32 limit = std::max<int32>(8, VSystem::GetNumberOfLogicalProcessors());
 	for (int32 pass = 1;; ++pass) {
-		VTask::Sleep(pass < limit ? 0 : 1);
+		// Not through the task's own sleep: that waits on the semaphore its
+		// WakeUp signals, and would eat a wake-up meant for a later Sleep.
+		if (pass < limit)
+			VTaskMgr::YieldNow();
+		else
+			VSystem::Delay(1);
 		if (TryLock(ioWord))
 			return;
 		if (pass == std::numeric_limits<int32>::max())
@@ -71,10 +75,7 @@ void SpinLock::LockAlwaysSleep(uint32* ioWord)
 
 void SpinLock::ReleaseWord(uint32* ioWord)
 {
-	// A plain release store: while the bit is ours nobody else changes the
-	// word (a failed attempt writes back the value it found).
-	std::atomic_ref<uint32> word(*ioWord);
-	word.store(word.load(std::memory_order_relaxed) & ~kLockBit, std::memory_order_release);
+	_ReleaseWord(ioWord);
 }
 
 SpinLock::LockProc SpinLock::GetStrategy(ESpinLockMode inMode)

@@ -36,11 +36,36 @@ public:
 	static int32 sMaxSpins;
 	static bool sYieldAfterCheckEvent;
 
-	// One attempt: true when the bit was clear and is now ours.
+	// One attempt: true when the bit was clear and is now ours. A held word
+	// is only read, so that waiting tasks do not pull its line from the
+	// holder; a compare-and-swap failing for another bit tries again.
 	static bool TryLock(uint32* ioWord)
 	{
 		std::atomic_ref<uint32> word(*ioWord);
-		return (word.fetch_or(kLockBit, std::memory_order_acquire) & kLockBit) == 0;
+		uint32 value = word.load(std::memory_order_relaxed);
+		while ((value & kLockBit) == 0) {
+			if (word.compare_exchange_weak(value, value | kLockBit, std::memory_order_acquire,
+										   std::memory_order_relaxed))
+				return true;
+		}
+		return false;
+	}
+
+	// What sections and condition variables take and release their words
+	// with: one attempt in line, the strategy only when it fails (every
+	// strategy starts with attempts, so one more changes nothing), and the
+	// clear-bit release in line while it is the installed one.
+	static void Take(uint32* ioWord)
+	{
+		if (!TryLock(ioWord))
+			Lock(ioWord);
+	}
+	static void Give(uint32* ioWord)
+	{
+		if (Unlock == &ReleaseWord)
+			_ReleaseWord(ioWord);
+		else
+			Unlock(ioWord);
 	}
 
 	static void LockMaxSpinsThenLoopYields(uint32* ioWord);
@@ -68,6 +93,15 @@ public:
 	static std::optional<ESpinLockMode> ModeFromName(const std::u16string& inName);
 
 	static constexpr uint32 kLockBit = 0x80000000u;
+
+private:
+	static void _ReleaseWord(uint32* ioWord)
+	{
+		// A plain release store: while the bit is ours nobody else changes the
+		// word (a failed attempt writes back the value it found).
+		std::atomic_ref<uint32> word(*ioWord);
+		word.store(word.load(std::memory_order_relaxed) & ~kLockBit, std::memory_order_release);
+	}
 };
 
 } // namespace qirn

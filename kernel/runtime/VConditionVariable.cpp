@@ -3,6 +3,7 @@
 #include "runtime/SpinLock.h"
 #include "runtime/VCriticalSection.h"
 #include "runtime/VSyncEvent.h"
+#include "runtime/VTaskMgr.h"
 
 namespace qirn {
 
@@ -14,16 +15,20 @@ VConditionVariable::~VConditionVariable()
 
 bool VConditionVariable::_Wait(VCriticalSection* inSection, bool inWithTimeout, int32 inTimeoutMilliseconds)
 {
+	// Only the owner may wait: nobody else can free the section while it
+	// holds it, nor hand it to the caller.
+	if (inSection == nullptr || inSection->GetOwner() != VTaskMgr::GetCurrentTaskID())
+		return false;
 	VSyncEvent* fresh = nullptr;
-	SpinLock::Lock(&fLockWord);
+	SpinLock::Take(&fLockWord);
 	if (fWaiters == 0 && fSyncEvent == nullptr) {
 		// No allocation under the word: make the event outside and look again.
-		SpinLock::Unlock(&fLockWord);
+		SpinLock::Give(&fLockWord);
 		fresh = new VSyncEvent;
-		SpinLock::Lock(&fLockWord);
+		SpinLock::Take(&fLockWord);
 	}
 	if (fWaiters != 0 && fSection != inSection) {
-		SpinLock::Unlock(&fLockWord);
+		SpinLock::Give(&fLockWord);
 		if (fresh != nullptr)
 			fresh->Release();
 		return false;
@@ -41,11 +46,13 @@ bool VConditionVariable::_Wait(VCriticalSection* inSection, bool inWithTimeout, 
 	VSyncEvent* event = fSyncEvent;
 	if (event != nullptr)
 		event->Retain();
-	SpinLock::Unlock(&fLockWord);
+	SpinLock::Give(&fLockWord);
 	if (fresh != nullptr)
 		fresh->Release();
 
-	inSection->Unlock();
+	// Every level is left, or a broadcaster could never enter; the waiter
+	// gets them all back.
+	const int32 levels = inSection->_LeaveAll();
 	if (event != nullptr) {
 		if (inWithTimeout)
 			event->Lock(inTimeoutMilliseconds);
@@ -53,13 +60,13 @@ bool VConditionVariable::_Wait(VCriticalSection* inSection, bool inWithTimeout, 
 			event->Lock();
 		event->Release();
 	}
-	inSection->Lock();
+	inSection->_EnterAgain(levels);
 
-	SpinLock::Lock(&fLockWord);
+	SpinLock::Take(&fLockWord);
 	if (fWaiters-- == 1)
 		fSection = nullptr;
 	bool broadcast = fBroadcasts >= 1;
-	SpinLock::Unlock(&fLockWord);
+	SpinLock::Give(&fLockWord);
 	return broadcast;
 }
 
@@ -67,12 +74,12 @@ bool VConditionVariable::Broadcast()
 {
 	// The event is unlocked under the word, so that no task can join the
 	// group between the count and the wake-up and be taken as woken.
-	SpinLock::Lock(&fLockWord);
+	SpinLock::Take(&fLockWord);
 	if (fSyncEvent != nullptr) {
 		++fBroadcasts;
 		fSyncEvent->Unlock();
 	}
-	SpinLock::Unlock(&fLockWord);
+	SpinLock::Give(&fLockWord);
 	return true;
 }
 

@@ -17,9 +17,10 @@ public:
 	VConditionVariable(const VConditionVariable&) = delete;
 	VConditionVariable& operator=(const VConditionVariable&) = delete;
 
-	// The caller holds inSection; it is left while waiting and held again on
-	// return. Answers whether a broadcast came; false at once, without
-	// leaving the section, when other waiters use another section.
+	// The caller holds inSection, maybe more than once; every level is left
+	// while waiting and held again on return. Answers whether a broadcast
+	// came; false at once, changing nothing, when the caller does not hold
+	// the section or other waiters use another section.
 	bool Wait(VCriticalSection* inSection) { return _Wait(inSection, false, 0); }
 	bool Wait(VCriticalSection* inSection, int32 inTimeoutMilliseconds)
 	{

@@ -4,6 +4,7 @@
 #include "runtime/VSyncEvent.h"
 #include "runtime/VTaskMgr.h"
 
+#include <cassert>
 #include <sched.h>
 
 namespace qirn {
@@ -16,8 +17,10 @@ constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
 
 VCriticalSection::~VCriticalSection()
 {
-	while (fCount.load(kRelaxed) > 0)
-		Unlock();
+	// Whoever destroys a held section frees it, so that its waiters wake
+	// rather than sleep on an event nobody will unlock.
+	if (fOwner.load(kRelaxed) != 0 || fSyncEvent.load(kRelaxed) != nullptr)
+		_Release();
 }
 
 bool VCriticalSection::Lock()
@@ -28,51 +31,59 @@ bool VCriticalSection::Lock()
 		fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
 		return true;
 	}
-	SpinLock::Lock(&fLockWord);
+	int32 free = 0;
+	if (fOwner.compare_exchange_strong(free, id)) {
+		fCount.store(1, kRelaxed);
+		return true;
+	}
+	return _LockContended(id);
+}
+
+bool VCriticalSection::_LockContended(int32 inID)
+{
+	// An event made in one pass and not installed (another task installed
+	// its own first) serves a later pass, rather than each pass of each
+	// waiter making and freeing one.
+	VSyncEvent* fresh = nullptr;
 	for (;;) {
-		const int32 owner = fOwner.load(kRelaxed);
-		if (owner == 0 || owner == id) {
-			fOwner.store(id, kRelaxed);
-			fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
-			SpinLock::Unlock(&fLockWord);
-			return true;
+		int32 free = 0;
+		if (fOwner.load(kRelaxed) == 0 && fOwner.compare_exchange_strong(free, inID))
+			break;
+		SpinLock::Take(&fLockWord);
+		VSyncEvent* event = fSyncEvent.load(kRelaxed);
+		if (event == nullptr && fresh != nullptr) {
+			// Installed before the owner is tried again: an owner that leaves
+			// after that try sees the event and unlocks it.
+			event = fresh;
+			fresh = nullptr;
+			fSyncEvent.store(event);
 		}
-		if (fSyncEvent != nullptr) {
-			VSyncEvent* event = fSyncEvent;
+		free = 0;
+		if (fOwner.compare_exchange_strong(free, inID)) {
+			SpinLock::Give(&fLockWord);
+			break;
+		}
+		if (event != nullptr) {
+			// The owner takes the event out under the word before it unlocks
+			// it: this one is still to be unlocked, and the reference keeps it.
 			event->Retain();
-			SpinLock::Unlock(&fLockWord);
+			SpinLock::Give(&fLockWord);
+			if (fresh != nullptr && SpinLock::sYieldAfterCheckEvent)
+				::sched_yield(); // another task installed its event first
 			event->Lock();
 			event->Release();
-			SpinLock::Lock(&fLockWord);
 			continue;
 		}
 		// Nobody has contended yet: make the event outside the word.
-		SpinLock::Unlock(&fLockWord);
-		VSyncEvent* fresh = new VSyncEvent;
-		if (fresh == nullptr) {
-			// No memory for an event: wait by yielding instead.
-			VTaskMgr::YieldNow();
-			SpinLock::Lock(&fLockWord);
-			continue;
-		}
-		SpinLock::Lock(&fLockWord);
-		if (fOwner.load(kRelaxed) == 0) {
-			fOwner.store(id, kRelaxed);
-			fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
-			SpinLock::Unlock(&fLockWord);
-			fresh->Release();
-			return true;
-		}
-		if (fSyncEvent == nullptr) {
-			fSyncEvent = fresh;
-			continue;
-		}
-		SpinLock::Unlock(&fLockWord);
-		fresh->Release();
-		if (SpinLock::sYieldAfterCheckEvent)
-			::sched_yield();
-		SpinLock::Lock(&fLockWord);
+		SpinLock::Give(&fLockWord);
+		fresh = new VSyncEvent;
+		if (fresh == nullptr)
+			VTaskMgr::YieldNow(); // no memory for an event: wait by yielding instead
 	}
+	fCount.store(1, kRelaxed);
+	if (fresh != nullptr)
+		fresh->Release();
+	return true;
 }
 
 bool VCriticalSection::TryToLock()
@@ -82,54 +93,80 @@ bool VCriticalSection::TryToLock()
 		fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
 		return true;
 	}
-	SpinLock::Lock(&fLockWord);
-	const int32 owner = fOwner.load(kRelaxed);
-	if (owner != 0 && owner != id) {
-		SpinLock::Unlock(&fLockWord);
+	int32 free = 0;
+	if (!fOwner.compare_exchange_strong(free, id))
 		return false;
-	}
-	fOwner.store(id, kRelaxed);
-	fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
-	SpinLock::Unlock(&fLockWord);
+	fCount.store(1, kRelaxed);
 	return true;
 }
 
 bool VCriticalSection::Unlock()
 {
-	// Leaving an inner level: the owner alone touches the count.
+	// Only the owner finds its own id here, and only it changes the count.
+	if (fOwner.load(kRelaxed) != VTaskMgr::GetCurrentTaskID()) {
+		// Leaving for another task would free the section under it.
+		assert(!"VCriticalSection::Unlock called by a task that does not own the section");
+		return false;
+	}
 	const int32 count = fCount.load(kRelaxed);
 	if (count > 1) {
 		fCount.store(count - 1, kRelaxed);
 		return true;
 	}
-	SpinLock::Lock(&fLockWord);
-	fCount.store(count - 1, kRelaxed);
-	VSyncEvent* event = fSyncEvent;
-	fSyncEvent = nullptr;
-	fOwner.store(0, kRelaxed);
-	SpinLock::Unlock(&fLockWord);
+	_Release();
+	return true;
+}
+
+inline void VCriticalSection::_Release()
+{
+	fCount.store(0, kRelaxed);
+	fOwner.exchange(0);
+	if (fSyncEvent.load() != nullptr)
+		_WakeWaiters();
+}
+
+__attribute__((noinline)) void VCriticalSection::_WakeWaiters()
+{
+	SpinLock::Take(&fLockWord);
+	VSyncEvent* event = fSyncEvent.exchange(nullptr, kRelaxed);
+	SpinLock::Give(&fLockWord);
 	if (event != nullptr) {
 		// Every waiter wakes and competes again.
 		event->Unlock();
 		event->Release();
 	}
-	return true;
+}
+
+int32 VCriticalSection::_LeaveAll()
+{
+	if (fOwner.load(kRelaxed) != VTaskMgr::GetCurrentTaskID())
+		return 0;
+	const int32 count = fCount.load(kRelaxed);
+	_Release();
+	return count;
+}
+
+void VCriticalSection::_EnterAgain(int32 inCount)
+{
+	if (inCount < 1)
+		return;
+	Lock();
+	fCount.store(inCount, kRelaxed);
+}
+
+bool VCriticalSection::_HasWaiters() const
+{
+	return fSyncEvent.load() != nullptr;
 }
 
 int32 VCriticalSection::GetOwner() const
 {
-	SpinLock::Lock(&fLockWord);
-	int32 owner = fOwner.load(kRelaxed);
-	SpinLock::Unlock(&fLockWord);
-	return owner;
+	return fOwner.load();
 }
 
 int32 VCriticalSection::GetUseCount() const
 {
-	SpinLock::Lock(&fLockWord);
-	int32 count = fCount.load(kRelaxed);
-	SpinLock::Unlock(&fLockWord);
-	return count;
+	return fCount.load();
 }
 
 } // namespace qirn

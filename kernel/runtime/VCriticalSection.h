@@ -8,9 +8,9 @@ namespace qirn {
 
 class VSyncEvent;
 
-// The recursive lock owned by a task id. Uncontended, it is a few atomic
-// operations on one word; an event to sleep on is made only when a task
-// actually has to wait.
+// The recursive lock owned by a task id. Uncontended, entering is one
+// compare-and-swap of the owner and leaving one exchange of it; an event to
+// sleep on is made only when a task actually has to wait.
 class VCriticalSection {
 public:
 	VCriticalSection() = default;
@@ -21,16 +21,35 @@ public:
 
 	bool Lock();
 	bool TryToLock();
+	// Leaves once. Only the owner may: for any other task it changes nothing
+	// and answers false (a debug build stops at an assertion that says so).
 	bool Unlock();
 
 	int32 GetOwner() const;
 	int32 GetUseCount() const;
 
+	// For a wait that must let everyone in: the owner leaves every level at
+	// once and gets the count back; 0, changing nothing, for another task.
+	int32 _LeaveAll();
+	// Enters again with the count _LeaveAll answered.
+	void _EnterAgain(int32 inCount);
+	// Whether a task is waiting to enter (it has made the event it sleeps on).
+	bool _HasWaiters() const;
+
 private:
-	// Owner and count change under the lock word; they are atomics only so
-	// that the owner may see its own id and count again without the word
-	// (nobody else writes either while it owns the section).
-	VSyncEvent* fSyncEvent = nullptr;
+	bool _LockContended(int32 inID);
+	// The last exit: frees the section, then wakes whoever waits.
+	void _Release();
+	// Takes the event out and unlocks it; kept out of line, so that a leave
+	// that finds no event saves no registers.
+	void _WakeWaiters();
+
+	// The owner changes by compare-and-swap from 0 and by exchange back to
+	// 0; the count is the owner's alone. The word guards the event pointer:
+	// a waiter installs an event and then tries the owner again, the owner
+	// frees the section and then looks for an event, each a full barrier,
+	// so that one of the two always sees the other.
+	std::atomic<VSyncEvent*> fSyncEvent{nullptr};
 	std::atomic<int32> fOwner{0};
 	std::atomic<int32> fCount{0};
 	mutable uint32 fLockWord = 0;

@@ -1,8 +1,9 @@
 #include "runtime/VSyncEvent.h"
 
+#include "runtime/platform/XLinuxClock.h"
+
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <sched.h>
 
 namespace qirn {
@@ -20,11 +21,9 @@ void VSyncEvent::operator delete(void* inBlock)
 VSyncEvent::VSyncEvent()
 {
 	pthread_mutex_init(&fMutex, nullptr);
-	// Time-outs are measured on the monotonic clock, immune to changes of the
-	// wall clock.
 	pthread_condattr_t attributes;
 	pthread_condattr_init(&attributes);
-	pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
+	pthread_condattr_setclock(&attributes, XLinuxClock::kWaitClock);
 	pthread_cond_init(&fCondition, &attributes);
 	pthread_condattr_destroy(&attributes);
 }
@@ -51,14 +50,7 @@ bool VSyncEvent::Lock(int32 inTimeoutMilliseconds)
 {
 	pthread_mutex_lock(&fMutex);
 	if (inTimeoutMilliseconds >= 1 && !fUnlocked) {
-		timespec deadline{};
-		clock_gettime(CLOCK_MONOTONIC, &deadline);
-		deadline.tv_sec += inTimeoutMilliseconds / 1000;
-		deadline.tv_nsec += static_cast<long>(inTimeoutMilliseconds % 1000) * 1000000L;
-		if (deadline.tv_nsec >= 1000000000L) {
-			deadline.tv_sec += 1;
-			deadline.tv_nsec -= 1000000000L;
-		}
+		const timespec deadline = XLinuxClock::MonotonicDeadline(inTimeoutMilliseconds);
 		// A spurious wake-up is not a time-out: wait again until unlocked or
 		// the deadline has passed.
 		while (!fUnlocked) {

@@ -3,6 +3,7 @@
 #include "runtime/VError.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
+#include "runtime/platform/XLinuxClock.h"
 #include "runtime/platform/XLinuxTaskMgr.h"
 
 #include <cerrno>
@@ -46,19 +47,6 @@ bool ReadThreadStat(int32 inTid, ThreadStat& outStat)
 	// utime stime cutime cstime priority nice threads itrealvalue starttime
 	return std::sscanf(rest, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu %*d %*d %*d %*d %*d %*d %llu",
 					   &outStat.fUserTicks, &outStat.fSystemTicks, &outStat.fStartTicks) == 3;
-}
-
-timespec MonotonicDeadline(int32 inMilliseconds)
-{
-	timespec deadline{};
-	::clock_gettime(CLOCK_MONOTONIC, &deadline);
-	deadline.tv_sec += inMilliseconds / 1000;
-	deadline.tv_nsec += static_cast<long>(inMilliseconds % 1000) * 1000000L;
-	if (deadline.tv_nsec >= 1000000000L) {
-		deadline.tv_sec += 1;
-		deadline.tv_nsec -= 1000000000L;
-	}
-	return deadline;
 }
 
 void WaitOn(sem_t* inSemaphore)
@@ -255,7 +243,7 @@ void XLinuxTask_preemptive::Sleep(int32 inMilliseconds)
 {
 	if (inMilliseconds <= 0)
 		return;
-	const timespec deadline = MonotonicDeadline(inMilliseconds);
+	const timespec deadline = XLinuxClock::MonotonicDeadline(inMilliseconds);
 	while (::sem_clockwait(&fSemaphore, CLOCK_MONOTONIC, &deadline) != 0 && errno == EINTR) {
 	}
 }

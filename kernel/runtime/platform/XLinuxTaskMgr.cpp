@@ -13,16 +13,16 @@ namespace qirn {
 namespace {
 
 // Plain thread-local words: readable from any thread before any static
-// constructor ran, and never destroyed. Every lock asks for the current id,
-// so they live in the static TLS block, reached without a call.
-#define QIRN_FAST_TLS __attribute__((tls_model("initial-exec")))
-thread_local VTask* sCurrentTask QIRN_FAST_TLS = nullptr;
+// constructor ran, and never destroyed. Not in the static TLS block (a
+// library that needs it may fail to load with dlopen): the library reaches
+// them through TLS descriptors, a plain load once it is loaded.
+constinit thread_local VTask* sCurrentTask = nullptr;
 
 constexpr size_t kThreadNameBytes = 15;
 
 } // namespace
 
-thread_local int32 XLinuxTaskMgr::sCurrentID QIRN_FAST_TLS = 0;
+constinit thread_local int32 XLinuxTaskMgr::sCurrentID = 0;
 
 VTask* XLinuxTaskMgr::GetCurrentTask()
 {

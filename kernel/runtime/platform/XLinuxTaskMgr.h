@@ -47,8 +47,9 @@ public:
 private:
 	static int32 _RememberForeignTaskID();
 
-	// In the static TLS block, so that reading it is a plain load.
-	static thread_local int32 sCurrentID __attribute__((tls_model("initial-exec")));
+	// constinit: no initialiser to run, so a read is a plain thread-local
+	// load with no wrapper call around it.
+	static constinit thread_local int32 sCurrentID;
 };
 
 } // namespace qirn

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+
+#include <ctime>
+
+namespace qirn {
+
+// The clock every timed wait of the kernel measures on: monotonic, so that a
+// change of the wall clock neither ends a wait early nor stretches it.
+class XLinuxClock {
+public:
+	static constexpr clockid_t kWaitClock = CLOCK_MONOTONIC;
+
+	// The time on kWaitClock inMilliseconds from now (none below 0), for
+	// sem_clockwait and conditions made with that clock.
+	static timespec MonotonicDeadline(int32 inMilliseconds);
+};
+
+} // namespace qirn
