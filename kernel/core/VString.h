@@ -234,6 +234,10 @@ public:
 	// An identifier as its 32 hexadecimal digits, and back.
 	void FromVUUID(const VUUID& inValue) override;
 	void GetVUUID(VUUID& outValue) const override;
+	void FromTime(const VTime& inValue) override;
+	void GetTime(VTime& outValue) const override;
+	void FromDuration(const VDuration& inValue) override;
+	void GetDuration(VDuration& outValue) const override;
 	VString* Clone() const override { return new VString(*this); }
 	using VObject::DebugDump;
 	CharSet DebugDump(char* ioBuffer, int32& ioSize) const override;
