@@ -52,7 +52,7 @@ TEST_F(InUTC, AStringTakesADurationsTextAndItsRulesBack)
 TEST_F(InUTC, ANullTimeOrDurationMakesTheStringNull)
 {
 	VTime nullTime;
-	nullTime.Clear();
+	nullTime.SetNull(true);
 	VString text("before");
 	text.FromTime(nullTime);
 	EXPECT_TRUE(text.IsNull());
