@@ -170,9 +170,16 @@ TEST_F(AllocatorChoice, ExplicitKindsAndUnknownKinds)
 	manager->Free(block);
 }
 
+XMemCppImpl* MakeNoPool(int32)
+{
+	return nullptr;
+}
+
 TEST(MemoryManagerPools, WithoutAPoolBackEndTheSystemAllocatorServes)
 {
+	VCppMemMgr::PoolFactoryProc previous = VCppMemMgr::SetPoolFactory(&MakeNoPool);
 	std::unique_ptr<VCppMemMgr> manager(new VCppMemMgr(eAllocator_Pools));
+	VCppMemMgr::SetPoolFactory(previous);
 	EXPECT_TRUE(manager->IsSingleAllocator());
 	void* block = manager->Malloc(64, false, 'test');
 	EXPECT_NE(block, nullptr);
@@ -486,8 +493,7 @@ protected:
 TEST_F(StartUpInBundle, TheBundlesInfoPlistChoosesBeforeMain)
 {
 	WriteInfoPlist("<key>MemoryAllocator</key><string>Qirn</string>");
-	// The pools have no back end in this build: the system allocator serves.
-	EXPECT_EQ(RunProbe(), "created=1 asked=pools single=1 bundle=" + fBundle + "\n");
+	EXPECT_EQ(RunProbe(), "created=1 asked=pools single=0 bundle=" + fBundle + "\n");
 }
 
 TEST_F(StartUpInBundle, WithoutTheKeyTheSystemAllocatorIsChosen)
