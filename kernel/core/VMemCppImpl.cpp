@@ -12,6 +12,7 @@
 #include <cstring>
 #include <new>
 #include <typeinfo>
+#include <vector>
 
 namespace qirn {
 
@@ -478,6 +479,25 @@ bool VMemCppImpl::Check(void* /*inBlock*/)
 	return true;
 }
 
+void VMemCppImpl::_AddSmallBlockStats(VMemStats& ioStats, VPageAllocationImpl* inPage)
+{
+	char* start = reinterpret_cast<char*>(inPage);
+	const size_t carved = (inPage->fFirstUnused - VPageAllocationImpl::kHeaderSize) / inPage->fBlockSize;
+	std::vector<bool> freed(carved, false);
+	for (void* link = inPage->fFreed; link != nullptr; link = VPageAllocationImpl::NextFreed(link))
+		freed[(static_cast<char*>(link) - start - VPageAllocationImpl::kHeaderSize) / inPage->fBlockSize] = true;
+	for (size_t i = 0; i < carved; ++i) {
+		if (freed[i])
+			continue;
+		char* header = start + VPageAllocationImpl::kHeaderSize + i * inPage->fBlockSize;
+		ioStats.fUsedMem += inPage->fBlockSize;
+		if (VPageAllocationImpl::HoldsObject(header))
+			ioStats.AddObject(ClassNameOf(header + VPageAllocationImpl::kBlockHeaderSize), inPage->fBlockSize);
+		else
+			ioStats.AddTaggedBlock(static_cast<OsType>(VPageAllocationImpl::TagOf(header)), inPage->fBlockSize);
+	}
+}
+
 bool VMemCppImpl::_CheckAllocation(VMemImplAllocation* inAllocation)
 {
 	if (inAllocation->fOwner != this || inAllocation->fUsed > inAllocation->fUsableSize)
@@ -539,17 +559,7 @@ void VMemCppImpl::GetStats(VMemStats& ioStats, int16 /*inAllocatorIndex*/)
 			ioStats.fNbFreeSmallBlocks += page->fNbFreed;
 			ioStats.fFreeMem += static_cast<uint64>(page->fNbFreed) * page->fBlockSize + page->fPageSize -
 								page->fFirstUnused;
-			char* first = reinterpret_cast<char*>(page) + VPageAllocationImpl::kHeaderSize;
-			for (char* header = first; header < reinterpret_cast<char*>(page) + page->fFirstUnused;
-				 header += page->fBlockSize) {
-				if (page->IsInFreedList(header))
-					continue;
-				ioStats.fUsedMem += page->fBlockSize;
-				if (VPageAllocationImpl::HoldsObject(header))
-					ioStats.AddObject(ClassNameOf(header + VPageAllocationImpl::kBlockHeaderSize), page->fBlockSize);
-				else
-					ioStats.AddTaggedBlock(static_cast<OsType>(VPageAllocationImpl::TagOf(header)), page->fBlockSize);
-			}
+			_AddSmallBlockStats(ioStats, page);
 		}
 		uint64 freeEnd = allocation->fUsableSize - allocation->fUsed;
 		ioStats.fFreeMem += freeEnd;

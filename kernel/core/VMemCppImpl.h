@@ -93,6 +93,7 @@ private:
 	void _LinkAllocation(void* inArea, size_t inSize, bool inPhysical);
 	void _ReleaseAllocation(VMemImplAllocation* inAllocation);
 	bool _CheckAllocation(VMemImplAllocation* inAllocation);
+	void _AddSmallBlockStats(VMemStats& ioStats, VPageAllocationImpl* inPage);
 
 	VMemThreadImpl fThread;
 	VCppMemMgr* fManager = nullptr;

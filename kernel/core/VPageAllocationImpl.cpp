@@ -13,13 +13,6 @@ int32 ReadWord(const void* inAddress, size_t inOffset)
 	return word;
 }
 
-void* NextFreed(const void* inBlockHeader)
-{
-	void* next;
-	std::memcpy(&next, static_cast<const char*>(inBlockHeader) + VPageAllocationImpl::kBlockHeaderSize, sizeof(next));
-	return next;
-}
-
 // Block offsets are even (the page header and every block size are), so the
 // object flag can live in the low bit of the negated offset.
 size_t OffsetOf(int32 inWord)
@@ -64,6 +57,13 @@ bool VPageAllocationImpl::Free(void* inBlockHeader)
 	++fNbFreed;
 	--fNbUsed;
 	return wasFull;
+}
+
+void* VPageAllocationImpl::NextFreed(const void* inBlockHeader)
+{
+	void* next;
+	std::memcpy(&next, static_cast<const char*>(inBlockHeader) + kBlockHeaderSize, sizeof(next));
+	return next;
 }
 
 void* VPageAllocationImpl::SmallBlockHeader(const void* inBlock)

@@ -31,6 +31,8 @@ public:
 	static VPageAllocationImpl* PageOf(const void* inBlockHeader);
 	static bool HoldsObject(const void* inBlockHeader);
 	static int32 TagOf(const void* inBlockHeader);
+	// The block freed before this one, in its page's freed list.
+	static void* NextFreed(const void* inBlockHeader);
 
 	// Whether the header lies on a block boundary of the carved part.
 	bool IsCarvedBlock(const void* inBlockHeader) const;

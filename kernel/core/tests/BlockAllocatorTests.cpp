@@ -2,12 +2,15 @@
 
 #include "core/VCppMemMgr.h"
 #include "core/VMemCppImpl.h"
+#include "core/VMemStats.h"
+#include "core/VObject.h"
 #include "core/VPageAllocationImpl.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace qirn {
@@ -252,6 +255,117 @@ TEST_F(BlockAllocator, ReallocKeepsTheTagAndTheContents)
 	EXPECT_EQ(Used(), 0u);
 }
 
+// ---- checks and statistics ----
+
+// Headers are poisoned in the sanitizer build: a test that damages one on
+// purpose writes past the checks.
+__attribute__((no_sanitize_address)) void PokeWord(void* inAddress, int32 inValue)
+{
+	*static_cast<volatile int32*>(inAddress) = inValue;
+}
+
+__attribute__((no_sanitize_address)) int32 PeekWord(const void* inAddress)
+{
+	return *static_cast<const volatile int32*>(inAddress);
+}
+
+TEST_F(BlockAllocator, ChecksFindADamagedHeaderOrFreedList)
+{
+	GiveArea();
+	void* big = Take(20000);
+	void* next = Take(20000);
+	void* small = Take(100);
+	void* freedSmall = Take(100);
+	fPool.Free(freedSmall);
+	EXPECT_TRUE(fPool.CheckPtr(big));
+	EXPECT_TRUE(fPool.CheckPtr(small));
+	EXPECT_FALSE(fPool.CheckPtr(freedSmall));
+	EXPECT_TRUE(fPool.Check(nullptr));
+
+	struct Case {
+		const char* fName;
+		void* fWord;
+		int32 fValue;
+	};
+	const Case cases[] = {
+		// The next block's distance back no longer leads to this block.
+		{"distance", static_cast<char*>(next) - 8, 12345},
+		// The freed block's link leaves the page's carved part.
+		{"freed link", freedSmall, 64},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		int32 saved = PeekWord(c.fWord);
+		PokeWord(c.fWord, c.fValue);
+		EXPECT_FALSE(fPool.Check(nullptr));
+		PokeWord(c.fWord, saved);
+		EXPECT_TRUE(fPool.Check(nullptr));
+	}
+	for (void* block : {big, next, small})
+		fPool.Free(block);
+	EXPECT_FALSE(fPool.CheckPtr(big));
+}
+
+class StatsProbe : public VObject {
+public:
+	char fPayload[200] = {};
+};
+
+TEST_F(BlockAllocator, StatisticsCountBlocksByTagSizePageAndClass)
+{
+	GiveArea();
+	void* strings[3] = {fPool.Malloc(100, 0, 0, 'str '), fPool.Malloc(100, 0, 0, 'str '), fPool.Malloc(100, 0, 0, 'str ')};
+	fPool.Free(strings[1]);
+	void* buffer = fPool.Malloc(20000, 0, 0, 'memb');
+	void* hole = fPool.Malloc(30000, 0, 0, 'memb');
+	void* guard = fPool.Malloc(20000, 0, 0, 'memb');
+	fPool.Free(hole);
+	StatsProbe* smallObject = new (fPool.Malloc(sizeof(StatsProbe), 0, 1, 0)) StatsProbe;
+	StatsProbe* bigObject = new (fPool.Malloc(10000, 0, 1, 0)) StatsProbe;
+
+	VMemStats stats;
+	fPool.GetStats(stats, 0);
+	EXPECT_EQ(stats.fNbPages, 2u);
+	EXPECT_EQ(stats.fPagesBySize[8168].fPartial, 2u) << "112- and 224-byte blocks";
+	EXPECT_EQ(stats.fSmallBlocksBySize[112].fUsed, 2u);
+	EXPECT_EQ(stats.fSmallBlocksBySize[112].fFree, 1u);
+	EXPECT_EQ(stats.fNbSmallBlocks, 4u);
+	EXPECT_EQ(stats.fNbUsedSmallBlocks, 3u);
+	EXPECT_EQ(stats.fNbFreeSmallBlocks, 1u);
+	EXPECT_EQ(stats.fNbBigBlocks, 6u) << "two pages, three used blocks and the hole";
+	EXPECT_EQ(stats.fNbUsedBigBlocks, 5u);
+	EXPECT_EQ(stats.fNbFreeBigBlocks, 1u);
+	EXPECT_EQ(stats.fOtherBigBlocksBySize[30 * kKiB].fFree, 1u);
+	EXPECT_EQ(stats.fOtherBigBlocksBySize[20 * kKiB].fUsed, 2u);
+	EXPECT_EQ(stats.fBlocksByTag['str '].fCount, 2u);
+	EXPECT_EQ(stats.fBlocksByTag['str '].fTotalSize, 224u);
+	EXPECT_EQ(stats.fBlocksByTag['memb'].fCount, 2u);
+	EXPECT_EQ(stats.fBlocksByTag['memb'].fTotalSize, 40 * kKiB);
+	EXPECT_EQ(stats.fNbObjects, 2u);
+	const std::string probeName = "qirn::(anonymous namespace)::StatsProbe";
+	EXPECT_EQ(stats.fObjectsByClass[probeName].fCount, 2u);
+	EXPECT_EQ(stats.fObjectsByClass[probeName].fTotalSize, 224u + 10 * kKiB);
+	EXPECT_EQ(stats.fUsedMem, 2 * 112u + 224u + 2 * 20 * kKiB + 10 * kKiB);
+	EXPECT_EQ(stats.fBiggestBlock, 30 * kKiB);
+
+	const std::string dump = stats.Dump();
+	for (const std::string& line : {probeName + " : 2   ,  mem = 10464\n", std::string("str  : 2   ,  mem = 224\n"),
+									std::string("112 : NbUsed = 2 , NbFree = 1\n"),
+									std::string("8168 : NbFull = 0 , NbPartial = 2\n"),
+									std::string("30720 : NbUsed = 0 , NbFree = 1\n"),
+									std::string("Nb Pages containing small blocks = 2\n")}) {
+		SCOPED_TRACE(line);
+		EXPECT_NE(dump.find(line), std::string::npos) << dump;
+	}
+
+	smallObject->~StatsProbe();
+	bigObject->~StatsProbe();
+	for (void* block : {strings[0], strings[2], buffer, guard, static_cast<void*>(smallObject),
+						static_cast<void*>(bigObject)})
+		fPool.Free(block);
+	EXPECT_EQ(Used(), 0u);
+}
+
 // ---- the pools serving a manager ----
 
 // Records the pools the manager makes, so tests can check each of them.
@@ -314,6 +428,20 @@ TEST_F(PoolsOfAManager, ARegisteredAreaIsSplitOverThePools)
 	EXPECT_EQ(fManager->GetAllocationBlockNumber(block), 1);
 	EXPECT_EQ(fManager->CountVirtualAllocations(), 4) << "carved from the registered area";
 	fManager->Free(block);
+}
+
+TEST_F(PoolsOfAManager, StatisticsAddUpEveryPool)
+{
+	void* blocks[4];
+	for (int32 i = 0; i < 4; ++i)
+		blocks[i] = fManager->Malloc(50000, false, 'memb', i);
+	VMemStats stats;
+	fManager->GetStatistics(stats, -1);
+	EXPECT_EQ(stats.fBlocksByTag['memb'].fCount, 4u);
+	fManager->GetStatistics(stats, 2);
+	EXPECT_EQ(stats.fBlocksByTag['memb'].fCount, 1u);
+	for (void* block : blocks)
+		fManager->Free(block);
 }
 
 TEST_F(PoolsOfAManager, ASeededWorkloadKeepsEveryBlockAndEveryPoolSound)
