@@ -7,6 +7,11 @@ packages=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libxerces-c-dev libglib2.0-dev
+  # memcheck runs the block allocator's seeded workload; its header lets the
+  # allocator announce its blocks
+  valgrind
+  # benchmark-only: peers of the block allocator, loaded with LD_PRELOAD
+  libjemalloc2 libtcmalloc-minimal4
 )
 
 missing=()

@@ -8,14 +8,15 @@
 
 #include <cstddef>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#endif
 #if __has_include(<valgrind/memcheck.h>)
 #include <valgrind/memcheck.h>
 #define QIRN_MEMTOOLS_MEMCHECK 1
 #endif
 
+// Weak, and asked for at run time: the allocator itself is built without
+// the sanitizer's checks, so it cannot tell at compile time.
+extern "C" void __asan_poison_memory_region(void const volatile* inAddress, size_t inSize) __attribute__((weak));
+extern "C" void __asan_unpoison_memory_region(void const volatile* inAddress, size_t inSize) __attribute__((weak));
 extern "C" void __lsan_register_root_region(const void* inBegin, size_t inSize) __attribute__((weak));
 extern "C" void __lsan_unregister_root_region(const void* inBegin, size_t inSize) __attribute__((weak));
 
@@ -27,30 +28,24 @@ inline void AreaMapped(void* inArea, size_t inSize, bool inPoison)
 {
 	if (__lsan_register_root_region != nullptr)
 		__lsan_register_root_region(inArea, inSize);
-#if defined(__SANITIZE_ADDRESS__)
-	if (inPoison)
-		ASAN_POISON_MEMORY_REGION(inArea, inSize);
-#else
-	(void)inPoison;
-#endif
+	if (inPoison && __asan_poison_memory_region != nullptr)
+		__asan_poison_memory_region(inArea, inSize);
 }
 
 // Called before the area is unmapped: pages mapped there later by anyone
 // must not inherit its poison.
 inline void AreaUnmapping(void* inArea, size_t inSize)
 {
-#if defined(__SANITIZE_ADDRESS__)
-	ASAN_UNPOISON_MEMORY_REGION(inArea, inSize);
-#endif
+	if (__asan_unpoison_memory_region != nullptr)
+		__asan_unpoison_memory_region(inArea, inSize);
 	if (__lsan_unregister_root_region != nullptr)
 		__lsan_unregister_root_region(inArea, inSize);
 }
 
 inline void BlockHandedOut(void* inBlock, size_t inUsable)
 {
-#if defined(__SANITIZE_ADDRESS__)
-	ASAN_UNPOISON_MEMORY_REGION(inBlock, inUsable);
-#endif
+	if (__asan_unpoison_memory_region != nullptr)
+		__asan_unpoison_memory_region(inBlock, inUsable);
 #if defined(QIRN_MEMTOOLS_MEMCHECK)
 	VALGRIND_MALLOCLIKE_BLOCK(inBlock, inUsable, 0, 0);
 #endif
@@ -66,9 +61,8 @@ inline void BlockGivenBack(void* inBlock, size_t inUsable)
 	VALGRIND_FREELIKE_BLOCK(inBlock, 0);
 	VALGRIND_MAKE_MEM_DEFINED(inBlock, inUsable);
 #endif
-#if defined(__SANITIZE_ADDRESS__)
-	ASAN_POISON_MEMORY_REGION(inBlock, inUsable);
-#endif
+	if (__asan_poison_memory_region != nullptr)
+		__asan_poison_memory_region(inBlock, inUsable);
 	(void)inBlock;
 	(void)inUsable;
 }

@@ -1,4 +1,5 @@
 #include "PoolWorkload.h"
+#include "testing/TestWaits.h"
 
 #include "core/VCppMemMgr.h"
 #include "core/VMemCppImpl.h"
@@ -11,7 +12,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
 #include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace qirn {
 namespace {
@@ -306,6 +312,27 @@ TEST_F(BlockAllocator, ChecksFindADamagedHeaderOrFreedList)
 	EXPECT_FALSE(fPool.CheckPtr(big));
 }
 
+TEST_F(BlockAllocator, TheSanitizerSeesOnlyTheCallersBytes)
+{
+#if defined(__SANITIZE_ADDRESS__)
+	GiveArea();
+	for (size_t size : {size_t(100), size_t(20000)}) {
+		SCOPED_TRACE(size);
+		char* block = static_cast<char*>(Take(size));
+		const size_t usable = fPool.GetPtrSize(block);
+		EXPECT_EQ(__asan_region_is_poisoned(block, usable), nullptr);
+		EXPECT_TRUE(__asan_address_is_poisoned(block - 1)) << "the header";
+		EXPECT_TRUE(__asan_address_is_poisoned(block + usable)) << "what follows";
+		void* keep = Take(size); // so that the freed block is not given back
+		fPool.Free(block);
+		EXPECT_TRUE(__asan_address_is_poisoned(block)) << "a freed block";
+		fPool.Free(keep);
+	}
+#else
+	GTEST_SKIP() << "the address sanitizer build checks this";
+#endif
+}
+
 class StatsProbe : public VObject {
 public:
 	char fPayload[200] = {};
@@ -428,6 +455,33 @@ TEST_F(PoolsOfAManager, ARegisteredAreaIsSplitOverThePools)
 	EXPECT_EQ(fManager->GetAllocationBlockNumber(block), 1);
 	EXPECT_EQ(fManager->CountVirtualAllocations(), 4) << "carved from the registered area";
 	fManager->Free(block);
+}
+
+TEST_F(PoolsOfAManager, EightTasksAllocatingAtOnceKeepTheirBlocks)
+{
+	// Each thread runs a workload of its own; blocks freed by one thread's
+	// realloc may come from any pool, so the pools meet under the manager's
+	// mutex all the time.
+	testing::Gate start;
+	std::vector<std::string> faults(8);
+	std::vector<std::thread> threads;
+	for (uint32 i = 0; i < 8; ++i) {
+		threads.emplace_back([&, i] {
+			testing::PoolWorkload workload(*fManager, 100 + i, 64);
+			if (!start.Wait())
+				return;
+			faults[i] = workload.Run(4, 300);
+		});
+	}
+	start.Open();
+	for (std::thread& thread : threads)
+		thread.join();
+	for (uint32 i = 0; i < 8; ++i)
+		EXPECT_EQ(faults[i], "") << i;
+	size_t allocated = 0, used = 1;
+	fManager->GetMemUsageInfo(allocated, used);
+	EXPECT_EQ(used, 0u);
+	EXPECT_TRUE(StRecordedPools::CheckAll());
 }
 
 TEST_F(PoolsOfAManager, StatisticsAddUpEveryPool)
