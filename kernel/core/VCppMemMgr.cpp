@@ -381,13 +381,7 @@ bool VCppMemMgr::AddVirtualAllocation(size_t inTotalSize, const void* inAddress,
 		// A caller's address places the whole region: each pool takes its
 		// own slice of it rather than all asking for the same address.
 		const void* address = inAddress == nullptr ? nullptr : static_cast<const char*>(inAddress) + i * perPool;
-		void* area = nullptr;
-		if (inPhysical) {
-			bool resident = false;
-			area = VSystem::VirtualAllocPhysicalMemory(perPool, address, &resident);
-		} else {
-			area = VSystem::VirtualAlloc(perPool, address);
-		}
+		void* area = VMemCppImpl::ReserveArea(perPool, address, inPhysical);
 		if (area == nullptr)
 			return false;
 		// A pool that does not take the area leaves it to us to give back.

@@ -382,17 +382,19 @@ int32 VMemCppImpl::GetAllocationBlockNumber(const void* inBlock)
 	return owner != nullptr ? owner->fPoolNumber : 0;
 }
 
+void* VMemCppImpl::ReserveArea(size_t inSize, const void* inAddress, bool inPhysical)
+{
+	if (!inPhysical)
+		return VSystem::VirtualAlloc(inSize, inAddress);
+	bool resident = false;
+	return VSystem::VirtualAllocPhysicalMemory(inSize, inAddress, &resident);
+}
+
 bool VMemCppImpl::AddAllocation(size_t inSize, const void* inAddress, uint8 inPhysical)
 {
 	if (inSize < kMinAllocation)
 		return false;
-	void* area;
-	if (inPhysical != 0) {
-		bool resident = false;
-		area = VSystem::VirtualAllocPhysicalMemory(inSize, inAddress, &resident);
-	} else {
-		area = VSystem::VirtualAlloc(inSize, inAddress);
-	}
+	void* area = ReserveArea(inSize, inAddress, inPhysical != 0);
 	if (area == nullptr)
 		return false;
 	_LinkAllocation(area, inSize, inPhysical != 0);

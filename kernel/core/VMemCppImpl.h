@@ -75,6 +75,9 @@ public:
 	void* MallocPage(size_t inPageSize);
 	void FreePage(VPageAllocationImpl* inPage);
 
+	// An area from the system, held in memory when inPhysical asks for it.
+	static void* ReserveArea(size_t inSize, const void* inAddress, bool inPhysical);
+
 	// The free list of a free block of this size.
 	static int32 ListIndex(uint64 inSize);
 

@@ -1,4 +1,5 @@
 #include "PoolWorkload.h"
+#include "TestPool.h"
 #include "testing/TestWaits.h"
 
 #include "core/VCppMemMgr.h"
@@ -48,6 +49,12 @@ protected:
 		fPool.GetMemUsageInfo(allocated, used);
 		return used;
 	}
+	// Every block given back, and the pool's structures still whole.
+	void ExpectEmptyAndSound()
+	{
+		EXPECT_EQ(Used(), 0u);
+		EXPECT_TRUE(fPool.Check(nullptr));
+	}
 
 	VMemCppImpl fPool{0};
 };
@@ -81,8 +88,7 @@ TEST_F(BlockAllocator, RequestsGetTheUsableSizeOfTheirClass)
 		EXPECT_TRUE(fPool.CheckPtr(block));
 		fPool.Free(block);
 	}
-	EXPECT_EQ(Used(), 0u);
-	EXPECT_TRUE(fPool.Check(nullptr));
+	ExpectEmptyAndSound();
 }
 
 TEST_F(BlockAllocator, WithoutAnAreaOrGrowthEveryRequestFails)
@@ -122,8 +128,7 @@ TEST_F(BlockAllocator, FreeingTheLastBlockGivesItsSpaceBackToTheAreasEnd)
 	EXPECT_EQ(again, second) << "carved where the freed blocks were";
 	fPool.Free(again);
 	fPool.Free(first);
-	EXPECT_EQ(Used(), 0u);
-	EXPECT_TRUE(fPool.Check(nullptr));
+	ExpectEmptyAndSound();
 }
 
 TEST_F(BlockAllocator, AdjacentFreedBlocksBecomeOne)
@@ -142,8 +147,7 @@ TEST_F(BlockAllocator, AdjacentFreedBlocksBecomeOne)
 		EXPECT_EQ(joined, left);
 		fPool.Free(joined);
 		fPool.Free(guard);
-		EXPECT_EQ(Used(), 0u);
-		EXPECT_TRUE(fPool.Check(nullptr));
+		ExpectEmptyAndSound();
 	}
 }
 
@@ -169,8 +173,7 @@ TEST_F(BlockAllocator, AFreeBlockIsSplitOnlyWhenTheRestReaches8192Bytes)
 		EXPECT_EQ(fPool.GetPtrSize(block), c.fUsable);
 		fPool.Free(block);
 		fPool.Free(guard);
-		EXPECT_EQ(Used(), 0u);
-		EXPECT_TRUE(fPool.Check(nullptr));
+		ExpectEmptyAndSound();
 	}
 }
 
@@ -395,32 +398,16 @@ TEST_F(BlockAllocator, StatisticsCountBlocksByTagSizePageAndClass)
 
 // ---- the pools serving a manager ----
 
-// Records the pools the manager makes, so tests can check each of them.
-class StRecordedPools {
-public:
-	StRecordedPools() : fPrevious(VCppMemMgr::SetPoolFactory(&Make)) { sMade.clear(); }
-	~StRecordedPools() { VCppMemMgr::SetPoolFactory(fPrevious); }
-	StRecordedPools(const StRecordedPools&) = delete;
-	StRecordedPools& operator=(const StRecordedPools&) = delete;
+// The kernel's own pools, recorded so that tests can check each of them.
+using StRecordedPools = testing::StPoolFactory<VMemCppImpl>;
 
-	static bool CheckAll()
-	{
-		for (VMemCppImpl* pool : sMade)
-			if (!pool->Check(nullptr))
-				return false;
-		return true;
-	}
-
-private:
-	static XMemCppImpl* Make(int32 inIndex)
-	{
-		auto* pool = new VMemCppImpl(inIndex);
-		sMade.push_back(pool);
-		return pool;
-	}
-	VCppMemMgr::PoolFactoryProc fPrevious;
-	static inline std::vector<VMemCppImpl*> sMade;
-};
+bool CheckAllPools()
+{
+	for (VMemCppImpl* pool : StRecordedPools::Pools())
+		if (!pool->Check(nullptr))
+			return false;
+	return true;
+}
 
 class PoolsOfAManager : public ::testing::Test {
 protected:
@@ -481,7 +468,7 @@ TEST_F(PoolsOfAManager, EightTasksAllocatingAtOnceKeepTheirBlocks)
 	size_t allocated = 0, used = 1;
 	fManager->GetMemUsageInfo(allocated, used);
 	EXPECT_EQ(used, 0u);
-	EXPECT_TRUE(StRecordedPools::CheckAll());
+	EXPECT_TRUE(CheckAllPools());
 }
 
 TEST_F(PoolsOfAManager, StatisticsAddUpEveryPool)
@@ -503,12 +490,12 @@ TEST_F(PoolsOfAManager, ASeededWorkloadKeepsEveryBlockAndEveryPoolSound)
 	for (uint32 seed : {1u, 2u, 3u}) {
 		SCOPED_TRACE(seed);
 		testing::PoolWorkload workload(*fManager, seed);
-		EXPECT_EQ(workload.Run(20, 500, &StRecordedPools::CheckAll), "");
+		EXPECT_EQ(workload.Run(20, 500, &CheckAllPools), "");
 		workload.FreeAll();
 		size_t allocated = 0, used = 1;
 		fManager->GetMemUsageInfo(allocated, used);
 		EXPECT_EQ(used, 0u);
-		EXPECT_TRUE(StRecordedPools::CheckAll());
+		EXPECT_TRUE(CheckAllPools());
 	}
 }
 
