@@ -133,7 +133,9 @@ VMemCppImpl* VMemCppImpl::_OwnerOf(const void* inBlock)
 
 void* VMemCppImpl::Malloc(size_t inSize, uint8 inPage, uint8 inFlag, int32 inTag)
 {
-	if (inPage == 0 && inSize + VPageAllocationImpl::kBlockHeaderSize < VMemThreadImpl::kSmallLimit) {
+	// Compared before the header is added: a size near the top of size_t
+	// would wrap into a small request.
+	if (inPage == 0 && inSize < VMemThreadImpl::kSmallLimit - VPageAllocationImpl::kBlockHeaderSize) {
 		void* block = fThread.Malloc(inSize + VPageAllocationImpl::kBlockHeaderSize, inFlag != 0, inTag);
 		if (block != nullptr)
 			memtools::BlockHandedOut(block, GetPtrSize(block));

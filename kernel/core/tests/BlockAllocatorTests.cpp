@@ -99,6 +99,16 @@ TEST_F(BlockAllocator, WithoutAnAreaOrGrowthEveryRequestFails)
 	EXPECT_EQ(fPool.CountAllocations(), 0);
 }
 
+TEST_F(BlockAllocator, RequestsAboveTheLimitAreRefusedEvenWithGrowth)
+{
+	fPool.SetAutoAllocationState(true);
+	for (size_t size : {VMemCppImpl::kMaxRequest + 1, SIZE_MAX - 7, SIZE_MAX - 3, SIZE_MAX}) {
+		SCOPED_TRACE(size);
+		EXPECT_EQ(fPool.Malloc(size, 0, 0, 'test'), nullptr);
+	}
+	EXPECT_EQ(fPool.CountAllocations(), 0);
+}
+
 TEST_F(BlockAllocator, AreasBelow64KiBAreRefused)
 {
 	EXPECT_FALSE(fPool.AddAllocation(64 * kKiB - 1, nullptr, 0));
