@@ -23,16 +23,12 @@ tsan: deps
 	ctest --preset tsan
 
 # Each benchmark program runs 5 repetitions; bench/ratios.py then prints, for
-# every BM_<Case>_Ours and BM_<Case>_Peer pair, the medians and ours / peer.
+# every BM_<Case>_Ours and BM_<Case>_Peer pair, the medians and ours / peer
+# (bench/run.sh; the allocator benchmark runs once more under each peer malloc).
 bench: deps
 	cmake --preset bench
 	cmake --build --preset bench
-	@for b in build/bench/bench/qirn_bench_*; do \
-		echo "== $$b"; \
-		$$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-			--benchmark_out=build/bench/$$(basename $$b).json --benchmark_out_format=json || exit 1; \
-		python3 bench/ratios.py build/bench/$$(basename $$b).json; \
-	done
+	@bash bench/run.sh build/bench
 
 clean:
 	rm -rf build

@@ -8,9 +8,12 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libxerces-c-dev libglib2.0-dev
   locales tzdata
-  # benchmark-only: the JSON peers measured in bench/, and python3 for the
-  # script that prints the ratios
-  nlohmann-json3-dev rapidjson-dev python3
+  # memcheck runs the block allocator's seeded workload; its header lets the
+  # allocator announce its blocks
+  valgrind
+  # benchmark-only: the JSON peers, the block allocator's peers (loaded with
+  # LD_PRELOAD), and python3 for the script that prints the ratios
+  nlohmann-json3-dev rapidjson-dev libjemalloc2 libtcmalloc-minimal4 python3
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under

@@ -1,7 +1,9 @@
 #include "core/VCppMemMgr.h"
 
+#include "core/VMemCppImpl.h"
 #include "core/VMemCppImpl_stdlib.h"
 #include "core/VMemStats.h"
+#include "core/VMemToolHooks.h"
 #include "core/XMemCppImpl.h"
 #include "host/HostBundle.h"
 #include "runtime/VSyncEvent.h"
@@ -18,13 +20,13 @@ namespace qirn {
 
 namespace {
 
-std::atomic<VCppMemMgr::PoolFactoryProc> sPoolFactory{nullptr};
+XMemCppImpl* MakeOwnPool(int32 inIndex)
+{
+	return new VMemCppImpl(inIndex);
+}
 
-// The manager lives in pages of its own, which the leak checker of a
-// sanitizer build does not scan: it is told to, so that the blocks the
-// manager holds are not reported as lost.
-extern "C" void __lsan_register_root_region(const void* inBegin, size_t inSize) __attribute__((weak));
-extern "C" void __lsan_unregister_root_region(const void* inBegin, size_t inSize) __attribute__((weak));
+// Constant-initialized: the manager is made before any static initializer.
+std::atomic<VCppMemMgr::PoolFactoryProc> sPoolFactory{&MakeOwnPool};
 
 constexpr int32 kPoolsToCreate = 4;
 
@@ -58,8 +60,9 @@ void* VCppMemMgr::operator new(size_t inSize) noexcept
 	if (area == nullptr)
 		return nullptr;
 	std::memcpy(area, &total, sizeof(total));
-	if (__lsan_register_root_region != nullptr)
-		__lsan_register_root_region(area, total);
+	// Pages of its own, which the leak checker would not scan otherwise: the
+	// blocks the manager holds would be reported as lost.
+	memtools::AreaMapped(area, total, false);
 	return static_cast<char*>(area) + 8;
 }
 
@@ -70,8 +73,7 @@ void VCppMemMgr::operator delete(void* inBlock)
 	char* area = static_cast<char*>(inBlock) - 8;
 	size_t total = 0;
 	std::memcpy(&total, area, sizeof(total));
-	if (__lsan_unregister_root_region != nullptr)
-		__lsan_unregister_root_region(area, total);
+	memtools::AreaUnmapping(area, total);
 	VSystem::VirtualFree(area, total, false);
 }
 
@@ -131,6 +133,9 @@ void VCppMemMgr::_Init(EAllocatorKind inKind, bool inFlag1, bool inFlag2)
 				break;
 			fPools.push_back(pool);
 			pool->Init(this);
+			// Nothing registers areas for the pools: they take their own.
+			pool->SetAutoAllocationState(true);
+			fPoolsGrow = fPoolsGrow || pool->GetAutoAllocationState();
 		}
 		if (static_cast<int32>(fPools.size()) == fPoolsToCreate) {
 			fPoolCount = fPoolsToCreate;
@@ -144,6 +149,7 @@ void VCppMemMgr::_Init(EAllocatorKind inKind, bool inFlag1, bool inFlag2)
 		for (XMemCppImpl* pool : fPools)
 			delete pool;
 		fPools.clear();
+		fPoolsGrow = false;
 	}
 	// Without a pool back end the own allocator could serve nothing: the
 	// system allocator stands in.
@@ -178,7 +184,7 @@ void* VCppMemMgr::_MallocFromPools(size_t inSize, bool inFlag, int32 inTag, int3
 void* VCppMemMgr::_MallocPoolMode(size_t inSize, bool inFlag, int32 inTag, int32 inPreferred)
 {
 	StLock lock(fMutex);
-	if (inSize > fLargestPoolArea || fPoolCount == 0)
+	if ((inSize > fLargestPoolArea && !fPoolsGrow) || fPoolCount == 0)
 		return nullptr;
 
 	const int32 start = fCurrentPool;
@@ -329,6 +335,8 @@ void VCppMemMgr::GetMemUsageInfo(size_t& outAllocated, size_t& outUsed)
 		fSingle->GetMemUsageInfo(outAllocated, outUsed);
 		return;
 	}
+	// Another task may unmap an emptied area meanwhile.
+	StLock lock(fMutex);
 	outAllocated = 0;
 	outUsed = 0;
 	for (XMemCppImpl* pool : fPools) {
@@ -373,13 +381,7 @@ bool VCppMemMgr::AddVirtualAllocation(size_t inTotalSize, const void* inAddress,
 		// A caller's address places the whole region: each pool takes its
 		// own slice of it rather than all asking for the same address.
 		const void* address = inAddress == nullptr ? nullptr : static_cast<const char*>(inAddress) + i * perPool;
-		void* area = nullptr;
-		if (inPhysical) {
-			bool resident = false;
-			area = VSystem::VirtualAllocPhysicalMemory(perPool, address, &resident);
-		} else {
-			area = VSystem::VirtualAlloc(perPool, address);
-		}
+		void* area = VMemCppImpl::ReserveArea(perPool, address, inPhysical);
 		if (area == nullptr)
 			return false;
 		// A pool that does not take the area leaves it to us to give back.
@@ -396,6 +398,7 @@ int32 VCppMemMgr::CountVirtualAllocations()
 {
 	if (fSingleAllocator)
 		return fSingle->CountAllocations();
+	StLock lock(fMutex);
 	int32 count = 0;
 	for (XMemCppImpl* pool : fPools)
 		count += pool->CountAllocations();

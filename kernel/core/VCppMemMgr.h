@@ -103,10 +103,12 @@ public:
 
 	// The pools' own accounting of the areas they were given.
 	void AddToTotalAllocation(uint64 inBytes) { fTotalAllocation += inBytes; }
+	void RemoveFromTotalAllocation(uint64 inBytes) { fTotalAllocation -= inBytes; }
 	uint64 GetTotalAllocationOfPools() const { return fTotalAllocation; }
 
-	// Pool mode makes its pools through this factory; the default one has
-	// no back end to offer, and the manager then runs in single mode.
+	// Pool mode makes its pools through this factory (the kernel's own
+	// allocator by default); when it makes none, the manager runs in single
+	// mode.
 	static PoolFactoryProc SetPoolFactory(PoolFactoryProc inFactory);
 
 	// The back end a kind asks for: eAllocator_System or eAllocator_Pools.
@@ -139,6 +141,9 @@ private:
 	// that purge to end.
 	int32 fPurgingTask = 0;
 	uint64 fLargestPoolArea = 0;
+	// Pools that take areas on their own serve requests larger than any area
+	// registered with the manager.
+	bool fPoolsGrow = false;
 	VSyncEvent* fPurgeEvent = nullptr;
 	PurgeHandlerProc fPurgeHandler = nullptr;
 	uint64 fTotalAllocation = 0;

@@ -33,6 +33,8 @@ public:
 	// the pool that owns a block.
 	virtual bool AddAlreadyAllocatedMem(size_t /*inSize*/, void* /*inAddress*/, bool /*inPhysical*/) { return false; }
 	virtual int32 GetAllocationBlockNumber(const void* /*inBlock*/) { return 0; }
+	// Whether the back end takes new areas on its own when it runs out.
+	virtual bool GetAutoAllocationState() const { return false; }
 };
 
 } // namespace qirn

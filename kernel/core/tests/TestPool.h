@@ -102,23 +102,29 @@ public:
 	std::vector<int16> fStatsIndexes;
 };
 
-// Installs TestPool as the pool factory for a scope and records the pools it
-// makes.
-class StTestPools {
+// Installs a pool class as the pool factory for a scope and records the pools
+// it makes.
+template <class PoolClass>
+class StPoolFactory {
 public:
-	StTestPools() { fPrevious = VCppMemMgr::SetPoolFactory(&Make); sMade.clear(); }
-	~StTestPools() { VCppMemMgr::SetPoolFactory(fPrevious); }
-	static TestPool* Pool(int32 inIndex) { return sMade.at(inIndex); }
+	StPoolFactory() { fPrevious = VCppMemMgr::SetPoolFactory(&Make); sMade.clear(); }
+	~StPoolFactory() { VCppMemMgr::SetPoolFactory(fPrevious); }
+	StPoolFactory(const StPoolFactory&) = delete;
+	StPoolFactory& operator=(const StPoolFactory&) = delete;
+	static PoolClass* Pool(int32 inIndex) { return sMade.at(inIndex); }
+	static const std::vector<PoolClass*>& Pools() { return sMade; }
 
 private:
 	static XMemCppImpl* Make(int32 inIndex)
 	{
-		auto* pool = new TestPool(inIndex);
+		auto* pool = new PoolClass(inIndex);
 		sMade.push_back(pool);
 		return pool;
 	}
 	VCppMemMgr::PoolFactoryProc fPrevious;
-	static inline std::vector<TestPool*> sMade;
+	static inline std::vector<PoolClass*> sMade;
 };
+
+using StTestPools = StPoolFactory<TestPool>;
 
 } // namespace qirn::testing
