@@ -23,22 +23,6 @@ VCriticalSection::~VCriticalSection()
 		_Release();
 }
 
-bool VCriticalSection::Lock()
-{
-	const int32 id = VTaskMgr::GetCurrentTaskID();
-	// Entering again: only the owner can find its own id here.
-	if (fOwner.load(kRelaxed) == id) {
-		fCount.store(fCount.load(kRelaxed) + 1, kRelaxed);
-		return true;
-	}
-	int32 free = 0;
-	if (fOwner.compare_exchange_strong(free, id)) {
-		fCount.store(1, kRelaxed);
-		return true;
-	}
-	return _LockContended(id);
-}
-
 bool VCriticalSection::_LockContended(int32 inID)
 {
 	// An event made in one pass and not installed (another task installed
@@ -100,29 +84,11 @@ bool VCriticalSection::TryToLock()
 	return true;
 }
 
-bool VCriticalSection::Unlock()
+bool VCriticalSection::_RefuseUnlock()
 {
-	// Only the owner finds its own id here, and only it changes the count.
-	if (fOwner.load(kRelaxed) != VTaskMgr::GetCurrentTaskID()) {
-		// Leaving for another task would free the section under it.
-		assert(!"VCriticalSection::Unlock called by a task that does not own the section");
-		return false;
-	}
-	const int32 count = fCount.load(kRelaxed);
-	if (count > 1) {
-		fCount.store(count - 1, kRelaxed);
-		return true;
-	}
-	_Release();
-	return true;
-}
-
-inline void VCriticalSection::_Release()
-{
-	fCount.store(0, kRelaxed);
-	fOwner.exchange(0);
-	if (fSyncEvent.load() != nullptr)
-		_WakeWaiters();
+	// Leaving for another task would free the section under it.
+	assert(!"VCriticalSection::Unlock called by a task that does not own the section");
+	return false;
 }
 
 __attribute__((noinline)) void VCriticalSection::_WakeWaiters()

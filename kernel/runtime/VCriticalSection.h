@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/VKernelTypes.h"
+#include "runtime/platform/XLinuxTaskMgr.h"
 
 #include <atomic>
 
@@ -10,7 +11,9 @@ class VSyncEvent;
 
 // The recursive lock owned by a task id. Uncontended, entering is one
 // compare-and-swap of the owner and leaving one exchange of it; an event to
-// sleep on is made only when a task actually has to wait.
+// sleep on is made only when a task actually has to wait. The uncontended
+// paths are inline, so that a caller that takes several sections, or one
+// several times, reads the current task's id from one thread-local address.
 class VCriticalSection {
 public:
 	VCriticalSection() = default;
@@ -22,7 +25,8 @@ public:
 	bool Lock();
 	bool TryToLock();
 	// Leaves once. Only the owner may: for any other task it changes nothing
-	// and answers false (a debug build stops at an assertion that says so).
+	// and answers false (a debug build of the kernel stops at an assertion
+	// that says so).
 	bool Unlock();
 
 	int32 GetOwner() const;
@@ -38,6 +42,7 @@ public:
 
 private:
 	bool _LockContended(int32 inID);
+	bool _RefuseUnlock();
 	// The last exit: frees the section, then wakes whoever waits.
 	void _Release();
 	// Takes the event out and unlocks it; kept out of line, so that a leave
@@ -54,6 +59,44 @@ private:
 	std::atomic<int32> fCount{0};
 	mutable uint32 fLockWord = 0;
 };
+
+inline bool VCriticalSection::Lock()
+{
+	const int32 id = XLinuxTaskMgr::GetCurrentTaskID();
+	// Entering again: only the owner can find its own id here.
+	if (fOwner.load(std::memory_order_relaxed) == id) {
+		fCount.store(fCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+		return true;
+	}
+	int32 free = 0;
+	if (fOwner.compare_exchange_strong(free, id)) {
+		fCount.store(1, std::memory_order_relaxed);
+		return true;
+	}
+	return _LockContended(id);
+}
+
+inline bool VCriticalSection::Unlock()
+{
+	// Only the owner finds its own id here, and only it changes the count.
+	if (fOwner.load(std::memory_order_relaxed) != XLinuxTaskMgr::GetCurrentTaskID())
+		return _RefuseUnlock();
+	const int32 count = fCount.load(std::memory_order_relaxed);
+	if (count > 1) {
+		fCount.store(count - 1, std::memory_order_relaxed);
+		return true;
+	}
+	_Release();
+	return true;
+}
+
+inline void VCriticalSection::_Release()
+{
+	fCount.store(0, std::memory_order_relaxed);
+	fOwner.exchange(0);
+	if (fSyncEvent.load() != nullptr)
+		_WakeWaiters();
+}
 
 // Holds a lock (a section, or any lock with Lock and Unlock) for a scope.
 template <class Lockable>
