@@ -22,10 +22,12 @@ class IJSONFunctionContext;
 // lacks.
 class VJSONClass : public VObject, public IJSONObject {
 public:
-	// Instances are shared objects.
+	// Every member function of the class is made final.
 	static constexpr uint32 kFlagFinal = 0x02;
+	// Instances are shared objects.
 	static constexpr uint32 kFlagShared = 0x20;
 	static constexpr uint32 kFlagSingleton = 0x40;
+	// A session singleton is a shared singleton as well.
 	static constexpr uint32 kFlagSessionSingleton = 0x80;
 
 	// Makes a new instance of the class of a class object.

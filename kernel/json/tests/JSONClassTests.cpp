@@ -5,6 +5,7 @@
 #include "json/VJSONPropertyIterator.h"
 #include "json/VJSONStamp.h"
 #include "json/tests/JSONFakeClassStore.h"
+#include "testing/TestThreads.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -287,6 +288,23 @@ TEST_F(JSONClass, AGetterStampIsTheObjectsCounter)
 	// Other names keep the stamps of their values.
 	square->SetProperty(U("x"), VJSONValue(1.0));
 	EXPECT_NE(square->GetPropertyStamp(U("x")), stamp->GetCounter());
+}
+
+TEST_F(JSONClass, ThreadsReadingGettersOfASharedObjectMakeOneStamp)
+{
+	VRefPtr<VJSONObject> square = NewInstance(fSquare.Get(), true);
+	std::vector<VJSONStamp*> stamps(4);
+	testing::RunOnThreads(4, [&](int inThread) {
+		for (int i = 0; i < 100; ++i) {
+			square->GetPropertyStamp(U("label"));
+			EXPECT_EQ(Text(square->GetProperty(U("label"))), "none");
+			// Instances come and go: the class object is used and unused.
+			NewInstance(fSquare.Get());
+		}
+		stamps[inThread] = square->GetJSONStamp();
+	});
+	for (VJSONStamp* stamp : stamps)
+		EXPECT_EQ(stamp, square->GetJSONStamp());
 }
 
 TEST_F(JSONClass, IteratorsListTheGetterNames)
