@@ -785,18 +785,17 @@ bool VJSONObject::_DeepEqualTo(const VJSONObject* inOther, const VCompareOptions
 
 uint32 VJSONObject::GetPropertyStamp(const VString& inName) const
 {
+	uint32 stamp = 0;
+	if (fImpl == nullptr || fImpl->IJSON_GetPropertyStamp(inName, &stamp) == eJSONStatus_NotHandled) {
+		VJSONReadLock lock(_GetStorageLocker());
+		auto found = fProperties.find(inName);
+		stamp = found == fProperties.end() ? 0 : found->second.first.GetStamp();
+	}
 	// A getter's value may change with anything in the object: the object's
 	// counter stands for it.
 	if (fClass != nullptr && fClass->GetGetter(inName) != nullptr)
 		return const_cast<VJSONObject*>(this)->_GetStampCounterMakingStamp();
-	if (fImpl != nullptr) {
-		uint32 stamp = 0;
-		if (fImpl->IJSON_GetPropertyStamp(inName, &stamp) != eJSONStatus_NotHandled)
-			return stamp;
-	}
-	VJSONReadLock lock(_GetStorageLocker());
-	auto found = fProperties.find(inName);
-	return found == fProperties.end() ? 0 : found->second.first.GetStamp();
+	return stamp;
 }
 
 void VJSONObject::TouchPropertyStamp(const VString& inName)

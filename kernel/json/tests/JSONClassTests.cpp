@@ -388,17 +388,18 @@ TEST(JSONClassLifetime, ClassesPrototypesAndFunctionsAllGoWithTheirLastHolder)
 		FakeClassStore store;
 		VRefPtr<VJSONObject> shape = MakeClass("Shape", nullptr, {{"area", Area}, {"get label", GetLabel}});
 		VRefPtr<VJSONObject> square = MakeClass("Square", shape.Get(), {{"side", Side}, {"set label", SetLabel}});
-		VRefPtr<VJSONObject> instance = NewInstance(square.Get(), true);
-		{
-			VJSONUser user(instance.Get(), false);
-			// An instance that holds its own class object, and a method.
-			instance->SetProperty(U("me"), VJSONValue(square.Get()));
-			instance->SetProperty(U("method"), instance->GetProperty(U("area")));
-		}
+		VRefPtr<VJSONObject> first = NewInstance(square.Get());
+		VRefPtr<VJSONObject> second = NewInstance(shape.Get());
+		// Instances in a cycle: the graph frees them, and they their classes.
+		EXPECT_TRUE(first->SetProperty(U("other"), VJSONValue(second.Get())));
+		EXPECT_TRUE(second->SetProperty(U("other"), VJSONValue(first.Get())));
+		EXPECT_TRUE(first->SetProperty(U("label"), VJSONValue(U("red"))));
 		// The class objects outlive the handles through their instances.
 		shape = nullptr;
 		square = nullptr;
-		EXPECT_TRUE(instance->IsInstanceOf(VJSONClass::FromClassObject(instance->GetClassObject())));
+		EXPECT_EQ(Text(first->GetProperty(U("label"))), "red");
+		EXPECT_TRUE(first->IsInstanceOf(second->GetClassObject()));
+		second = nullptr;
 		EXPECT_GT(monitor.Objects(), 0);
 	}
 	EXPECT_EQ(monitor.Objects(), 0);
