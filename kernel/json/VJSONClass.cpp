@@ -55,9 +55,9 @@ VRefPtr<VJSONObject> VJSONClass::Create(const VString& inName, VJSONObject* inSu
 	// The store's root classes are made before its "Class" exists: their
 	// class objects get their class afterwards.
 	VJSONObject* classClassObject = store != nullptr ? store->GetClassClassObject() : nullptr;
-	VRefPtr<VJSONObject> classObject = classClassObject != nullptr
-										   ? VRefPtr<VJSONObject>::Adopt(new VJSONObject(classClassObject, created, true))
-										   : VJSONObject::_CreateWithoutClass(created, true);
+	VRefPtr<VJSONObject> classObject =
+		classClassObject != nullptr ? VRefPtr<VJSONObject>::Adopt(new VJSONObject(classClassObject, created, true))
+									: VJSONObject::_CreateWithoutClass(created, true);
 	created->fClassObject = classObject.Get();
 	created->Release();
 	return classObject;

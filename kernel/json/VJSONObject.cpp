@@ -97,7 +97,8 @@ VJSONObject::VJSONObject(VJSONObject* inClassObject, IJSONObject* inImpl, bool i
 
 VRefPtr<VJSONObject> VJSONObject::_CreateWithoutClass(IJSONObject* inImpl, bool inShared)
 {
-	return VRefPtr<VJSONObject>::Adopt(new VJSONObject(WithClass{}, nullptr, inImpl, NewFreshLocker(inShared).Get(), false));
+	VRefPtr<VStorageLocker> locker = NewFreshLocker(inShared);
+	return VRefPtr<VJSONObject>::Adopt(new VJSONObject(WithClass{}, nullptr, inImpl, locker.Get(), false));
 }
 
 VJSONObject::~VJSONObject()

@@ -60,7 +60,8 @@ EJSONStatus SetSecret(const VJSONObject* /*inThis*/, IJSONFunctionContext* inCon
 	return eJSONStatus_Handled;
 }
 
-VRefPtr<VJSONObject> MakeClass(const char* inName, VJSONObject* inSuperClassObject, std::initializer_list<Member> inMembers)
+VRefPtr<VJSONObject> MakeClass(const char* inName, VJSONObject* inSuperClassObject,
+							   std::initializer_list<Member> inMembers)
 {
 	VRefPtr<VJSONObject> classObject = VJSONClass::Create(U(inName), inSuperClassObject, U("qx"), 0);
 	VJSONClass* theClass = VJSONClass::FromClassObject(classObject.Get());
