@@ -217,6 +217,35 @@ TEST_F(JSONClass, AnObjectHasTheMethodsOfItsPrototypesUpTheSuperclasses)
 	EXPECT_FALSE(Square()->GetPrototype()->HasOwnProperty(U("area")));
 }
 
+// An implementation that answers every name with nothing, or fails.
+class AnswersNothing : public IJSONObject {
+public:
+	explicit AnswersNothing(EJSONStatus inStatus) : fStatus(inStatus) {}
+	EJSONStatus IJSON_GetProperty(const VJSONObject*, const VString&, VJSONValue& outValue,
+								  VDBLanguageContext*) override
+	{
+		outValue = VJSONValue(JSON_undefined);
+		return fStatus;
+	}
+
+private:
+	EJSONStatus fStatus;
+};
+
+TEST_F(JSONClass, AnImplementationThatFindsNothingLeavesHasPropertyToThePrototypes)
+{
+	for (EJSONStatus status : {eJSONStatus_Handled, eJSONStatus_Failed}) {
+		SCOPED_TRACE(status);
+		VRefPtr<IJSONObject> impl = VRefPtr<IJSONObject>::Adopt(new AnswersNothing(status));
+		VRefPtr<VJSONObject> object = VRefPtr<VJSONObject>::Adopt(new VJSONObject(fSquare.Get(), impl.Get()));
+		object->SetOwnProperty(U("own"), VJSONValue(1.0));
+		EXPECT_TRUE(object->HasProperty(U("area")));
+		// The implementation's answer stands for the own properties.
+		EXPECT_FALSE(object->HasProperty(U("own")));
+		EXPECT_FALSE(object->HasProperty(U("absent")));
+	}
+}
+
 TEST_F(JSONClass, InstancesKnowTheirClassesAndSuperclasses)
 {
 	VRefPtr<VJSONObject> square = NewInstance(fSquare.Get());
