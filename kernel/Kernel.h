@@ -53,12 +53,17 @@
 
 #include "host/HostBundle.h"
 
+#include "json/IJSONClassStore.h"
+#include "json/IJSONFunctionContext.h"
 #include "json/IJSONObject.h"
 #include "json/VJSONArray.h"
+#include "json/VJSONClass.h"
 #include "json/VJSONCloner.h"
 #include "json/VJSONContainer.h"
 #include "json/VJSONErrors.h"
+#include "json/VJSONFunctionContext.h"
 #include "json/VJSONGraph.h"
+#include "json/VJSONMemberFunction.h"
 #include "json/VJSONObject.h"
 #include "json/VJSONPropertyIterator.h"
 #include "json/VJSONStamp.h"

@@ -246,4 +246,15 @@ void VJSONContainer::SetJSONStamp(VJSONStamp* inStamp)
 	_StampChanged(inStamp);
 }
 
+uint32 VJSONContainer::_GetStampCounterMakingStamp()
+{
+	// Under the section that guards the stamp's replacement, so that two
+	// readers of a shared container make one stamp, and neither reads one
+	// being released.
+	StGraphLocker lock(IsSharedGraph());
+	if (fStamp == nullptr)
+		SetJSONStamp(VRefPtr<VJSONStamp>::Adopt(new VJSONStamp()).Get());
+	return fStamp->GetCounter();
+}
+
 } // namespace qirn

@@ -51,6 +51,9 @@ public:
 
 	VJSONStamp* GetJSONStamp() const { return fStamp; }
 	void SetJSONStamp(VJSONStamp* inStamp);
+	// The stamp's counter, giving the container a new stamp (counter 0) when
+	// it has none.
+	uint32 _GetStampCounterMakingStamp();
 
 	VJSONGraph* _GetGraph() const { return fGraph.load(std::memory_order_acquire); }
 	uint32 _GetContainerRefs() const { return fContainerRefs; }

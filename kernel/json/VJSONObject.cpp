@@ -1,9 +1,12 @@
 #include "json/VJSONObject.h"
 
 #include "core/VCompareOptions.h"
+#include "json/IJSONClassStore.h"
 #include "json/VJSONArray.h"
+#include "json/VJSONClass.h"
 #include "json/VJSONCloner.h"
 #include "json/VJSONErrors.h"
+#include "json/VJSONFunctionContext.h"
 #include "json/VJSONGraph.h"
 #include "json/VJSONPropertyIterator.h"
 #include "json/VJSONStamp.h"
@@ -31,6 +34,15 @@ VRefPtr<VStorageLocker> NewFreshLocker(bool inShared)
 	return VRefPtr<VStorageLocker>::Adopt(new VStorageLocker(false, true));
 }
 
+VJSONClass* ResolveClass(VJSONObject* inClassObject)
+{
+	if (inClassObject == nullptr) {
+		if (IJSONClassStore* store = IJSONClassStore::GetProcessStore(); store != nullptr)
+			inClassObject = store->GetObjectClassObject();
+	}
+	return VJSONClass::FromClassObject(inClassObject);
+}
+
 bool IsLengthName(const VString& inName)
 {
 	static const VString sLength("length");
@@ -54,9 +66,14 @@ size_t VJSONNameHash::operator()(const VString& inName) const
 // ---------------------------------------------------------------------------
 // Life
 
-VJSONObject::VJSONObject(VJSONObject* /*inClassObject*/, IJSONObject* inImpl, VStorageLocker* inLocker,
+VJSONObject::VJSONObject(VJSONObject* inClassObject, IJSONObject* inImpl, VStorageLocker* inLocker, bool inInternal)
+: VJSONObject(WithClass{}, ResolveClass(inClassObject), inImpl, inLocker, inInternal)
+{
+}
+
+VJSONObject::VJSONObject(WithClass, VJSONClass* inClass, IJSONObject* inImpl, VStorageLocker* inLocker,
 						 bool inInternal)
-: VJSONContainer(false), fImpl(inImpl), fInternal(inInternal)
+: VJSONContainer(false), fImpl(inImpl), fClass(inClass), fInternal(inInternal)
 {
 	if (fImpl != nullptr)
 		fImpl->Retain();
@@ -67,6 +84,8 @@ VJSONObject::VJSONObject(VJSONObject* /*inClassObject*/, IJSONObject* inImpl, VS
 	if (int32 task = sTaskToMonitor.load(std::memory_order_relaxed);
 		!fInternal && task != 0 && task == VTaskMgr::GetCurrentTaskID())
 		sTaskCounter.fetch_add(1, std::memory_order_relaxed);
+	if (fClass != nullptr)
+		fClass->UseClassObject();
 	if (fImpl != nullptr)
 		fImpl->IJSON_DoConnectDependencies(this);
 }
@@ -74,6 +93,12 @@ VJSONObject::VJSONObject(VJSONObject* /*inClassObject*/, IJSONObject* inImpl, VS
 VJSONObject::VJSONObject(VJSONObject* inClassObject, IJSONObject* inImpl, bool inShared)
 : VJSONObject(inClassObject, inImpl, NewFreshLocker(inShared).Get(), false)
 {
+}
+
+VRefPtr<VJSONObject> VJSONObject::_CreateWithoutClass(IJSONObject* inImpl, bool inShared)
+{
+	VRefPtr<VStorageLocker> locker = NewFreshLocker(inShared);
+	return VRefPtr<VJSONObject>::Adopt(new VJSONObject(WithClass{}, nullptr, inImpl, locker.Get(), false));
 }
 
 VJSONObject::~VJSONObject()
@@ -86,6 +111,9 @@ VJSONObject::~VJSONObject()
 	if (int32 task = sTaskToMonitor.load(std::memory_order_relaxed);
 		!fInternal && task != 0 && task == VTaskMgr::GetCurrentTaskID())
 		sTaskCounter.fetch_sub(1, std::memory_order_relaxed);
+	// Last: the class object may go with it, and the class with its
+	// prototype and functions.
+	_DetachClass();
 }
 
 void VJSONObject::_GetChildValues(void (*inFn)(const VJSONValue&, void*), void* inContext) const
@@ -149,13 +177,22 @@ bool VJSONObject::_CheckInUse() const
 
 VJSONValue VJSONObject::GetProperty(const VString& inName, VDBLanguageContext* inContext) const
 {
-	VJSONReadLock lock(_GetStorageLocker());
-	if (fImpl != nullptr) {
-		VJSONValue result(JSON_undefined);
-		if (fImpl->IJSON_GetProperty(this, inName, result, inContext) != eJSONStatus_NotHandled)
+	VJSONValue result(JSON_undefined);
+	{
+		VJSONReadLock lock(_GetStorageLocker());
+		if (fImpl != nullptr && fImpl->IJSON_GetProperty(this, inName, result, inContext) != eJSONStatus_NotHandled)
 			return result;
+		result = _GetOwnProperty(inName);
 	}
-	return _GetOwnProperty(inName);
+	// The class answers for what the object lacks, outside the object's
+	// locks: a getter runs code of its own.
+	if (!result.IsUndefined() || fClass == nullptr)
+		return result;
+	if (VJSONObject* method = fClass->GetFunction(inName); method != nullptr)
+		return VJSONValue(method);
+	if (VJSONObject* getter = fClass->GetGetter(inName); getter != nullptr)
+		getter->CallAsFunction(const_cast<VJSONObject*>(this), nullptr, nullptr, result, nullptr, inContext);
+	return result;
 }
 
 VJSONValue VJSONObject::GetOwnProperty(const VString& inName) const
@@ -176,17 +213,27 @@ VJSONValue VJSONObject::_GetOwnProperty(const VString& inName) const
 
 bool VJSONObject::HasProperty(const VString& inName, VDBLanguageContext* inContext) const
 {
-	VJSONReadLock lock(_GetStorageLocker());
-	if (fImpl != nullptr) {
-		VJSONValue scratch(JSON_undefined);
-		EJSONStatus status = fImpl->IJSON_GetProperty(this, inName, scratch, inContext);
-		if (status == eJSONStatus_Handled)
-			return !scratch.IsUndefined();
-		if (status == eJSONStatus_Failed)
-			return false;
+	{
+		VJSONReadLock lock(_GetStorageLocker());
+		EJSONStatus status = eJSONStatus_NotHandled;
+		if (fImpl != nullptr) {
+			VJSONValue scratch(JSON_undefined);
+			status = fImpl->IJSON_GetProperty(this, inName, scratch, inContext);
+			if (status == eJSONStatus_Handled && !scratch.IsUndefined())
+				return true;
+		}
+		if (status == eJSONStatus_NotHandled && _HasOwnProperty(inName))
+			return true;
 	}
-	// Objects have no class, hence no prototype, in this build.
-	return _HasOwnProperty(inName);
+	// The prototypes up the superclasses, as the functions map holds the
+	// inherited methods too: a method GetProperty finds is a property the
+	// object has. Outside the object's locks, as a prototype has a locker of
+	// its own.
+	for (const VJSONClass* walk = fClass; walk != nullptr; walk = walk->GetSuperClass()) {
+		if (walk->GetPrototype()->HasProperty(inName))
+			return true;
+	}
+	return false;
 }
 
 bool VJSONObject::HasOwnProperty(const VString& inName) const
@@ -251,7 +298,7 @@ bool VJSONObject::IsEmpty() const
 	}
 	if (fImpl != nullptr && !fImpl->IJSON_IsEmpty(this))
 		return false;
-	return true;
+	return fClass == nullptr || !fClass->HasGetters();
 }
 
 void VJSONObject::GetClassName(VString& outName) const
@@ -264,7 +311,73 @@ void VJSONObject::GetClassName(VString& outName) const
 			return;
 		}
 	}
+	if (fClass != nullptr && !fClass->GetName().IsEmpty()) {
+		outName.FromString(fClass->GetName());
+		return;
+	}
 	outName.FromCString(_GetStorageLocker() != nullptr ? "Shared Object" : "Object");
+}
+
+// ---------------------------------------------------------------------------
+// Class
+
+VJSONObject* VJSONObject::GetClassObject() const
+{
+	return fClass != nullptr ? fClass->GetClassObject() : nullptr;
+}
+
+VJSONObject* VJSONObject::_GetPrototype() const
+{
+	return fClass != nullptr ? fClass->GetPrototype() : nullptr;
+}
+
+void VJSONObject::_SetClass(VJSONClass* inClass)
+{
+	if (inClass == nullptr || inClass == fClass)
+		return;
+	inClass->UseClassObject();
+	if (VJSONClass* old = std::exchange(fClass, inClass); old != nullptr)
+		old->UnuseClassObject();
+}
+
+void VJSONObject::_DetachClass()
+{
+	if (VJSONClass* old = std::exchange(fClass, nullptr); old != nullptr)
+		old->UnuseClassObject();
+}
+
+bool VJSONObject::IsGenericObject() const
+{
+	return fClass == nullptr || fClass->GetDepth() == 0;
+}
+
+bool VJSONObject::IsInstanceOf(const VJSONClass* inClass) const
+{
+	return fClass != nullptr && inClass != nullptr && fClass->DerivesFrom(inClass);
+}
+
+bool VJSONObject::IsInstanceOf(const VJSONObject* inClassObject) const
+{
+	const VJSONClass* theClass = VJSONClass::FromClassObject(inClassObject);
+	if (theClass == nullptr) {
+		_ThrowError(VE_JSON_NOT_A_CLASS_OBJECT);
+		return false;
+	}
+	return IsInstanceOf(theClass);
+}
+
+EJSONStatus VJSONObject::CallAsFunction(VJSONObject* inThisObject, VJSONArray* inThisArray,
+										std::vector<VJSONValue>* inParameters, VJSONValue& outResult,
+										CDBQXBaseContext* inBaseContext, VDBLanguageContext* inContext) const
+{
+	if (fImpl == nullptr)
+		return eJSONStatus_NotHandled;
+	VJSONFunctionContext context(inThisObject, inThisArray, nullptr);
+	context.SetParameters(inParameters);
+	context.SetContexts(inBaseContext, inContext);
+	EJSONStatus status = fImpl->IJSON_CallAsFunction(this, &context);
+	context.GetResult(outResult);
+	return status;
 }
 
 // ---------------------------------------------------------------------------
@@ -407,6 +520,15 @@ bool VJSONObject::SetProperty(const VString& inName, const VJSONValue& inValue, 
 		EJSONStatus status = fImpl->IJSON_SetProperty(this, inName, inValue, inContext);
 		if (status != eJSONStatus_NotHandled)
 			return status == eJSONStatus_Handled;
+	}
+	if (fClass != nullptr && fClass->HasSetters()) {
+		if (VJSONObject* setter = fClass->GetSetter(inName); setter != nullptr) {
+			std::vector<VJSONValue> parameters{inValue};
+			VJSONValue result(JSON_undefined);
+			EJSONStatus status = setter->CallAsFunction(this, nullptr, &parameters, result, nullptr, inContext);
+			if (status != eJSONStatus_NotHandled)
+				return status == eJSONStatus_Handled;
+		}
 	}
 	VJSONReadWriteLock lock(_GetStorageLocker(), _MustLockGraphForChange(&inValue));
 	return _SetOwnProperty(inName, inValue);
@@ -585,7 +707,10 @@ VError VJSONObject::Clone(VJSONValue& outValue, VJSONCloner& ioCloner) const
 				return error;
 		}
 	}
-	VRefPtr<VJSONObject> clone = VRefPtr<VJSONObject>::Adopt(new VJSONObject(nullptr, impl.Get()));
+	// The same class, none included: an object of no class does not become
+	// one of the store's "Object".
+	VRefPtr<VJSONObject> clone =
+		VRefPtr<VJSONObject>::Adopt(new VJSONObject(WithClass{}, fClass, impl.Get(), nullptr, false));
 	clone->fConstructionLevel = fConstructionLevel;
 	if (ioCloner.GetMode() == VJSONCloner::kModeOneLocker)
 		clone->SetStorageLocker(ioCloner.GetStorageLockerAndAssignIfNecessary());
@@ -661,14 +786,17 @@ bool VJSONObject::_DeepEqualTo(const VJSONObject* inOther, const VCompareOptions
 
 uint32 VJSONObject::GetPropertyStamp(const VString& inName) const
 {
-	if (fImpl != nullptr) {
-		uint32 stamp = 0;
-		if (fImpl->IJSON_GetPropertyStamp(inName, &stamp) != eJSONStatus_NotHandled)
-			return stamp;
+	uint32 stamp = 0;
+	if (fImpl == nullptr || fImpl->IJSON_GetPropertyStamp(inName, &stamp) == eJSONStatus_NotHandled) {
+		VJSONReadLock lock(_GetStorageLocker());
+		auto found = fProperties.find(inName);
+		stamp = found == fProperties.end() ? 0 : found->second.first.GetStamp();
 	}
-	VJSONReadLock lock(_GetStorageLocker());
-	auto found = fProperties.find(inName);
-	return found == fProperties.end() ? 0 : found->second.first.GetStamp();
+	// A getter's value may change with anything in the object: the object's
+	// counter stands for it.
+	if (fClass != nullptr && fClass->GetGetter(inName) != nullptr)
+		return const_cast<VJSONObject*>(this)->_GetStampCounterMakingStamp();
+	return stamp;
 }
 
 void VJSONObject::TouchPropertyStamp(const VString& inName)

@@ -12,6 +12,7 @@
 
 namespace qirn {
 
+class CDBQXBaseContext;
 class VCompareOptions;
 class VDBLanguageContext;
 class VJSONClass;
@@ -35,12 +36,16 @@ public:
 	using Property = std::pair<VJSONValue, uint64>;
 	using PropertyMap = std::unordered_map<VString, Property, VJSONNameHash, VJSONNameEqual>;
 
-	// The class object is kept for the class machinery; objects have no class
-	// in this build.
+	// The class is the one the class object carries; without class object,
+	// the process store's "Object", when there is a store.
 	explicit VJSONObject(VJSONObject* inClassObject = nullptr, IJSONObject* inImpl = nullptr,
 						 VStorageLocker* inLocker = nullptr, bool inInternal = false);
 	// With inShared, the object gets a new fresh locker of its own.
 	VJSONObject(VJSONObject* inClassObject, IJSONObject* inImpl, bool inShared);
+	// An object of no class at all, whatever the process store holds: what
+	// the class machinery keeps inside a class (its prototype, say) must not
+	// keep the class object of "Object" alive.
+	static VRefPtr<VJSONObject> _CreateWithoutClass(IJSONObject* inImpl, bool inShared);
 
 	IJSONObject* GetImplementation() const { return fImpl; }
 	bool IsInternal() const { return fInternal; }
@@ -65,8 +70,30 @@ public:
 	static bool isvalidnumber(const VString& inText);
 	void GetString(VString& outString) const { outString.FromString(VJSONValue::sObjectString); }
 	void GetClassName(VString& outName) const;
-	VJSONObject* GetClassObject() const { return nullptr; }
-	bool IsGenericObject() const { return true; }
+	VJSONClass* GetClass() const { return fClass; }
+	// Null without a class.
+	VJSONObject* GetClassObject() const;
+	VJSONObject* _GetPrototype() const;
+	// Uses the new class and unuses the old one; a null class or the same
+	// class changes nothing. The class machinery sets it before the object is
+	// handed out: it is read without lock.
+	void _SetClass(VJSONClass* inClass);
+	// Unuses the class and forgets it: how a class store breaks the links of
+	// its root class objects to their own class when it goes.
+	void _DetachClass();
+	// No class, or a class without superclass.
+	bool IsGenericObject() const;
+	// Whether the class or one of its superclasses is the given one.
+	bool IsInstanceOf(const VJSONClass* inClass) const;
+	// Raises an error when the argument is no class object.
+	bool IsInstanceOf(const VJSONObject* inClassObject) const;
+	uint32 _GetConstructionLevel() const { return fConstructionLevel; }
+	void _SetConstructionLevel(uint32 inLevel) { fConstructionLevel = inLevel; }
+	// Calls a function object (one whose implementation answers calls); 1
+	// (not handled) without implementation, the result left alone.
+	EJSONStatus CallAsFunction(VJSONObject* inThisObject, VJSONArray* inThisArray,
+							   std::vector<VJSONValue>* inParameters, VJSONValue& outResult,
+							   CDBQXBaseContext* inBaseContext, VDBLanguageContext* inContext) const;
 	// A locker, else the implementation's sharable answer.
 	bool IsShared() const;
 	bool _IsSharedOrSharable() const override;
@@ -128,6 +155,9 @@ protected:
 	void _StampChanged(VJSONStamp* inStamp) override;
 
 private:
+	struct WithClass {};
+	VJSONObject(WithClass, VJSONClass* inClass, IJSONObject* inImpl, VStorageLocker* inLocker, bool inInternal);
+
 	bool _IsSharedLocked() const;
 	bool _CheckInUse() const;
 	void _RemoveInternalProperty(PropertyMap::iterator inEntry);
@@ -135,6 +165,7 @@ private:
 
 	PropertyMap fProperties;
 	IJSONObject* fImpl;
+	VJSONClass* fClass = nullptr;
 	uint32 fConstructionLevel = 0;
 	bool fUnderConstruction = false;
 	bool fInternal;

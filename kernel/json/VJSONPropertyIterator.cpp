@@ -1,5 +1,7 @@
 #include "json/VJSONPropertyIterator.h"
 
+#include "json/VJSONClass.h"
+
 namespace qirn {
 
 VJSONPropertyIteratorBase& VJSONPropertyIteratorBase::operator++()
@@ -25,6 +27,12 @@ bool VJSONPropertyIteratorBase::_AskImplementationNames()
 	return impl != nullptr && impl->IJSON_GetPropertyNames(fNames) != eJSONStatus_NotHandled;
 }
 
+void VJSONPropertyIteratorBase::_AddGetterNames()
+{
+	if (const VJSONClass* theClass = fObject->GetClass(); theClass != nullptr)
+		theClass->GetGetterNames(fNames);
+}
+
 bool VJSONPropertyIteratorBase::_IsSnapshotObject() const
 {
 	if (fObject->_GetStorageLocker() != nullptr)
@@ -39,9 +47,8 @@ bool VJSONPropertyIteratorBase::_IsSnapshotObject() const
 VJSONPropertyIterator::VJSONPropertyIterator(VJSONObject* inObject)
 : VJSONPropertyIteratorBase(inObject), fUser(inObject, false)
 {
-	// Objects have no class getters in this build: the extra names are the
-	// implementation's only.
-	_AskImplementationNames();
+	if (!_AskImplementationNames())
+		_AddGetterNames();
 	fCursor = inObject->_GetMap().begin();
 }
 
@@ -61,13 +68,15 @@ void VJSONPropertyIterator::SetValue(const VJSONValue& inValue, VDBLanguageConte
 VJSONPropertyConstIterator::VJSONPropertyConstIterator(const VJSONObject* inObject)
 : VJSONPropertyIteratorBase(inObject)
 {
-	_AskImplementationNames();
+	const bool answered = _AskImplementationNames();
 	if (_IsSnapshotObject()) {
 		fSnapshot = true;
 		VJSONReadLock lock(inObject->_GetStorageLocker());
 		for (const auto& entry : inObject->_GetMap())
 			fNames.push_back(entry.first);
 	}
+	if (!answered)
+		_AddGetterNames();
 	fCursor = inObject->_GetMap().begin();
 }
 
@@ -76,8 +85,7 @@ VJSONPropertyConstIterator::VJSONPropertyConstIterator(const VJSONObject* inObje
 VJSONPropertyConstOrderedIterator::VJSONPropertyConstOrderedIterator(const VJSONObject* inObject, uint32 inOptions)
 : VJSONPropertyIteratorBase(inObject)
 {
-	if ((inOptions & kWithoutImplementationNames) == 0)
-		_AskImplementationNames();
+	const bool answered = (inOptions & kWithoutImplementationNames) == 0 && _AskImplementationNames();
 	VJSONReadLock lock(inObject->_GetStorageLocker());
 	const VJSONObject::PropertyMap& map = inObject->_GetMap();
 	fOwn.resize(map.size());
@@ -96,6 +104,8 @@ VJSONPropertyConstOrderedIterator::VJSONPropertyConstOrderedIterator(const VJSON
 		fNames.swap(names);
 		fOwn.clear();
 	}
+	if ((inOptions & kWithoutGetterNames) == 0 && !answered)
+		_AddGetterNames();
 }
 
 } // namespace qirn

@@ -30,6 +30,8 @@ protected:
 	bool _OnNames() const { return fNameIndex < fNames.size(); }
 	// Asks the implementation's names into the list; false when it does not answer.
 	bool _AskImplementationNames();
+	// Appends the names of the class's getters.
+	void _AddGetterNames();
 	// Whether the object is walked over a snapshot of its names.
 	bool _IsSnapshotObject() const;
 
@@ -44,7 +46,8 @@ protected:
 };
 
 // Walks an object's names and values, the names only its implementation
-// knows first, then its own properties in hash order. It holds the use of
+// knows (else its class's getter names) first, then its own properties in
+// hash order. It holds the use of
 // the object's locker for its life, so that it may change values.
 class VJSONPropertyIterator : public VJSONPropertyIteratorBase {
 public:
@@ -64,7 +67,8 @@ private:
 };
 
 // Walks a constant object. A shared (or sharable) object is walked over a
-// snapshot of its names; any other live, after the implementation's names.
+// snapshot of its names; any other live, after the implementation's names
+// (else the class's getter names).
 class VJSONPropertyConstIterator : public VJSONPropertyIteratorBase {
 public:
 	explicit VJSONPropertyConstIterator(const VJSONObject* inObject);
@@ -80,8 +84,8 @@ private:
 };
 
 // Walks a constant object's own properties in insertion order, after the
-// implementation's names. Option 1 leaves those names out; option 2 the
-// class's getter names.
+// implementation's names (else the class's getter names). Option 1 leaves
+// the implementation's names out; option 2 the getter names.
 class VJSONPropertyConstOrderedIterator : public VJSONPropertyIteratorBase {
 public:
 	static constexpr uint32 kWithoutImplementationNames = 1;

@@ -1,0 +1,7 @@
+#include "json/IJSONClassStore.h"
+
+namespace qirn {
+
+std::atomic<IJSONClassStore::Getter> IJSONClassStore::sGetter{nullptr};
+
+} // namespace qirn

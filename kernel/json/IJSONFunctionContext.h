@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/VKernelTypes.h"
+#include "json/VJSONValue.h"
+
+#include <vector>
+
+namespace qirn {
+
+class CDBQXBaseContext;
+class VDBLanguageContext;
+class VJSONArray;
+class VJSONObject;
+
+// What a native function receives when a function object is called: its
+// this (an object or an array), its parameters (counted from 1), the slot for
+// its result and the caller's contexts.
+class IJSONFunctionContext {
+public:
+	virtual VJSONObject* GetThisObject() const = 0;
+	virtual VJSONArray* GetThisArray() const = 0;
+	virtual void SetResult(const VJSONValue& inValue, uint8 inLegacyKind = 5) = 0;
+	virtual void GetResult(VJSONValue& outValue) const = 0;
+	virtual uint8 GetResultLegacyValueKind() const = 0;
+	virtual bool GetResultIsExpected() const = 0;
+	virtual VError GetParametersAsJSONValues(std::vector<VJSONValue>** outParameters) const = 0;
+	virtual int32 GetParameterList(void** /*outList*/, int* /*outCount*/, void** /*outExtra*/, bool* /*outFlag*/) const
+	{
+		return 1;
+	}
+	virtual CDBQXBaseContext* GetBaseContext() const = 0;
+	virtual VDBLanguageContext* GetLanguageContext() const = 0;
+	virtual int32 GetParamCount() const = 0;
+	// Undefined below 1 or above the count.
+	virtual VJSONValue GetParam(int32 inIndex) const = 0;
+	virtual VJSONObject* GetScopeThisObject() const = 0;
+	virtual VJSONObject* GetScopeFunctionObject() const = 0;
+
+	virtual ~IJSONFunctionContext() = default;
+
+	// Cleared by a typed getter that meets a parameter of the wrong kind.
+	bool AreParametersValid() const { return fParametersValid; }
+
+protected:
+	bool fParametersValid = true;
+};
+
+} // namespace qirn

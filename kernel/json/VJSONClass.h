@@ -1,0 +1,123 @@
+#pragma once
+
+#include "core/VObject.h"
+#include "core/VRefPtr.h"
+#include "core/VString.h"
+#include "json/IJSONObject.h"
+#include "json/VJSONObject.h"
+
+#include <atomic>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace qirn {
+
+class IJSONFunctionContext;
+
+// A class of JSON objects. Its class object (a shared VJSONObject) carries
+// it as native implementation and owns it. The prototype holds the class's
+// own member functions; the maps of functions, getters and setters also hold
+// those inherited from the superclass, and answer for the names an instance
+// lacks.
+class VJSONClass : public VObject, public IJSONObject {
+public:
+	// Every member function of the class is made final.
+	static constexpr uint32 kFlagFinal = 0x02;
+	// Instances are shared objects.
+	static constexpr uint32 kFlagShared = 0x20;
+	static constexpr uint32 kFlagSingleton = 0x40;
+	// A session singleton is a shared singleton as well.
+	static constexpr uint32 kFlagSessionSingleton = 0x80;
+
+	// Makes a new instance of the class of a class object.
+	using Instantiator = VJSONObject* (*)(VJSONObject* inClassObject, IJSONFunctionContext* inContext);
+	using FunctionMap = std::unordered_map<VString, VRefPtr<VJSONObject>, VJSONNameHash, VJSONNameEqual>;
+
+	// The new class object, or null (error when the superclass object is no
+	// class object). Without superclass the class derives from the process
+	// store's "Object", when there is one.
+	static VRefPtr<VJSONObject> Create(const VString& inName, VJSONObject* inSuperClassObject,
+									   const VString& inStoreName, uint32 inFlags);
+
+	// The class a class object carries, or null.
+	static VJSONClass* FromClassObject(const VJSONObject* inClassObject);
+
+	// Installs the members once: each function on the prototype and in the
+	// maps, "get x" and "set x" as getter and setter of x, "init x" as the
+	// initialiser of x. Later calls change nothing.
+	void SetFunctions(const std::vector<std::pair<VString, VRefPtr<VJSONObject>>>& inFunctions,
+					  VJSONObject* inConstructor, Instantiator inInstantiator);
+	bool AreFunctionsSet() const { return fFunctionsSet; }
+
+	VJSONObject* GetClassObject() const { return fClassObject; }
+	const VString& GetName() const { return fName; }
+	const VString& GetStoreName() const { return fStoreName; }
+	VJSONClass* GetSuperClass() const { return fSuperClass; }
+	VJSONObject* GetSuperClassObject() const { return fSuperClassObject.Get(); }
+	VJSONObject* GetPrototype() const { return fPrototype.Get(); }
+	uint32 GetDepth() const { return fDepth; }
+	uint32 GetID() const { return fID; }
+	uint32 GetFlags() const { return fFlags; }
+
+	// The function objects answering a name, or null.
+	VJSONObject* GetFunction(const VString& inName) const { return _Find(fFunctions, inName); }
+	VJSONObject* GetGetter(const VString& inName) const { return _Find(fGetters, inName); }
+	VJSONObject* GetSetter(const VString& inName) const { return _Find(fSetters, inName); }
+	bool HasGetters() const { return !fGetters.empty(); }
+	bool HasSetters() const { return !fSetters.empty(); }
+	// Appends the names of the getters.
+	void GetGetterNames(std::vector<VString>& ioNames) const;
+	// Walks from this class through the superclasses.
+	bool DerivesFrom(const VJSONClass* inClass) const;
+
+	// Instances hold their class this way: the class object is retained while
+	// the class has users.
+	void UseClassObject();
+	void UnuseClassObject();
+
+	// What a getter-only name answers to a write, and a setter-only name to a
+	// read.
+	static EJSONStatus do_errorReadOnlyAttribute(const VJSONObject* inThis, IJSONFunctionContext* inContext);
+	static EJSONStatus do_errorWriteOnlyAttribute(const VJSONObject* inThis, IJSONFunctionContext* inContext);
+
+	static std::atomic<uint32> sSequenceID;
+
+private:
+	VJSONClass(const VString& inName, VJSONClass* inSuperClass, VJSONObject* inSuperClassObject,
+			   const VString& inStoreName, uint32 inFlags);
+	~VJSONClass() override;
+
+	static VJSONObject* _Find(const FunctionMap& inMap, const VString& inName);
+	// The shared object of getters or setters, made on first use.
+	static void _AddTo(VRefPtr<VJSONObject>& ioHolder, FunctionMap& ioMap, const VString& inName,
+					   VJSONObject* inFunction);
+	// Made once per class, named after the first name that needs it.
+	VJSONObject* _ErrorFunction(VRefPtr<VJSONObject>& ioHolder, const char* inKind, const VString& inName,
+								EJSONStatus (*inFunction)(const VJSONObject*, IJSONFunctionContext*));
+
+	VJSONObject* fClassObject = nullptr;
+	VString fName;
+	VString fStoreName;
+	VJSONClass* fSuperClass;
+	VRefPtr<VJSONObject> fSuperClassObject;
+	VRefPtr<VJSONObject> fPrototype;
+	VRefPtr<VJSONObject> fGettersObject;
+	VRefPtr<VJSONObject> fSettersObject;
+	VRefPtr<VJSONObject> fConstructor;
+	Instantiator fInstantiator = nullptr;
+	FunctionMap fFunctions;
+	FunctionMap fGetters;
+	FunctionMap fSetters;
+	VRefPtr<VJSONObject> fInitializersObject;
+	FunctionMap fInitializers;
+	VRefPtr<VJSONObject> fReadOnlyErrorSetter;
+	VRefPtr<VJSONObject> fWriteOnlyErrorGetter;
+	uint32 fDepth;
+	uint32 fID;
+	bool fFunctionsSet = false;
+	uint32 fFlags;
+	std::atomic<int32> fUseCount{0};
+};
+
+} // namespace qirn

@@ -1,0 +1,74 @@
+#include "json/VJSONFunctionContext.h"
+
+namespace qirn {
+
+VJSONFunctionContext::VJSONFunctionContext(VJSONObject* inThisObject, VJSONArray* inThisArray,
+										   IJSONFunctionContext* inOuter)
+: fThisObject(inThisObject), fThisArray(inThisArray), fOuter(inOuter)
+{
+	if (fOuter != nullptr) {
+		fBaseContext = fOuter->GetBaseContext();
+		fLanguageContext = fOuter->GetLanguageContext();
+	}
+}
+
+void VJSONFunctionContext::SetResult(const VJSONValue& inValue, uint8 inLegacyKind)
+{
+	if (fOuter != nullptr) {
+		fOuter->SetResult(inValue, 5);
+		return;
+	}
+	fResult = inValue;
+	fResultLegacyKind = inLegacyKind;
+}
+
+void VJSONFunctionContext::GetResult(VJSONValue& outValue) const
+{
+	if (fOuter != nullptr)
+		fOuter->GetResult(outValue);
+	else
+		outValue = fResult;
+}
+
+VError VJSONFunctionContext::GetParametersAsJSONValues(std::vector<VJSONValue>** outParameters) const
+{
+	if (fOuter != nullptr)
+		return fOuter->GetParametersAsJSONValues(outParameters);
+	*outParameters = fParameters;
+	return VE_OK;
+}
+
+int32 VJSONFunctionContext::GetParameterList(void** outList, int* outCount, void** outExtra, bool* outFlag) const
+{
+	if (fOuter != nullptr)
+		return fOuter->GetParameterList(outList, outCount, outExtra, outFlag);
+	return 1;
+}
+
+int32 VJSONFunctionContext::GetParamCount() const
+{
+	if (fOuter != nullptr)
+		return fOuter->GetParamCount();
+	return fParameters != nullptr ? static_cast<int32>(fParameters->size()) : 0;
+}
+
+VJSONValue VJSONFunctionContext::GetParam(int32 inIndex) const
+{
+	if (fOuter != nullptr)
+		return fOuter->GetParam(inIndex);
+	if (inIndex < 1 || inIndex > GetParamCount())
+		return VJSONValue(JSON_undefined);
+	return VJSONValue((*fParameters)[static_cast<size_t>(inIndex - 1)]);
+}
+
+VJSONObject* VJSONFunctionContext::GetScopeThisObject() const
+{
+	return fOuter != nullptr ? fOuter->GetScopeThisObject() : nullptr;
+}
+
+VJSONObject* VJSONFunctionContext::GetScopeFunctionObject() const
+{
+	return fOuter != nullptr ? fOuter->GetScopeFunctionObject() : nullptr;
+}
+
+} // namespace qirn
