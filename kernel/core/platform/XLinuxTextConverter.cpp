@@ -159,6 +159,11 @@ XLinuxToUnicodeConverter::XLinuxToUnicodeConverter(CharSet inCharSet)
 		return;
 	// Readers take the closest character where the set has only a near one.
 	ucnv_setFallback(fConverter, true);
+	const UConverterType type = ucnv_getType(fConverter);
+	fStateful = type == UCNV_ISO_2022 || type == UCNV_UTF7;
+	// A UTF-7 base64 run may end anywhere: bits left over at the end of the
+	// source are the end of the run, not a cut character.
+	fFlushed = type == UCNV_UTF7;
 	UErrorCode error = U_ZERO_ERROR;
 	ucnv_setToUCallBack(fConverter, SubstituteReplacementCharacter, &fSubstituted, nullptr, nullptr, &error);
 }
@@ -196,9 +201,10 @@ bool XLinuxToUnicodeConverter::Convert(const void* inSource, VSize inSourceBytes
 	const char* read = source;
 	UChar* written = reinterpret_cast<UChar*>(inDestination);
 	UErrorCode error = U_ZERO_ERROR;
-	// Not flushed: the bytes of a character cut by the end stay pending, and
-	// are left to the caller rather than read as a bad character.
-	ucnv_toUnicode(fConverter, &written, written + inDestinationChars, &read, source + count, nullptr, false, &error);
+	// Not flushed (but UTF-7): the bytes of a character cut by the end stay
+	// pending, and are left to the caller rather than read as a bad one.
+	ucnv_toUnicode(fConverter, &written, written + inDestinationChars, &read, source + count, nullptr, fFlushed,
+				   &error);
 	if (error == U_BUFFER_OVERFLOW_ERROR)
 		return _ConvertCut(source, count, outBytesConsumed, inDestination, inDestinationChars, outProducedChars);
 	if (U_FAILURE(error)) {
@@ -211,6 +217,35 @@ bool XLinuxToUnicodeConverter::Convert(const void* inSource, VSize inSourceBytes
 	*outBytesConsumed = static_cast<VSize>(read - source) - static_cast<VSize>(pending);
 	*outProducedChars = static_cast<VIndex>(written - reinterpret_cast<UChar*>(inDestination));
 	return !fSubstituted;
+}
+
+// A stateful set is decoded in one call: the loop of the base class would
+// read what that call leaves (a cut character) again from the initial state.
+// Its text never has more characters than bytes.
+bool XLinuxToUnicodeConverter::ConvertString(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed,
+											 VString& ioString)
+{
+	if (!fStateful)
+		return VToUnicodeConverter::ConvertString(inSource, inSourceBytes, outBytesConsumed, ioString);
+	if (outBytesConsumed != nullptr)
+		*outBytesConsumed = 0;
+	VMemoryBuffer<> units;
+	if (inSourceBytes >= static_cast<VSize>(VString::kMaxLength) ||
+		!units.SetSize((inSourceBytes + 1) * sizeof(UniChar))) {
+		_ThrowError(VE_TEXT_CONVERSION_FAILED);
+		return false;
+	}
+	VSize consumed = 0;
+	VIndex produced = 0;
+	Convert(inSource, inSourceBytes, &consumed, static_cast<UniChar*>(units.GetDataPtr()),
+			static_cast<VIndex>(inSourceBytes + 1), &produced);
+	const VIndex before = ioString.GetLength();
+	ioString.AppendUniChars(static_cast<const UniChar*>(units.GetDataPtr()), produced);
+	if (ioString.GetLength() != before + produced)
+		return false;
+	if (outBytesConsumed != nullptr)
+		*outBytesConsumed = consumed;
+	return true;
 }
 
 // The destination is too small for the whole source. The bytes behind each
@@ -238,7 +273,7 @@ bool XLinuxToUnicodeConverter::_ConvertCut(const char* inSource, VSize inSourceB
 		fSubstituted = false;
 		error = U_ZERO_ERROR;
 		ucnv_toUnicode(fConverter, &written, first + capacity, &read, inSource + inSourceBytes,
-					   static_cast<int32_t*>(offsets.GetDataPtr()), false, &error);
+					   static_cast<int32_t*>(offsets.GetDataPtr()), fFlushed, &error);
 		produced = static_cast<int32_t>(written - first);
 		if (error != U_BUFFER_OVERFLOW_ERROR)
 			break;

@@ -33,11 +33,16 @@ public:
 	bool Convert(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed, UniChar* inDestination,
 				 VIndex inDestinationChars, VIndex* outProducedChars) override;
 
+	bool ConvertString(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed,
+					   VString& ioString) override;
+
 private:
 	bool _ConvertCut(const char* inSource, VSize inSourceBytes, VSize* outBytesConsumed, UniChar* inDestination,
 					 VIndex inDestinationChars, VIndex* outProducedChars);
 
 	UConverter* fConverter;
+	bool fStateful = false;
+	bool fFlushed = false;
 	bool fSubstituted = false;
 	std::mutex fMutex;
 };

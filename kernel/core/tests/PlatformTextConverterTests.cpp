@@ -171,6 +171,26 @@ TEST(PlatformTextConverter, ACharacterCutByTheEndOfTheBlockIsLeftUnread)
 	}
 }
 
+// A whole text in a stateful set is read in one run: what a cut character
+// leaves is never read again from the initial state.
+TEST(PlatformTextConverter, AWholeStatefulTextIsReadInOneRun)
+{
+	struct Case {
+		CharSet fCharSet;
+		std::string fBytes;
+		std::u16string fText;
+	};
+	const Case cases[] = {
+		{VTC_ISO_2022_JP, "\x1B\x24\x42\x46\x7C\x4B", u"日"},	// not "日K"
+		{VTC_UTF_7, "+A5E", u"Α"},	// a run ended by the text's end
+		{VTC_UTF_7, "+A5E-x", u"Αx"},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fBytes);
+		EXPECT_EQ(Decoded(c.fCharSet, c.fBytes), c.fText);
+	}
+}
+
 TEST(PlatformTextConverter, BytesThatCannotBeReadBecomeReplacementsAndTheRestIsKept)
 {
 	struct Case {
