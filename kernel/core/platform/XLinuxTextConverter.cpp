@@ -92,6 +92,24 @@ UConverter* OpenConverter(CharSet inCharSet)
 	return converter;
 }
 
+void CloseConverter(UConverter* inConverter)
+{
+	if (inConverter != nullptr)
+		ucnv_close(inConverter);
+}
+
+// A converter is handed out only when ICU has the set.
+template <class Converter>
+Converter* NewValid(CharSet inCharSet)
+{
+	auto* converter = new Converter(inCharSet);
+	if (!converter->IsValid()) {
+		converter->Release();
+		return nullptr;
+	}
+	return converter;
+}
+
 // Writes U+FFFD for what cannot be read, whatever substitute the set's table
 // names (some name U+001A), and tells the converter object that it did.
 void SubstituteReplacementCharacter(const void* inContext, UConverterToUnicodeArgs* ioArgs, const char*, int32_t,
@@ -170,18 +188,12 @@ XLinuxToUnicodeConverter::XLinuxToUnicodeConverter(CharSet inCharSet)
 
 XLinuxToUnicodeConverter::~XLinuxToUnicodeConverter()
 {
-	if (fConverter != nullptr)
-		ucnv_close(fConverter);
+	CloseConverter(fConverter);
 }
 
 VToUnicodeConverter* XLinuxToUnicodeConverter::NewToUnicodeConverter(CharSet inCharSet)
 {
-	auto* converter = new XLinuxToUnicodeConverter(inCharSet);
-	if (!converter->IsValid()) {
-		converter->Release();
-		return nullptr;
-	}
-	return converter;
+	return NewValid<XLinuxToUnicodeConverter>(inCharSet);
 }
 
 bool XLinuxToUnicodeConverter::Convert(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed,
@@ -331,18 +343,12 @@ XLinuxFromUnicodeConverter::XLinuxFromUnicodeConverter(CharSet inCharSet)
 
 XLinuxFromUnicodeConverter::~XLinuxFromUnicodeConverter()
 {
-	if (fConverter != nullptr)
-		ucnv_close(fConverter);
+	CloseConverter(fConverter);
 }
 
 VFromUnicodeConverter* XLinuxFromUnicodeConverter::NewFromUnicodeConverter(CharSet inCharSet)
 {
-	auto* converter = new XLinuxFromUnicodeConverter(inCharSet);
-	if (!converter->IsValid()) {
-		converter->Release();
-		return nullptr;
-	}
-	return converter;
+	return NewValid<XLinuxFromUnicodeConverter>(inCharSet);
 }
 
 bool XLinuxFromUnicodeConverter::Convert(const UniChar* inSource, VIndex inSourceChars, VIndex* outCharsConsumed,

@@ -90,6 +90,22 @@ std::string Encoded(CharSet inCharSet, const std::u16string& inText)
 	return std::string(static_cast<const char*>(buffer.GetDataPtr()), buffer.GetDataSize());
 }
 
+struct DecodeResult {
+	bool fOK;
+	VSize fConsumed;
+	std::u16string fText;
+};
+
+// One call with room to spare.
+DecodeResult DecodeOnce(CharSet inCharSet, const std::string& inBytes)
+{
+	UniChar units[32] = {};
+	VSize consumed = 99;
+	VIndex produced = 99;
+	bool ok = Decoder(inCharSet)->Convert(inBytes.data(), inBytes.size(), &consumed, units, 32, &produced);
+	return {ok, consumed, std::u16string(reinterpret_cast<const char16_t*>(units), static_cast<size_t>(produced))};
+}
+
 TEST(PlatformTextConverter, EveryLegacySetReadsAndWritesItsOwnBytes)
 {
 	for (const Sample& sample : kSamples) {
@@ -162,12 +178,10 @@ TEST(PlatformTextConverter, ACharacterCutByTheEndOfTheBlockIsLeftUnread)
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.fCharSet);
-		UniChar units[16] = {};
-		VSize consumed = 99;
-		VIndex produced = 99;
-		EXPECT_TRUE(Decoder(c.fCharSet)->Convert(c.fBytes.data(), c.fBytes.size(), &consumed, units, 16, &produced));
-		EXPECT_EQ(consumed, c.fConsumed);
-		EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(units), static_cast<size_t>(produced)), c.fText);
+		DecodeResult result = DecodeOnce(c.fCharSet, c.fBytes);
+		EXPECT_TRUE(result.fOK);
+		EXPECT_EQ(result.fConsumed, c.fConsumed);
+		EXPECT_EQ(result.fText, c.fText);
 	}
 }
 
@@ -205,12 +219,10 @@ TEST(PlatformTextConverter, BytesThatCannotBeReadBecomeReplacementsAndTheRestIsK
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.fCharSet);
-		UniChar units[16] = {};
-		VSize consumed = 0;
-		VIndex produced = 0;
-		EXPECT_FALSE(Decoder(c.fCharSet)->Convert(c.fBytes.data(), c.fBytes.size(), &consumed, units, 16, &produced));
-		EXPECT_EQ(consumed, c.fBytes.size());
-		EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(units), static_cast<size_t>(produced)), c.fText);
+		DecodeResult result = DecodeOnce(c.fCharSet, c.fBytes);
+		EXPECT_FALSE(result.fOK);
+		EXPECT_EQ(result.fConsumed, c.fBytes.size());
+		EXPECT_EQ(result.fText, c.fText);
 	}
 }
 
