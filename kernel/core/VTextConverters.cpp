@@ -5,6 +5,7 @@
 #include "core/VTextConverter_Latin1.h"
 #include "core/VTextConverter_UTF32.h"
 #include "core/VTextConverter_UTF8.h"
+#include "core/platform/XLinuxTextConverter.h"
 
 #include <algorithm>
 
@@ -197,14 +198,14 @@ bool NameMatches(const CharSetNameRow& inRow, const VString& inName)
 }
 
 // The platform's converters. US-ASCII and ISO-8859-1, common in files and
-// a few lines each, are converted here; the other legacy sets have none yet,
-// and the registry hands out converters that convert nothing for them.
+// a few lines each, are converted here; ICU converts the other legacy sets.
+// The system's default set has none: the registry makes it UTF-8.
 VToUnicodeConverter* NewPlatformToUnicodeConverter(CharSet inCharSet)
 {
 	switch (inCharSet) {
 		case VTC_US_ASCII: return new VToUnicodeConverter_Latin1(0x7F);
 		case VTC_ISO_8859_1: return new VToUnicodeConverter_Latin1(0xFF);
-		default: return nullptr;
+		default: return XLinuxToUnicodeConverter::NewToUnicodeConverter(inCharSet);
 	}
 }
 
@@ -213,7 +214,7 @@ VFromUnicodeConverter* NewPlatformFromUnicodeConverter(CharSet inCharSet)
 	switch (inCharSet) {
 		case VTC_US_ASCII: return new VFromUnicodeConverter_Latin1(0x7F);
 		case VTC_ISO_8859_1: return new VFromUnicodeConverter_Latin1(0xFF);
-		default: return nullptr;
+		default: return XLinuxFromUnicodeConverter::NewFromUnicodeConverter(inCharSet);
 	}
 }
 
