@@ -37,7 +37,6 @@ bool VFromUnicodeConverter_Latin1::Convert(const UniChar* inSource, VIndex inSou
 	uint8* bytes = static_cast<uint8*>(inBuffer);
 	VIndex consumed = 0;
 	VSize produced = 0;
-	bool ok = true;
 	// With no buffer the bytes the run needs are only counted.
 	while (consumed < inSourceChars && (bytes == nullptr || produced < inBufferSize)) {
 		UniChar unit = inSource[consumed];
@@ -48,15 +47,15 @@ bool VFromUnicodeConverter_Latin1::Convert(const UniChar* inSource, VIndex inSou
 				++consumed;
 		}
 		++consumed;
-		const bool inSet = unit <= fLastByte;
+		// A character the set lacks is written as '?' and the run goes on: the
+		// text is kept, as the other sets' converters keep it.
 		if (bytes != nullptr)
-			bytes[produced] = inSet ? static_cast<uint8>(unit) : static_cast<uint8>('?');
+			bytes[produced] = unit <= fLastByte ? static_cast<uint8>(unit) : static_cast<uint8>('?');
 		++produced;
-		ok = ok && inSet;
 	}
 	*outCharsConsumed = consumed;
 	*outBytesProduced = produced;
-	return ok && consumed == inSourceChars;
+	return consumed == inSourceChars;
 }
 
 } // namespace qirn

@@ -51,12 +51,13 @@ TEST(TextConverterLatin1, BytesBeyondTheSetDecodeAsReplacementsAndKeepWhatFollow
 TEST(TextConverterLatin1, CharactersBeyondTheSetEncodeAsOneQuestionMarkEach)
 {
 	VFromUnicodeConverter_Latin1 latin1(0xFF);
-	// e-acute, the euro sign, a pair (one character), z
+	// e-acute, the euro sign, a pair (one character), z: the text is kept,
+	// and the conversion succeeds.
 	const UniChar units[] = {0x00E9, 0x20AC, 0xD83D, 0xDE00, u'z'};
 	char bytes[8] = {};
 	VIndex consumed = 0;
 	VSize produced = 0;
-	EXPECT_FALSE(latin1.Convert(units, 5, &consumed, bytes, sizeof(bytes), &produced));
+	EXPECT_TRUE(latin1.Convert(units, 5, &consumed, bytes, sizeof(bytes), &produced));
 	EXPECT_EQ(consumed, 5);
 	ASSERT_EQ(produced, 4u);
 	EXPECT_EQ(std::string(bytes, 4), "\xE9??z");
@@ -69,8 +70,24 @@ TEST(TextConverterLatin1, CharactersBeyondTheSetEncodeAsOneQuestionMarkEach)
 	EXPECT_EQ(produced, 0u);
 
 	// Without a buffer the bytes are counted.
-	EXPECT_FALSE(latin1.Convert(units, 5, &consumed, nullptr, 0, &produced));
+	EXPECT_TRUE(latin1.Convert(units, 5, &consumed, nullptr, 0, &produced));
 	EXPECT_EQ(produced, 4u);
+}
+
+} // namespace
+} // namespace qirn
+
+namespace qirn {
+namespace {
+
+TEST(TextConverterLatin1, TextWithACharacterBeyondTheSetIsWrittenWithAQuestionMark)
+{
+	const UniChar units[] = {u'A', 0x4E00, u'B'};
+	VString text(units, 3);
+	char bytes[8] = {};
+	const VSize written = text.ToBlock(bytes, sizeof(bytes), VTC_ISO_8859_1, false, false);
+	ASSERT_EQ(written, 3u);
+	EXPECT_EQ(std::string(bytes, 3), "A?B");
 }
 
 } // namespace
