@@ -121,12 +121,9 @@ void VStream::_EncodeChar(UniChar inChar, std::string& outBytes, VSize& outUnit)
 		}
 		return;
 	}
-	if (inChar <= 0x7F) {
-		outBytes += static_cast<char>(inChar);
-		return;
-	}
-	// Beyond ASCII a character may take several bytes: its whole encoding is
-	// the end marker, never one byte of it.
+	// A character may take several bytes, and not every set writes ASCII as
+	// ASCII (EBCDIC's line feed is 0x25): the whole encoding is the end
+	// marker, never one byte of it.
 	VFromUnicodeConverter* encoder = VTextConverters::Get()->RetainFromUnicodeConverter(fCharSet);
 	bool ok = false;
 	if (encoder != nullptr) {

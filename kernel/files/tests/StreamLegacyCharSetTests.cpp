@@ -40,6 +40,8 @@ const Sample kSamples[] = {
 	{VTC_EUC_KR, u"한\n국", "\xC7\xD1\n\xB1\xB9"},
 	{VTC_ISO_2022_JP, u"a日\n本b", "a\x1B\x24\x42\x46\x7C\x1B\x28\x42\n\x1B\x24\x42\x4B\x5C\x1B\x28\x42" "b"},
 	{VTC_UTF_7, u"Α\nβ", "+A5E\n+A7I-"},
+	// A set that does not write ASCII as ASCII: the line ends are its own.
+	{VTC_EBCDIC_037, u"AB\ncd", "\xC1\xC2\x25\x83\x84"},
 };
 
 TEST(StreamLegacyCharSet, TextIsWrittenInTheStreamsSet)
