@@ -81,9 +81,14 @@ void _VHashKeyMap::Clear()
 
 bool _VHashKeyMap::Rebuild(size_t inCount)
 {
+	return Reset(_ComputeHashVectorSize(inCount));
+}
+
+bool _VHashKeyMap::Reset(size_t inBucketCount)
+{
 	Clear();
 	try {
-		fBuckets.assign(_ComputeHashVectorSize(inCount), tag_empty);
+		fBuckets.assign(inBucketCount, tag_empty);
 	} catch (const std::bad_alloc&) {
 		Clear();
 		return false;

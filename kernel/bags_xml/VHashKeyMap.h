@@ -33,6 +33,8 @@ public:
 	// Replaces the buckets by empty ones for inCount keys; false, the map
 	// left empty, when memory runs out.
 	bool Rebuild(size_t inCount);
+	// The same with a given number of buckets.
+	bool Reset(size_t inBucketCount);
 	// False when every bucket is taken.
 	bool Put(size_t inHash, uint32 inIndex);
 

@@ -48,11 +48,21 @@ public:
 		if (fHashMap.IsEmpty() && fSlots.size() >= kHashMapThreshold)
 			_BuildHashMap();
 		if (fHashMap.IsEmpty())
-			return _Scan(inKey, 0);
-		uint32 start = fHashMap.GetBucket(inKey.GetHash());
-		if (start == _VHashKeyMap::tag_empty || start >= fSlots.size())
-			return End();
-		return _Scan(inKey, start);
+			return _Scan(inKey);
+		// The buckets a key's insertion probed, from its own on: a missing
+		// name stops at the first empty bucket instead of comparing every
+		// key, which would make filling a large bag quadratic.
+		const std::vector<uint32>& buckets = fHashMap.GetBuckets();
+		size_t bucket = inKey.GetHash() % buckets.size();
+		for (size_t step = 0; step < buckets.size(); ++step) {
+			uint32 index = buckets[bucket];
+			if (index == _VHashKeyMap::tag_empty)
+				return End();
+			if (index < fSlots.size() && inKey.Equal(GetKeyBytesAt(index), GetKeyLengthAt(index)))
+				return index;
+			bucket = bucket + 1 == buckets.size() ? 0 : bucket + 1;
+		}
+		return End();
 	}
 
 	size_t _AppendKeyAndSlot(const StPackedDictionaryKey& inKey, const Slot& inSlot)
@@ -60,16 +70,17 @@ public:
 		if (!inKey.IsUsable() || fSlots.size() >= _VHashKeyMap::tag_free)
 			return End();
 		size_t keyOffset = fKeys.size();
+		// The vectors grow by their own geometric rule: an exact reserve
+		// per key would copy them on every append.
 		try {
-			fKeys.reserve(keyOffset + 1 + inKey.GetKeyLength());
-			fSlots.reserve(fSlots.size() + 1);
+			fKeys.push_back(static_cast<uint8>(inKey.GetKeyLength()));
+			fKeys.insert(fKeys.end(), reinterpret_cast<const uint8*>(inKey.GetKey()),
+						 reinterpret_cast<const uint8*>(inKey.GetKey()) + inKey.GetKeyLength());
+			fSlots.push_back(inSlot);
 		} catch (const std::bad_alloc&) {
+			fKeys.resize(keyOffset);
 			return End();
 		}
-		fKeys.push_back(static_cast<uint8>(inKey.GetKeyLength()));
-		fKeys.insert(fKeys.end(), reinterpret_cast<const uint8*>(inKey.GetKey()),
-					 reinterpret_cast<const uint8*>(inKey.GetKey()) + inKey.GetKeyLength());
-		fSlots.push_back(inSlot);
 		fSlots.back().fKeyOffset = keyOffset;
 		size_t index = fSlots.size() - 1;
 		if (!fHashMap.IsEmpty() && !fHashMap.Put(inKey.GetHash(), static_cast<uint32>(index)))
@@ -209,10 +220,9 @@ protected:
 	mutable _VHashKeyMap fHashMap;
 
 private:
-	size_t _Scan(const StPackedDictionaryKey& inKey, size_t inStart) const
+	size_t _Scan(const StPackedDictionaryKey& inKey) const
 	{
-		size_t count = fSlots.size();
-		for (size_t step = 0, index = inStart; step < count; ++step, index = index + 1 == count ? 0 : index + 1) {
+		for (size_t index = 0; index < fSlots.size(); ++index) {
 			if (inKey.Equal(GetKeyBytesAt(index), GetKeyLengthAt(index)))
 				return index;
 		}
@@ -221,31 +231,30 @@ private:
 
 	void _BuildHashMap() const
 	{
-		if (!fHashMap.Rebuild(fSlots.size()))
-			return;
-		for (size_t index = 0; index < fSlots.size(); ++index) {
-			uint32 hash = StPackedDictionaryKey::GetHashCode(GetKeyBytesAt(index), GetKeyLengthAt(index));
-			if (!fHashMap.Put(hash, static_cast<uint32>(index))) {
-				fHashMap.Clear();
-				return;
-			}
-		}
+		if (fHashMap.Rebuild(fSlots.size()) && !_PutAllKeys(fHashMap))
+			fHashMap.Clear();
 	}
 
-	// A stored map is used as it is, so it must lead every key to a slot:
-	// no bucket beyond the slots, and no key whose own bucket is empty.
+	// A stored map is used as it is, so it must be the map these keys give
+	// with its bucket count: anything else could lead a lookup astray.
 	bool _HashMapFitsKeys() const
 	{
 		if (fHashMap.IsEmpty())
 			return true;
-		for (uint32 bucket : fHashMap.GetBuckets()) {
-			if (bucket != _VHashKeyMap::tag_empty && bucket != _VHashKeyMap::tag_free && bucket >= fSlots.size())
-				return false;
+		_VHashKeyMap expected;
+		if (!expected.Reset(fHashMap.GetBucketCount())) {
+			// Cannot be checked: dropped, the next lookup builds its own.
+			fHashMap.Clear();
+			return true;
 		}
+		return _PutAllKeys(expected) && expected.GetBuckets() == fHashMap.GetBuckets();
+	}
+
+	bool _PutAllKeys(_VHashKeyMap& ioMap) const
+	{
 		for (size_t index = 0; index < fSlots.size(); ++index) {
 			uint32 hash = StPackedDictionaryKey::GetHashCode(GetKeyBytesAt(index), GetKeyLengthAt(index));
-			uint32 bucket = fHashMap.GetBucket(hash);
-			if (bucket == _VHashKeyMap::tag_empty || bucket == _VHashKeyMap::tag_free)
+			if (!ioMap.Put(hash, static_cast<uint32>(index)))
 				return false;
 		}
 		return true;

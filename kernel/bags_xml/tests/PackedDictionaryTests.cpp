@@ -81,6 +81,10 @@ TEST(PackedDictionary, DuplicateKeysKeepBothSlotsAndTheFirstIsFound)
 	store.Append(StPackedDictionaryKey("a"), VLong(2));
 	EXPECT_EQ(store.GetCount(), 2u);
 	EXPECT_EQ(LongOf(store, "a"), 1);
+	// Through the lookup map as well.
+	Fill(store, 10);
+	EXPECT_EQ(LongOf(store, "a"), 1);
+	EXPECT_NE(store.GetHashMapBucketCount(), 0u);
 }
 
 TEST(PackedDictionary, ValuesOfTheSameSizeAreRewrittenInPlace)
