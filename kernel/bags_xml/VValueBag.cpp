@@ -544,8 +544,10 @@ void VValueBag::_SortElements(const StBagElementsOrdering* inEntry, const StBagE
 	if (count >= 2) {
 		std::vector<int> positions(count, 0);
 		for (size_t index = 0; index < count; ++index) {
+			const char* name = fElements->GetKeyBytesAt(index);
+			size_t length = fElements->GetKeyLengthAt(index);
 			for (int child = 0; child < 10 && inEntry->fChildren[child] != nullptr; ++child) {
-				if (inEntry->fChildren[child]->Equal(fElements->GetKeyBytesAt(index), fElements->GetKeyLengthAt(index))) {
+				if (inEntry->fChildren[child]->Equal(name, length)) {
 					positions[index] = child + 1;
 					break;
 				}
