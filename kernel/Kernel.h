@@ -47,6 +47,17 @@
 #include "core/VWord.h"
 #include "core/XMemCppImpl.h"
 
+#include "bags_xml/IBaggable.h"
+#include "bags_xml/StBagKeyNoDefault.h"
+#include "bags_xml/StPackedDictionaryKey.h"
+#include "bags_xml/VBagArray.h"
+#include "bags_xml/VBagLoader.h"
+#include "bags_xml/VHashKeyMap.h"
+#include "bags_xml/VPackedDictionary.h"
+#include "bags_xml/VPackedDictionary_base.h"
+#include "bags_xml/VPackedDictionary_with_backstore.h"
+#include "bags_xml/VValueBag.h"
+
 #include "files/VConstPtrStream.h"
 #include "files/VPtrStream.h"
 #include "files/VStream.h"

@@ -18,7 +18,9 @@ namespace qirn {
 // between strings (its 32-bit count lies right after the characters), or in
 // a caller's buffer. Positions given to and answered by its operations count
 // from 1; 0 means none.
+class VJSONObject;
 class VString_info;
+class VValueBag;
 
 class VString : public VValueSingle {
 public:
@@ -219,6 +221,14 @@ public:
 	void VPrintf(const char* inFormat, va_list inArgs);
 	void AppendPrintf(const char* inFormat, ...);
 	void _Printf(const char* inFormat, va_list inArgs);
+	// Fills placeholders of the form {Name} with the bag's attribute or the
+	// object's property of that name; unknown names are removed when asked,
+	// else left as they are.
+	void Format(const VValueBag* inBag, bool inRemoveMissing);
+	void Format(const VJSONObject* inObject, bool inRemoveMissing);
+	// Expands this text as a template whose markers {{path}} name a dotted
+	// property path of the object.
+	void FormatWithTemplate(const VJSONObject* inObject, VString& outResult) const;
 	void FromHexLong(sLONG8 inValue, bool inPrefix = true);
 	void FromHexLong(sLONG inValue, bool inPrefix = true);
 	void FromHexLong(uBYTE inValue, bool inPrefix = true);

@@ -1,0 +1,59 @@
+#include "bags_xml/VBagLoader.h"
+
+#include "bags_xml/StBagKeyNoDefault.h"
+#include "bags_xml/VValueBag.h"
+
+namespace qirn {
+
+namespace {
+
+const StBagKeyNoDefault sUUIDKey("uuid");
+
+} // namespace
+
+VBagLoader::VBagLoader(bool inRegenerateUUIDs, bool inWithReferences)
+	: fRegenerateUUIDs(inRegenerateUUIDs), fWithReferences(inWithReferences)
+{
+}
+
+bool VBagLoader::GetUUID(const VValueBag& inBag, VUUID& outUUID)
+{
+	if (!fRegenerateUUIDs) {
+		// Without an identifier the object still needs one of its own.
+		if (inBag.GetVUUID(sUUIDKey, outUUID))
+			return true;
+		outUUID.Clear();
+		outUUID.Regenerate();
+		return false;
+	}
+	VUUID old;
+	if (!inBag.GetVUUID(sUUIDKey, old)) {
+		outUUID.Regenerate();
+		return false;
+	}
+	if (old.IsNull()) {
+		outUUID.Regenerate();
+		return true;
+	}
+	auto found = fUUIDs.find(old);
+	if (found != fUUIDs.end()) {
+		outUUID = found->second;
+		return true;
+	}
+	outUUID.Regenerate();
+	fUUIDs.emplace(old, outUUID);
+	return true;
+}
+
+bool VBagLoader::ResolveUUID(VUUID& ioUUID) const
+{
+	if (!fRegenerateUUIDs)
+		return true;
+	auto found = fUUIDs.find(ioUUID);
+	if (found == fUUIDs.end())
+		return false;
+	ioUUID = found->second;
+	return true;
+}
+
+} // namespace qirn
