@@ -65,4 +65,3 @@ BENCHMARK(BM_BagAttributes10k_Peer)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
