@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdarg>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ namespace qirn {
 // between strings (its 32-bit count lies right after the characters), or in
 // a caller's buffer. Positions given to and answered by its operations count
 // from 1; 0 means none.
+class VJSONObject;
 class VString_info;
 
 class VString : public VValueSingle {
@@ -219,6 +221,11 @@ public:
 	void VPrintf(const char* inFormat, va_list inArgs);
 	void AppendPrintf(const char* inFormat, ...);
 	void _Printf(const char* inFormat, va_list inArgs);
+	// Fills the placeholders {Name} from the object's properties (their JSON
+	// text); names not found are removed or left as they stand.
+	void Format(const VJSONObject* inObject, bool inRemoveMissing);
+	// The scan behind every Format: inLookup answers a name's text, or false.
+	void _FormatPlaceholders(bool inRemoveMissing, const std::function<bool(const VString&, VString&)>& inLookup);
 	void FromHexLong(sLONG8 inValue, bool inPrefix = true);
 	void FromHexLong(sLONG inValue, bool inPrefix = true);
 	void FromHexLong(uBYTE inValue, bool inPrefix = true);
