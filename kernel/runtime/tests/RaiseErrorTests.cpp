@@ -6,9 +6,12 @@
 #include "runtime/VError.h"
 #include "runtime/VErrorContext.h"
 #include "runtime/VTask.h"
+#include "testing/ProbeOutput.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
 #include <thread>
 
 namespace qirn {
@@ -45,6 +48,26 @@ TEST(ThrowError, RecordsNothingOutsideATask)
 		_ThrowError(kNotFound);
 		EXPECT_EQ(VTask::GetLastError(), VE_OK);
 	}).join();
+}
+
+// The probe raises before any process object exists, which this program's
+// main has already made; its dump then is a short line that never reports
+// more than the room it was given.
+TEST(ThrowError, RecordsNothingBeforeTheProcessObject)
+{
+	const testing::ProbeOutput output = testing::RunProbe(QIRN_PROBE_DIR "/qirn_probe_errors_before_process");
+	EXPECT_EQ(output.fExitCode, 0);
+	const std::map<std::string, std::string> expected = {
+		{"before.lastError", "0"},
+		{"dump.charset", "7"},
+		{"dump.size", "9"},
+		{"dump.terminated", "1"},
+		{"dump.untouched", "1"},
+		{"dump.full", "1"},
+		{"dump.fullSize", "1"},
+		{"after.lastError", "1"},
+	};
+	EXPECT_EQ(output.fValues, expected);
 }
 
 TEST(PushRetainedError, PutsTheNativeCauseJustBelow)
