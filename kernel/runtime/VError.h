@@ -4,6 +4,7 @@
 
 namespace qirn {
 
+class VErrorBase;
 class VString;
 
 // Raises a kernel error on the current task's error stack, with up to three
@@ -11,5 +12,13 @@ class VString;
 // process object or outside a kernel task. Callers return the code themselves.
 void _ThrowError(VError inError, const VString* inP1 = nullptr, const VString* inP2 = nullptr,
 				 const VString* inP3 = nullptr);
+
+// Records the error, taking over the caller's reference. A native error
+// (wrapped platform code) is recorded first, just below it, unless a context
+// of the task filters the error's code.
+bool _PushRetainedError(VErrorBase* inError, VError inNativeError = VE_OK);
+
+// Records an error whose description is the user's message; answers the code.
+VError vThrowUserGeneratedError(VError inError, const VString& inMessage);
 
 } // namespace qirn

@@ -4,6 +4,7 @@
 #include "core/StStringConverter.h"
 #include "core/VString.h"
 #include "process/VProcess.h"
+#include "runtime/VErrorContext.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
@@ -57,6 +58,8 @@ VTask::VTask(VTaskMgr* inManager) : fStyle(ETaskStyle::kPreemptive), fManager(in
 
 VTask::~VTask()
 {
+	if (VErrorTaskContext* errors = fErrorContext.exchange(nullptr); errors != nullptr)
+		errors->Release();
 	for (VSyncEvent* watcher : fDeathWatchers)
 		watcher->Release();
 	fDeathWatchers.clear();

@@ -12,6 +12,9 @@
 namespace qirn {
 
 class VActivityToken;
+class VErrorBase;
+class VErrorContext;
+class VErrorTaskContext;
 class VQXTask;
 class VString;
 class VSyncEvent;
@@ -109,6 +112,20 @@ public:
 	void SetQXTask(VQXTask* inTask, IRefCountable* inOwner);
 	VQXTask* RetainQXTask(IRefCountable** outOwner = nullptr) const;
 
+	// Errors of the current task, kept on its stack of error contexts (made
+	// on first use). Outside a task nothing is recorded and the answers are
+	// 0, false or null.
+	static VErrorTaskContext* GetErrorContext(bool inCreateIfNeeded);
+	static VError GetLastError();
+	static bool FailedForMemory();
+	// Records the error (retained); false when nothing was recorded.
+	static bool PushError(VErrorBase* inError);
+	// The same, taking over the caller's reference.
+	static bool PushRetainedError(VErrorBase* inError);
+	static void PushErrors(const VErrorContext* inContext);
+	// Drops the errors of the innermost context.
+	static void FlushErrors();
+
 	static void ReleaseCurrentActivityToken();
 	// The token the task holds while it runs; for its own thread, or while it
 	// is known not to end.
@@ -171,6 +188,7 @@ private:
 	std::atomic<uint32> fLastExecutionTime{0};
 	VRefPtr<VActivityToken> fActivityToken;
 	VQXTask* fQXTask = nullptr;
+	std::atomic<VErrorTaskContext*> fErrorContext{nullptr};
 	IRefCountable* fQXTaskOwner = nullptr;
 };
 

@@ -1,4 +1,5 @@
 #include "core/VString.h"
+#include "testing/RaisedErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -250,7 +251,9 @@ TEST(StringConvert, Base64)
 	EXPECT_TRUE(text.EqualToStringRaw(original));
 
 	VString bad("YW\xC3\xA9j");
+	testing::RaisedErrors raised;
 	EXPECT_FALSE(bad.DecodeBase64(decoded));
+	EXPECT_EQ(raised.Last(), VE_STRING_BASE64_DECODING_FAILED);
 	VString empty;
 	EXPECT_TRUE(empty.EncodeBase64(VTC_UTF_8));
 	EXPECT_TRUE(empty.IsEmpty());

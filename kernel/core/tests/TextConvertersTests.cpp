@@ -3,6 +3,7 @@
 #include "core/VString.h"
 #include "core/VTextConverter_UTF8.h"
 #include "core/VTextConverters.h"
+#include "testing/RaisedErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -292,7 +293,9 @@ TEST(TextConverters, CharSetsWithoutConvertersNeverConvertSuccessfully)
 		EXPECT_FALSE(from->IsValid());
 		VString s("kept");
 		EXPECT_FALSE(to->ConvertString("abc", 3, nullptr, s));
+		testing::RaisedErrors raised;
 		EXPECT_FALSE(s.FromBlock("abc", 3, charSet));
+		EXPECT_EQ(raised.Codes(), std::vector<VError>{VE_TEXT_CONVERSION_FAILED});
 		EXPECT_FALSE(s.AppendBlock("abc", 3, charSet));
 		EXPECT_FALSE(s.FromBlock("", 0, charSet));
 		EXPECT_FALSE(s.FromBlock(s.GetCPointer(), 2, charSet));	// its own buffer

@@ -3,6 +3,7 @@
 #include "core/VString.h"
 #include "files/VConstPtrStream.h"
 #include "files/VPtrStream.h"
+#include "testing/RaisedErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,9 @@ TEST(StreamLimits, RelativeMoveBeyondTheLargestPosition)
 	VConstPtrStream stream(data, 6);
 	ASSERT_EQ(stream.OpenReading(), VE_OK);
 	ASSERT_EQ(stream.SetPos(2), VE_OK);
+	testing::RaisedErrors raised;
 	EXPECT_EQ(stream.SetPosByOffset(LLONG_MAX), VE_STREAM_BAD_OFFSET);
+	EXPECT_EQ(raised.Codes(), std::vector<VError>{VE_STREAM_BAD_OFFSET});
 	EXPECT_EQ(stream.GetPos(), 2);
 
 	VPtrStream writer;

@@ -1,5 +1,6 @@
 #include "files/VConstPtrStream.h"
 #include "files/VPtrStream.h"
+#include "testing/RaisedErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,9 @@ TEST(PtrStream, ShortReadKeepsWhatCameAndSticks)
 	ASSERT_EQ(stream.OpenReading(), VE_OK);
 	char buffer[5] = {'x', 'x', 'x', 'x', 'x'};
 	VSize read = 99;
+	testing::RaisedErrors raised;
 	EXPECT_EQ(stream.GetData(buffer, 5, &read), VE_STREAM_EOF);
+	EXPECT_EQ(raised.Codes(), std::vector<VError>{VE_STREAM_EOF});
 	EXPECT_EQ(read, 3u);
 	EXPECT_EQ(std::string(buffer, 5), "abcxx");
 	EXPECT_EQ(stream.GetPos(), 3);
@@ -46,9 +49,11 @@ TEST(PtrStream, ShortReadKeepsWhatCameAndSticks)
 TEST(PtrStream, OpeningRules)
 {
 	VPtrStream stream;
+	testing::RaisedErrors raised;
 	EXPECT_EQ(stream.CloseReading(), VE_STREAM_CANNOT_READ);
 	EXPECT_EQ(stream.CloseWriting(), VE_STREAM_CANNOT_WRITE);
 	EXPECT_EQ(stream.SetPos(0), VE_STREAM_NOT_OPENED);
+	EXPECT_EQ(raised.Codes(), (std::vector<VError>{VE_STREAM_CANNOT_READ, VE_STREAM_CANNOT_WRITE, VE_STREAM_NOT_OPENED}));
 
 	VPtrStream writeOnly;
 	writeOnly.SetWriteOnly(true);
@@ -86,7 +91,9 @@ TEST(PtrStream, ARefusedOpeningLeavesTheOpenStreamAtWork)
 			ASSERT_EQ(stream.CloseWriting(), VE_OK);
 			ASSERT_EQ(stream.OpenReading(), VE_OK);
 		}
+		testing::RaisedErrors raised;
 		EXPECT_EQ(c.fStrayIsReading ? stream.OpenReading() : stream.OpenWriting(), VE_STREAM_ALREADY_OPENED);
+		EXPECT_EQ(raised.Last(), VE_STREAM_ALREADY_OPENED);
 		if (c.fStrayIsReading) {
 			EXPECT_EQ(stream.OpenReading('VBAG'), VE_STREAM_ALREADY_OPENED);
 		}
@@ -177,7 +184,9 @@ TEST(ConstPtrStream, ReadsTheBlockAndRefusesWrites)
 {
 	const char data[] = {1, 2, 3, 4};
 	VConstPtrStream stream(data, sizeof(data));
+	testing::RaisedErrors raised;
 	EXPECT_EQ(stream.OpenWriting(), VE_STREAM_CANNOT_WRITE);
+	EXPECT_EQ(raised.Last(), VE_STREAM_CANNOT_WRITE);
 	stream.SetReadOnly(false);
 	EXPECT_EQ(stream.OpenWriting(), VE_STREAM_CANNOT_WRITE);
 	EXPECT_FALSE(stream.IsWriting());

@@ -1,5 +1,7 @@
 #include "core/VCompareOptions.h"
+#include "json/VJSONErrors.h"
 #include "json/tests/JSONTestSupport.h"
+#include "testing/RaisedErrors.h"
 
 namespace qirn {
 namespace {
@@ -39,7 +41,9 @@ TEST(JSONArray, ReadingBeyondTheEndGivesUndefined)
 TEST(JSONArray, SetAtExpandsOnlyWhenAsked)
 {
 	VRefPtr<VJSONArray> array = ArrayOf({VJSONValue(1.0), VJSONValue(2.0), VJSONValue(3.0)});
+	testing::RaisedErrors raised;
 	EXPECT_FALSE(array->SetAt(5, VJSONValue(6.0), false));
+	EXPECT_EQ(raised.Last(), VE_JSON_ARRAY_INDEX_BEYOND_END);
 	EXPECT_EQ(array->GetCount(), 3u);
 	EXPECT_TRUE(array->SetAt(5, VJSONValue(6.0), true));
 	ASSERT_EQ(array->GetCount(), 6u);

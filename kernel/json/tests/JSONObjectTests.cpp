@@ -1,6 +1,7 @@
 #include "core/VCompareOptions.h"
 #include "json/VJSONPropertyIterator.h"
 #include "json/tests/JSONTestSupport.h"
+#include "testing/RaisedErrors.h"
 
 namespace qirn {
 namespace {
@@ -65,7 +66,9 @@ TEST(JSONObject, ExtractPathSplitsNamesAndIndices)
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.fPath);
 		std::vector<VString> names;
+		testing::RaisedErrors raised;
 		EXPECT_EQ(VJSONObject::ExtractPath(U(c.fPath), names), c.fError);
+		EXPECT_EQ(raised.Last(), c.fError);
 		std::vector<std::string> texts;
 		for (const VString& name : names)
 			texts.push_back(to_string(name));
@@ -90,9 +93,15 @@ TEST(JSONObject, SettingAPathThroughAScalarFailsAndChangesNothing)
 {
 	VRefPtr<VJSONObject> object = NewObject();
 	object->SetProperty(U("x"), VJSONValue(3.0));
-	for (const char* path : {"x.y", "x.0"}) {
-		SCOPED_TRACE(path);
-		EXPECT_FALSE(object->SetPropertyWithPath(U(path), VJSONValue(1.0)));
+	struct Case {
+		const char* fPath;
+		VError fError;
+	};
+	for (const Case& c : {Case{"x.y", MAKE_VERROR('qirn', 904)}, Case{"x.0", MAKE_VERROR('qirn', 903)}}) {
+		SCOPED_TRACE(c.fPath);
+		testing::RaisedErrors raised;
+		EXPECT_FALSE(object->SetPropertyWithPath(U(c.fPath), VJSONValue(1.0)));
+		EXPECT_EQ(raised.Last(), c.fError);
 		EXPECT_EQ(object->GetProperty(U("x")).GetNumber(), 3);
 	}
 	EXPECT_FALSE(object->SetPropertyWithPath(U("a..b"), VJSONValue(1.0)));
