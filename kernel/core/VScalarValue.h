@@ -236,7 +236,7 @@ public:
 
 	// JSON null reads as null and anything else as not null. A real keeps
 	// its datum under null; integer kinds read 0 for what they cannot hold.
-	VError GetJSONValue(VJSONValue& outJSONValue, uint32 = 0) const override
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 /*inOptions*/) const override
 	{
 		scalar::WriteJSON(outJSONValue, IsNull(), kIsBoolean, static_cast<Real>(fValue));
 		return VE_OK;

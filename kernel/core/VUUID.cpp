@@ -208,11 +208,12 @@ VError VUUID::GetJSONString(VString& outText, uint32) const
 
 VError VUUID::GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const
 {
+	if (IsNull()) {
+		outJSONValue.SetNull();
+		return VE_OK;
+	}
 	VString text;
-	if (!IsNull())
-		GetString(text);
-	else
-		text.SetNull(true);
+	GetString(text);
 	return text.GetJSONValue(outJSONValue, inOptions);
 }
 

@@ -6,7 +6,6 @@
 #include "core/VValueInfo.h"
 #include "json/VJSONValue.h"
 #include "process/VProcess.h"
-#include "runtime/VError.h"
 
 namespace qirn {
 
@@ -38,18 +37,19 @@ VError VValueSingle::GetJSONString(VString& outJSONString, uint32) const
 	return VE_OK;
 }
 
-VError VValueSingle::FromJSONValue(const VJSONValue&)
+// A single kind without a JSON form fails as the base does, but leaves
+// itself cleared and the JSON value null.
+VError VValueSingle::FromJSONValue(const VJSONValue& inJSONValue)
 {
 	Clear();
-	_ThrowError(VE_UNIMPLEMENTED);
-	return VE_UNIMPLEMENTED;
+	return VValue::FromJSONValue(inJSONValue);
 }
 
-VError VValueSingle::GetJSONValue(VJSONValue& outJSONValue, uint32) const
+VError VValueSingle::GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const
 {
+	VError error = VValue::GetJSONValue(outJSONValue, inOptions);
 	outJSONValue.SetNull();
-	_ThrowError(VE_UNIMPLEMENTED);
-	return VE_UNIMPLEMENTED;
+	return error;
 }
 
 VValueSingle* VValueSingle::ConvertVValueToJSONScalar(const VValueSingle& inValue, bool inMilliseconds)
