@@ -110,4 +110,3 @@ BENCHMARK(BM_EmptyScope_Peer)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-#include "BenchProcessMain.h"

@@ -5,6 +5,7 @@
 namespace qirn {
 
 class VIntlMgr;
+class VJSONObject;
 
 // The settings of option-aware comparisons.
 class VCompareOptions : public VObject {
@@ -27,6 +28,11 @@ public:
 	// The tolerance of real comparisons when not diacritical.
 	Real GetEpsilon() const { return fEpsilon; }
 	void SetEpsilon(Real inEpsilon) { fEpsilon = inEpsilon; }
+
+	// Only the diacritical flag has a JSON form, the property "diacritical";
+	// reading takes it only from a JSON Boolean. A null object is left alone.
+	VError ToJSON(VJSONObject* ioObject) const;
+	VError FromJSON(VJSONObject* inObject);
 
 private:
 	VIntlMgr* fIntlMgr;

@@ -52,6 +52,31 @@ inline CompareResult CompareData(T inA, T inB)
 	return inA == inB ? CR_EQUAL : (inA > inB ? CR_BIGGER : CR_SMALLER);
 }
 
+// The floor of a number read from JSON when the integer type holds it;
+// anything else (NaN included) gives 0.
+template <typename I>
+inline I FloorIfHeld(Real inValue)
+{
+	static_assert(std::is_signed_v<I>);
+	const Real floored = std::floor(inValue);
+	// The range is [min, -min): both bounds are powers of two, exact in a double.
+	const Real low = static_cast<Real>(std::numeric_limits<I>::min());
+	if (!(floored >= low && floored < -low))
+		return 0;
+	return static_cast<I>(floored);
+}
+
+// What a scalar reads of a JSON value. Kept out of line (VScalarJSON.cpp) so
+// that this header does not need the JSON model.
+struct JSONReading {
+	bool fNull;
+	bool fBoolean;
+	Real fNumber;
+};
+JSONReading ReadJSON(const VJSONValue& inValue);
+// JSON null for a null scalar, a JSON Boolean for a Boolean, else a number.
+void WriteJSON(VJSONValue& outValue, bool inNull, bool inIsBoolean, Real inDatum);
+
 template <typename T>
 inline T Read(const void* inPtr)
 {
@@ -210,6 +235,28 @@ public:
 		SetNull(other->IsNull());
 		SetDirty(true);
 		return true;
+	}
+
+	// JSON null reads as null and anything else as not null. A real keeps
+	// its datum under null; integer kinds read 0 for what they cannot hold.
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 /*inOptions*/) const override
+	{
+		scalar::WriteJSON(outJSONValue, IsNull(), kIsBoolean, static_cast<Real>(fValue));
+		return VE_OK;
+	}
+	VError FromJSONValue(const VJSONValue& inJSONValue) override
+	{
+		const scalar::JSONReading reading = scalar::ReadJSON(inJSONValue);
+		if constexpr (kIsBoolean)
+			fValue = reading.fBoolean ? 1 : 0;
+		else if constexpr (kIsReal) {
+			if (!reading.fNull)
+				fValue = reading.fNumber;
+		} else
+			fValue = scalar::FloorIfHeld<T>(reading.fNumber);
+		SetNull(reading.fNull);
+		SetDirty(true);
+		return VE_OK;
 	}
 
 	CompareResult CompareTo(const VValueSingle& inValue, bool = false) const override

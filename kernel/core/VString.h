@@ -310,6 +310,10 @@ public:
 	bool FromXMLString(const VString& inText) override;
 	VError GetJSONString(VString& outJSONString, uint32 inOptions) const override;
 	VError FromJSONString(const VString& inJSONString, uint32 inOptions) override;
+	// A null string is JSON null; any other a JSON string sharing this
+	// string's heap buffer. Reading takes any JSON value's text.
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;
+	VError FromJSONValue(const VJSONValue& inJSONValue) override;
 	void GetCleanJSName(VString& outName) const;
 	bool IsISODate() const;
 	bool IsNonAmbigousDate() const;

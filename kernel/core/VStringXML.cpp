@@ -1,7 +1,7 @@
 #include "core/VString.h"
 
 #include "core/TextUnits.h"
-
+#include "json/VJSONValue.h"
 #include "runtime/VError.h"
 
 #include <cstring>
@@ -279,6 +279,32 @@ VError VString::FromJSONString(const VString& inJSONString, uint32 inOptions)
 	result.AppendUniChars(text + runStart, length - runStart);
 	*this = std::move(result);
 	return VE_OK;
+}
+
+VError VString::GetJSONValue(VJSONValue& outJSONValue, uint32) const
+{
+	if (IsNull()) {
+		outJSONValue.SetNull();
+		return VE_OK;
+	}
+	outJSONValue.SetString(*this);
+	// A text that had to be copied for sharing and found no memory would
+	// otherwise come out empty.
+	if (fLength > 0 && outJSONValue.GetInlineString()->fString == nullptr) {
+		_ThrowError(VE_MEMORY_FULL);
+		return VE_MEMORY_FULL;
+	}
+	return VE_OK;
+}
+
+VError VString::FromJSONValue(const VJSONValue& inJSONValue)
+{
+	if (inJSONValue.IsNull()) {
+		SetNull(true);
+		SetDirty(true);
+		return VE_OK;
+	}
+	return inJSONValue.GetString(*this);
 }
 
 void VString::GetCleanJSName(VString& outName) const

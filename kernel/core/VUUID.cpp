@@ -4,6 +4,7 @@
 #include "core/VString.h"
 #include "core/platform/XLinuxUUID.h"
 #include "files/VStream.h"
+#include "json/VJSONValue.h"
 
 #include <cstring>
 
@@ -203,6 +204,29 @@ VError VUUID::GetJSONString(VString& outText, uint32) const
 	VString text;
 	GetString(text);
 	return text.GetJSONString(outText, VString::kJSON_WithQuotes);
+}
+
+VError VUUID::GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const
+{
+	if (IsNull()) {
+		outJSONValue.SetNull();
+		return VE_OK;
+	}
+	VString text;
+	GetString(text);
+	return text.GetJSONValue(outJSONValue, inOptions);
+}
+
+VError VUUID::FromJSONValue(const VJSONValue& inJSONValue)
+{
+	if (inJSONValue.IsNull()) {
+		Clear();
+		return VE_OK;
+	}
+	VString text;
+	inJSONValue.GetString(text);
+	FromString(text);
+	return VE_OK;
 }
 
 VString* VUUID::GetCachedConvertedString(bool inCreate)

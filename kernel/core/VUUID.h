@@ -54,6 +54,10 @@ public:
 	void GetVUUID(VUUID& outValue) const override;
 	void GetValue(VValueSingle& outValue) const override;
 	VError GetJSONString(VString& outText, uint32 inOptions) const override;
+	// JSON null for a null identifier, else a JSON string of its text form.
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;
+	// JSON null makes the identifier null; any other value is read as text.
+	VError FromJSONValue(const VJSONValue& inJSONValue) override;
 	VString* GetCachedConvertedString(bool inCreate = true);
 	// 32 characters '0'-'9' or 'A'-'F', not all '0' unless inAcceptNull.
 	static bool IsUUIDString(const VString& inText, bool inAcceptNull = false);

@@ -3,6 +3,7 @@
 #include "core/VEmpty.h"
 #include "core/VValueInfo.h"
 #include "files/VStream.h"
+#include "json/VJSONValue.h"
 #include "runtime/VError.h"
 
 namespace qirn {
@@ -15,6 +16,19 @@ VError VValue::FromJSONString(const VString&, uint32)
 
 VError VValue::GetJSONString(VString&, uint32) const
 {
+	_ThrowError(VE_UNIMPLEMENTED);
+	return VE_UNIMPLEMENTED;
+}
+
+VError VValue::FromJSONValue(const VJSONValue&)
+{
+	_ThrowError(VE_UNIMPLEMENTED);
+	return VE_UNIMPLEMENTED;
+}
+
+VError VValue::GetJSONValue(VJSONValue& outJSONValue, uint32) const
+{
+	outJSONValue.SetUndefined();
 	_ThrowError(VE_UNIMPLEMENTED);
 	return VE_UNIMPLEMENTED;
 }

@@ -5,6 +5,7 @@
 namespace qirn {
 
 class VCompareOptions;
+class VJSONValue;
 class VStream;
 class VString;
 class VValueInfo;
@@ -138,6 +139,10 @@ public:
 	// Text forms of the value as a JSON string; kinds that have one override.
 	virtual VError FromJSONString(const VString& inJSONString, uint32 inOptions);
 	virtual VError GetJSONString(VString& outJSONString, uint32 inOptions) const;
+	// The value as a JSON value and back. The base has no JSON form: it
+	// raises VE_UNIMPLEMENTED and leaves the JSON value undefined.
+	virtual VError FromJSONValue(const VJSONValue& inJSONValue);
+	virtual VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const;
 
 	// Flat form: the value's data in native order, as stored in records.
 	virtual const void* LoadFromPtr(const void* inData, bool /*inRefOnly*/) { return inData; }

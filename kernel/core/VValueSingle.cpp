@@ -1,10 +1,12 @@
 #include "core/VValueSingle.h"
 
 #include "core/VDuration.h"
+#include "core/VReal.h"
 #include "core/VString.h"
 #include "core/VTime.h"
 #include "core/VUUID.h"
 #include "core/VValueInfo.h"
+#include "json/VJSONValue.h"
 #include "process/VProcess.h"
 
 namespace qirn {
@@ -45,6 +47,80 @@ void VValueSingle::GetDuration(VDuration& outValue) const
 void VValueSingle::GetTime(VTime& outValue) const
 {
 	outValue.Clear();
+}
+
+// A single kind without a JSON form fails as the base does, but leaves
+// itself cleared and the JSON value null.
+VError VValueSingle::FromJSONValue(const VJSONValue& inJSONValue)
+{
+	Clear();
+	return VValue::FromJSONValue(inJSONValue);
+}
+
+VError VValueSingle::GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const
+{
+	VError error = VValue::GetJSONValue(outJSONValue, inOptions);
+	outJSONValue.SetNull();
+	return error;
+}
+
+VValueSingle* VValueSingle::ConvertVValueToJSONScalar(const VValueSingle& inValue, bool inMilliseconds)
+{
+	switch (inValue.GetValueInfo()->GetKind()) {
+		case 2:
+		case 3:
+		case 4:
+		case 5:
+		case 7:
+		case 16: {
+			auto* real = new VReal(inValue.GetReal());
+			real->SetNull(inValue.IsNull());
+			real->SetDirty(true);
+			return real;
+		}
+		case 13:
+		case 14:
+		case 17:
+		case 19:
+		case 20: {
+			auto* text = new VString;
+			text->FromValue(inValue);
+			return text;
+		}
+		case 9: {
+			// A duration answers its milliseconds here, whatever its kind of
+			// number conversion.
+			auto* real = new VReal;
+			if (inValue.IsNull()) {
+				real->SetNull(true);
+			} else {
+				sLONG8 milliseconds = inValue.GetLong8OrMilliSeconds();
+				if (inMilliseconds)
+					real->FromLong8(milliseconds);
+				else
+					real->FromReal(static_cast<Real>(milliseconds) / 1000.0);
+			}
+			return real;
+		}
+		default:
+			return inValue.Clone();
+	}
+}
+
+JSONType VValueSingle::ValueKindToJsonType(uint16 inKind)
+{
+	switch (inKind) {
+		case 1:
+			return JSON_true;
+		case 6:
+			return JSON_number;
+		case 8:
+			return JSON_date;
+		case 10:
+			return JSON_string;
+		default:
+			return JSON_null;
+	}
 }
 
 void VValueSingle::GetString(VString& outValue) const

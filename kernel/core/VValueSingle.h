@@ -7,6 +7,7 @@ namespace qirn {
 class VDuration;
 class VTime;
 class VUUID;
+enum JSONType : int32;
 
 // Base of every value that holds one datum. It offers the typed conversion
 // interface; a kind overrides what it can convert and keeps the defaults
@@ -31,6 +32,10 @@ public:
 
 	VError FromJSONString(const VString& inJSONString, uint32 inOptions) override;
 	VError GetJSONString(VString& outJSONString, uint32 inOptions) const override;
+	// A kind without a JSON form clears itself on reading and gives JSON
+	// null on writing; both answer VE_UNIMPLEMENTED.
+	VError FromJSONValue(const VJSONValue& inJSONValue) override;
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;
 
 	virtual uint8 GetBoolean() const { return 0; }
 	virtual sBYTE GetByte() const { return 0; }
@@ -74,6 +79,14 @@ public:
 	// A new value of the kind holding this one converted, with its null
 	// flag; null for a kind without a descriptor or whose values are series.
 	VValueSingle* ConvertTo(uint16 inKind) const;
+
+	// A new value, owned by the caller, that JSON can carry for the given
+	// one: integer kinds become reals, identifiers text, durations seconds
+	// (or milliseconds); the other kinds are cloned.
+	[[nodiscard]] static VValueSingle* ConvertVValueToJSONScalar(const VValueSingle& inValue, bool inMilliseconds);
+	// The JSON kind of a value kind: Booleans, reals, times and strings have
+	// their own; every other kind, integers included, gives JSON null.
+	static JSONType ValueKindToJsonType(uint16 inKind);
 };
 
 } // namespace qirn

@@ -1,34 +1,17 @@
 // What strings do when the memory manager refuses a block: nothing is lost.
-#include "TestPool.h"
+#include "RefusingMemory.h"
 
-#include "core/VObject.h"
 #include "core/VString.h"
 #include "testing/RaisedErrors.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 namespace qirn {
 namespace {
 
-// Puts a manager whose pools have no memory in the process's place for a
-// scope. Only operations that take new blocks may run inside it.
-class StRefusingMemory {
-public:
-	StRefusingMemory() : fManager(new VCppMemMgr(eAllocator_Pools)), fPrevious(VObject::sCppMemMgr)
-	{
-		VObject::sCppMemMgr = fManager.get();
-	}
-	~StRefusingMemory() { VObject::sCppMemMgr = fPrevious; }
-	bool IsRefusing() const { return !fManager->IsSingleAllocator(); }
-
-private:
-	testing::StTestPools fPools;
-	std::unique_ptr<VCppMemMgr> fManager;
-	VCppMemMgr* fPrevious;
-};
+using testing::StRefusingMemory;
 
 TEST(StringOutOfMemory, SwapOfAnInlineAndAHeapStringChangesNothing)
 {

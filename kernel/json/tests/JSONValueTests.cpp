@@ -153,6 +153,37 @@ TEST(JSONValue, NullAndUndefinedCompareEqualButAreNotDeepEqual)
 	EXPECT_GT(VJSONValue(3.0).CompareTo(VJSONValue(2.0), options), 0);
 }
 
+TEST(JSONValue, StringsCompareByTheirTextUnderTheOptions)
+{
+	struct Case {
+		const char* fName;
+		const char* fA;
+		const char* fB;
+		bool fDiacritical;
+		int32 fResult;
+		bool fDeepEqual;
+	};
+	const Case cases[] = {
+		{"alphabetical order", "apple", "banana", false, -1, false},
+		{"the reverse", "banana", "apple", false, 1, false},
+		{"a prefix first", "app", "apple", false, -1, false},
+		{"the same text", "apple", "apple", false, 0, true},
+		{"case ignored", "Apple", "apple", false, 0, true},
+		{"case counts when diacritical", "Apple", "apple", true, -1, false},
+		{"the empty string first", "", "a", false, -1, false},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		VCompareOptions options;
+		options.SetDiacritical(c.fDiacritical);
+		VJSONValue a(U(c.fA));
+		VJSONValue b(U(c.fB));
+		EXPECT_EQ(a.CompareTo(b, options), c.fResult);
+		EXPECT_EQ(b.CompareTo(a, options), -c.fResult);
+		EXPECT_EQ(a.DeepEqualTo(b, options), c.fDeepEqual);
+	}
+}
+
 TEST(JSONValue, ContainersCompareByIdentityAndDeepByContent)
 {
 	VCompareOptions options;
