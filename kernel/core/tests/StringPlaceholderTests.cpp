@@ -62,6 +62,10 @@ TEST(StringPlaceholders, NamesInBracesAreFilledFromAJSONObject)
 		{"{s}!", false, "text!"},
 		{"[{nothing}]", false, "[{nothing}]"},
 		{"[{nothing}][{absent}]", true, "[][]"},
+		{"{Log File} {} {{n}}", true, "{Log File} {} {{n}}"},
+		{"{absent}{n}", true, "5"},
+		{"{n", true, "{n"},
+		{"{", true, "{"},
 	};
 	for (const Row& row : rows) {
 		SCOPED_TRACE(row.fText);
@@ -69,10 +73,12 @@ TEST(StringPlaceholders, NamesInBracesAreFilledFromAJSONObject)
 		text.Format(object.Get(), row.fRemoveMissing);
 		EXPECT_EQ(to_string(text), row.fExpected);
 	}
-	// An empty object changes nothing, even when asked to remove.
+	// No object, or an empty one, changes nothing, even when asked to remove.
 	VRefPtr<VJSONObject> empty = VRefPtr<VJSONObject>::Adopt(new VJSONObject());
 	VString text("a{b}");
 	text.Format(empty.Get(), true);
+	EXPECT_EQ(to_string(text), "a{b}");
+	text.Format(static_cast<const VJSONObject*>(nullptr), true);
 	EXPECT_EQ(to_string(text), "a{b}");
 }
 
@@ -106,45 +112,6 @@ TEST(StringPlaceholders, TemplatesFollowPropertyPaths)
 		VString(row.fTemplate).FormatWithTemplate(nullptr, result);
 		EXPECT_EQ(to_string(result), row.fWithNull);
 	}
-}
-
-TEST(StringPlaceholders, AreFilledFromPropertiesByName)
-{
-	VRefPtr<VJSONObject> object = VRefPtr<VJSONObject>::Adopt(new VJSONObject());
-	object->SetProperty(VString("LogFilePath"), VJSONValue(VString("/tmp/a.txt")));
-	object->SetProperty(VString("count"), VJSONValue(3.0));
-	object->SetProperty(VString("nothing"), VJSONValue(JSON_null));
-	struct Row {
-		const char* fText;
-		bool fRemoveMissing;
-		const char* fExpected;
-	};
-	const Row rows[] = {
-		{"see {LogFilePath}.", false, "see /tmp/a.txt."},
-		{"{count} files", false, "3 files"},
-		{"{Log File} {} {{LogFilePath}}", true, "{Log File} {} {{LogFilePath}}"},
-		{"a{missing}b", false, "a{missing}b"},
-		{"a{missing}b{nothing}c", true, "abc"},
-		{"{missing}{count}", true, "3"},
-		{"{count", true, "{count"},
-		{"{", true, "{"},
-	};
-	for (const Row& row : rows) {
-		SCOPED_TRACE(row.fText);
-		VString text(row.fText);
-		text.Format(object.Get(), row.fRemoveMissing);
-		EXPECT_EQ(to_string(text), row.fExpected);
-	}
-}
-
-TEST(StringPlaceholders, StayWithoutAnObjectOrProperties)
-{
-	VString text("{x}");
-	text.Format(static_cast<const VJSONObject*>(nullptr), true);
-	EXPECT_EQ(to_string(text), "{x}");
-	VRefPtr<VJSONObject> empty = VRefPtr<VJSONObject>::Adopt(new VJSONObject());
-	text.Format(empty.Get(), true);
-	EXPECT_EQ(to_string(text), "{x}");
 }
 
 } // namespace
