@@ -102,10 +102,13 @@ void VString::FormatWithTemplate(const VJSONObject* inObject, VString& outResult
 	const VString close("}}");
 	std::vector<VString> pieces;
 	Split(*this, open, pieces);
-	for (const VString& piece : pieces) {
+	for (size_t index = 0; index < pieces.size(); ++index) {
+		const VString& piece = pieces[index];
 		std::vector<VString> parts;
 		Split(piece, close, parts);
-		if (parts.size() == 1) {
+		// What comes before the first "{{" opens no marker: a stray "}}" there
+		// must not turn the text before it into a path and lose it.
+		if (index == 0 || parts.size() == 1) {
 			outResult.AppendString(piece);
 			continue;
 		}

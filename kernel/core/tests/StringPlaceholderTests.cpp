@@ -97,9 +97,10 @@ TEST(StringPlaceholders, TemplatesFollowPropertyPaths)
 	const Row rows[] = {
 		{"Hello {{user.name}}!", "Hello Ann!", "Hello !"},
 		{"{{count}} x {{missing}}.", "3 x .", " x ."},
-		// Text before the first marker is split too: a lone closing pair
-		// makes what precedes it a path.
-		{"no markers }}", "", ""},
+		// Text before the first marker opens is kept as it stands, a lone
+		// closing pair included.
+		{"no markers }}", "no markers }}", "no markers }}"},
+		{"a}}b {{count}}", "a}}b 3", "a}}b "},
 		{"plain text", "plain text", "plain text"},
 		{"{{count}}a}}b", "3ab", "ab"},
 		{"", "", ""},
