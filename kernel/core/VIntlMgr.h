@@ -12,6 +12,8 @@ namespace qirn {
 
 class VCollator;
 class VCompareOptions;
+class VDuration;
+class VTime;
 
 // Languages and regions: Windows language identifiers, the primary language
 // in the low 10 bits. -2, -1 and 0 stand for the system's dialect.
@@ -117,6 +119,20 @@ public:
 	sLONG GetDateOrder() const { return fDateOrder; }
 	XLinuxIntlMgr& GetPlatformIntlMgr() { return fImpl; }
 	const XLinuxIntlMgr& GetPlatformIntlMgr() const { return fImpl; }
+
+	// Dates and times in the platform's styles: short, medium, or long
+	// (the date's long is the platform's full style); the UTC fields as they
+	// stand with inUTC, otherwise local time.
+	void FormatDate(const VTime& inTime, VString& outText, EOSFormats inFormat, bool inUTC) const;
+	void FormatTime(const VTime& inTime, VString& outText, EOSFormats inFormat, bool inUTC) const;
+	void FormatDuration(const VDuration& inDuration, VString& outText, EOSFormats inFormat) const;
+	void GetMonthName(sLONG inMonth, bool inAbbreviated, VString& outName) const;
+	void GetWeekDayName(sLONG inDay, bool inAbbreviated, VString& outName) const;
+	void CustomFormatTime(const VTime& inTime, bool inUTC, const VString& inPattern, VString& outText) const;
+	// The time's fields by a pattern's runs of letters ("yyyy-MM-dd HH:mm",
+	// "EEEE d MMMM"); other characters are copied.
+	void FormatDateTimeWithPattern(const VTime& inTime, const VString& inPattern, bool inUTC, VString* inReserved,
+								   VString& outText) const;
 
 	// Collation, by the manager's collator.
 	CompareResult CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,

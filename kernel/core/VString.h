@@ -148,6 +148,10 @@ public:
 	bool BeginsWithRawString(const VString& inString) const;
 	bool EndsWithRawString(const VString& inString) const;
 	Real SimilarToString(const VString& inString) const;
+	// The hash of the kernel's containers keyed by text: at most the first
+	// and last 8 units are read, whatever the length.
+	static uint32 ComputeHashValue(const UniChar* inUnits, VIndex inLength);
+	uint32 ComputeHashValue() const { return ComputeHashValue(fString, fLength); }
 
 	// Collated comparison and search: the text as a person reads it, through
 	// the current task's intl manager (VStringCollation). The diacritical

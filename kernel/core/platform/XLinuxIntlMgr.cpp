@@ -4,7 +4,11 @@
 #include "core/VString.h"
 #include "host/HostLanguages.h"
 
+#include "core/VDuration.h"
+#include "core/VTime.h"
+
 #include <unicode/dcfmtsym.h>
+#include <unicode/dtptngen.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
@@ -37,6 +41,29 @@ icu::DateFormat::EStyle ToICUStyle(XLinuxIntlMgr::EStyle inStyle)
 		break;
 	}
 	return icu::DateFormat::kNone;
+}
+
+// Milliseconds since 1970-01-01 UTC of a time's UTC fields.
+UDate EpochMilliseconds(const VTime& inTime)
+{
+	sWORD year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+	inTime.GetUTCTime(year, month, day, hour, minute, second, millisecond);
+	const sLONG8 days = VTime::ComputeJulianDay(year, month, day) - VTime::ComputeJulianDay(1970, 1, 1);
+	const sLONG8 milliseconds = ((static_cast<sLONG8>(hour) * 60 + minute) * 60 + second) * 1000 + millisecond;
+	return static_cast<UDate>(days * 86400000 + milliseconds);
+}
+
+// Formats an instant with a formatter, in GMT or in the user's zone (read
+// again each time, as the kernel's own local time is).
+void FormatInstant(icu::DateFormat& ioFormat, UDate inInstant, bool inUTC, VString& outText)
+{
+	std::unique_ptr<icu::TimeZone> zone(inUTC ? icu::TimeZone::getGMT()->clone()
+											  : icu::TimeZone::detectHostTimeZone());
+	if (zone != nullptr)
+		ioFormat.setTimeZone(*zone);
+	icu::UnicodeString text;
+	ioFormat.format(inInstant, text);
+	FromUnicodeString(text, outText);
 }
 
 } // namespace
@@ -140,6 +167,78 @@ void XLinuxIntlMgr::GetDateTimePattern(EStyle inDateStyle, EStyle inTimeStyle, V
 	icu::UnicodeString pattern;
 	simple->toPattern(pattern);
 	FromUnicodeString(pattern, outPattern);
+}
+
+void XLinuxIntlMgr::FormatVTime(const VTime& inTime, VString& outText, EStyle inDateStyle, EStyle inTimeStyle,
+								bool inUTC) const
+{
+	outText.Clear();
+	if (inTime.IsNull())
+		return;
+	std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(
+		ToICUStyle(inDateStyle), ToICUStyle(inTimeStyle), icu::Locale(GetLocaleID().c_str())));
+	if (format != nullptr)
+		FormatInstant(*format, EpochMilliseconds(inTime), inUTC, outText);
+}
+
+void XLinuxIntlMgr::FormatVTimeWithTemplate(const VTime& inTime, VString& outText, const VString& inTemplate,
+											bool inUTC) const
+{
+	outText.Clear();
+	if (inTime.IsNull())
+		return;
+	icu::Locale locale(GetLocaleID().c_str());
+	UErrorCode status = U_ZERO_ERROR;
+	std::unique_ptr<icu::DateTimePatternGenerator> generator(
+		icu::DateTimePatternGenerator::createInstance(locale, status));
+	if (U_FAILURE(status))
+		return;
+	icu::UnicodeString pattern = generator->getBestPattern(
+		icu::UnicodeString(false, inTemplate.GetCPointer(), inTemplate.GetLength()), status);
+	if (U_FAILURE(status))
+		return;
+	icu::SimpleDateFormat format(pattern, locale, status);
+	if (U_SUCCESS(status))
+		FormatInstant(format, EpochMilliseconds(inTime), inUTC, outText);
+}
+
+void XLinuxIntlMgr::FormatVDuration(const VDuration& inDuration, VString& outText, EStyle inDateStyle,
+									EStyle inTimeStyle) const
+{
+	outText.Clear();
+	std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(
+		ToICUStyle(inDateStyle), ToICUStyle(inTimeStyle), icu::Locale(GetLocaleID().c_str())));
+	if (format != nullptr)
+		FormatInstant(*format, static_cast<UDate>(inDuration.ConvertToMilliseconds()), true, outText);
+}
+
+void XLinuxIntlMgr::GetMonthName(sLONG inMonth, bool inAbbreviated, VString& outName) const
+{
+	UErrorCode status = U_ZERO_ERROR;
+	icu::DateFormatSymbols symbols(icu::Locale(GetLocaleID().c_str()), status);
+	if (U_FAILURE(status) || inMonth < 1 || inMonth > 12)
+		return;
+	int32_t count = 0;
+	const icu::UnicodeString* names =
+		symbols.getMonths(count, icu::DateFormatSymbols::FORMAT,
+						  inAbbreviated ? icu::DateFormatSymbols::ABBREVIATED : icu::DateFormatSymbols::WIDE);
+	if (names != nullptr && inMonth <= count)
+		FromUnicodeString(names[inMonth - 1], outName);
+}
+
+void XLinuxIntlMgr::GetWeekDayName(sLONG inDay, bool inAbbreviated, VString& outName) const
+{
+	UErrorCode status = U_ZERO_ERROR;
+	icu::DateFormatSymbols symbols(icu::Locale(GetLocaleID().c_str()), status);
+	if (U_FAILURE(status) || inDay < 0 || inDay > 6)
+		return;
+	// The platform's weekdays count from 1, Sunday.
+	int32_t count = 0;
+	const icu::UnicodeString* names =
+		symbols.getWeekdays(count, icu::DateFormatSymbols::FORMAT,
+							inAbbreviated ? icu::DateFormatSymbols::ABBREVIATED : icu::DateFormatSymbols::WIDE);
+	if (names != nullptr && inDay + 1 < count)
+		FromUnicodeString(names[inDay + 1], outName);
 }
 
 } // namespace qirn

@@ -6,7 +6,9 @@
 
 namespace qirn {
 
+class VDuration;
 class VString;
+class VTime;
 
 // The platform half of an intl manager: the platform locale of the manager's
 // dialect, and what only the platform knows of it (case mapping, the
@@ -40,6 +42,22 @@ public:
 	// The locale's pattern for a date style and a time style; empty when the
 	// platform has none.
 	void GetDateTimePattern(EStyle inDateStyle, EStyle inTimeStyle, VString& outPattern) const;
+
+	// Dates and times in the locale's styles: the UTC fields as they stand
+	// with inUTC, otherwise in the user's time zone. A template ("yMMMd")
+	// gets the locale's best pattern for its fields. A null time, or a
+	// formatter the platform cannot make, leaves the text empty.
+	void FormatVTime(const VTime& inTime, VString& outText, EStyle inDateStyle, EStyle inTimeStyle,
+					 bool inUTC) const;
+	void FormatVTimeWithTemplate(const VTime& inTime, VString& outText, const VString& inTemplate,
+								 bool inUTC) const;
+	// A duration as the time of day it would show after the epoch, in GMT,
+	// so that no zone shifts it.
+	void FormatVDuration(const VDuration& inDuration, VString& outText, EStyle inDateStyle, EStyle inTimeStyle) const;
+	// Month 1 to 12 and weekday 0 (Sunday) to 6; nothing is written for
+	// others, or when the locale has no names.
+	void GetMonthName(sLONG inMonth, bool inAbbreviated, VString& outName) const;
+	void GetWeekDayName(sLONG inDay, bool inAbbreviated, VString& outName) const;
 
 private:
 	sLONG fDialectCode;

@@ -1,0 +1,172 @@
+// Collated comparison, the kernel's hottest text path: VString's
+// CompareToString and EqualToString against ICU's Collator::compare used
+// directly, on short words, plain and accented, in the same run.
+#include "core/VIntlMgr.h"
+#include "core/VString.h"
+#include "runtime/VTask.h"
+
+#include <benchmark/benchmark.h>
+#include <unicode/coll.h>
+
+#include <memory>
+#include <vector>
+
+using namespace qirn;
+
+namespace {
+
+constexpr int kComparisons = 1'000'000;
+
+const char* const kPlainWords[] = {"apple", "Apple", "banana", "cherry", "date", "Date", "fig", "grape",
+								   "kiwi", "lemon", "lime", "mango", "melon", "olive", "peach", "pear",
+								   "plum", "PLUM", "quince", "berry"};
+const char* const kAccentedWords[] = {"caf\xC3\xA9", "cafe", "na\xC3\xAFve", "naive", "r\xC3\xA9sum\xC3\xA9",
+									  "resume", "\xC3\xA9t\xC3\xA9", "ete", "Stra\xC3\x9F" "e", "strasse",
+									  "\xC3\xBC" "ber", "uber", "fa\xC3\xA7" "ade", "facade", "ni\xC3\xB1o",
+									  "nino", "co\xC3\xB6perate", "cooperate", "\xC3\x85ngstr\xC3\xB6m",
+									  "angstrom"};
+
+template <size_t N>
+std::vector<VString> Words(const char* const (&inWords)[N])
+{
+	return std::vector<VString>(std::begin(inWords), std::end(inWords));
+}
+
+// The current task compares in US English, as the peer does.
+void UseUSEnglish()
+{
+	if (VTask::GetCurrentIntlManager()->GetDialectCode() != DC_ENGLISH_US)
+		VTask::SetCurrentDialectCode(DC_ENGLISH_US);
+}
+
+std::unique_ptr<icu::Collator> PeerCollator(bool inDiacritical)
+{
+	UErrorCode status = U_ZERO_ERROR;
+	std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(icu::Locale("en_US"), status));
+	collator->setStrength(inDiacritical ? icu::Collator::TERTIARY : icu::Collator::PRIMARY);
+	collator->setAttribute(UCOL_NORMALIZATION_MODE, UCOL_ON, status);
+	return collator;
+}
+
+template <bool kEqual>
+void RunOurs(benchmark::State& state, const std::vector<VString>& inWords, bool inDiacritical)
+{
+	UseUSEnglish();
+	const size_t count = inWords.size();
+	for (auto _ : state) {
+		int sum = 0;
+		for (int i = 0; i < kComparisons; ++i) {
+			const VString& a = inWords[static_cast<size_t>(i) % count];
+			const VString& b = inWords[static_cast<size_t>(i / static_cast<int>(count)) % count];
+			if constexpr (kEqual)
+				sum += a.EqualToString(b, inDiacritical) ? 1 : 0;
+			else
+				sum += a.CompareToString(b, inDiacritical);
+		}
+		benchmark::DoNotOptimize(sum);
+	}
+	state.SetItemsProcessed(state.iterations() * kComparisons);
+}
+
+template <bool kEqual>
+void RunPeer(benchmark::State& state, const std::vector<VString>& inWords, bool inDiacritical)
+{
+	std::unique_ptr<icu::Collator> collator = PeerCollator(inDiacritical);
+	const size_t count = inWords.size();
+	for (auto _ : state) {
+		int sum = 0;
+		for (int i = 0; i < kComparisons; ++i) {
+			const VString& a = inWords[static_cast<size_t>(i) % count];
+			const VString& b = inWords[static_cast<size_t>(i / static_cast<int>(count)) % count];
+			UErrorCode status = U_ZERO_ERROR;
+			UCollationResult result =
+				collator->compare(a.GetCPointer(), a.GetLength(), b.GetCPointer(), b.GetLength(), status);
+			if constexpr (kEqual)
+				sum += result == UCOL_EQUAL ? 1 : 0;
+			else
+				sum += result;
+		}
+		benchmark::DoNotOptimize(sum);
+	}
+	state.SetItemsProcessed(state.iterations() * kComparisons);
+}
+
+// ---------------------------------------------------------------------------
+// Plain words, accents and case ignored
+
+void BM_ComparePlain_Ours(benchmark::State& state)
+{
+	RunOurs<false>(state, Words(kPlainWords), false);
+}
+BENCHMARK(BM_ComparePlain_Ours)->Unit(benchmark::kMillisecond);
+
+void BM_ComparePlain_Peer(benchmark::State& state)
+{
+	RunPeer<false>(state, Words(kPlainWords), false);
+}
+BENCHMARK(BM_ComparePlain_Peer)->Unit(benchmark::kMillisecond);
+
+void BM_EqualPlain_Ours(benchmark::State& state)
+{
+	RunOurs<true>(state, Words(kPlainWords), false);
+}
+BENCHMARK(BM_EqualPlain_Ours)->Unit(benchmark::kMillisecond);
+
+void BM_EqualPlain_Peer(benchmark::State& state)
+{
+	RunPeer<true>(state, Words(kPlainWords), false);
+}
+BENCHMARK(BM_EqualPlain_Peer)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------------------
+// Accented words, accents and case ignored, then counted
+
+void BM_CompareAccented_Ours(benchmark::State& state)
+{
+	RunOurs<false>(state, Words(kAccentedWords), false);
+}
+BENCHMARK(BM_CompareAccented_Ours)->Unit(benchmark::kMillisecond);
+
+void BM_CompareAccented_Peer(benchmark::State& state)
+{
+	RunPeer<false>(state, Words(kAccentedWords), false);
+}
+BENCHMARK(BM_CompareAccented_Peer)->Unit(benchmark::kMillisecond);
+
+void BM_EqualAccented_Ours(benchmark::State& state)
+{
+	RunOurs<true>(state, Words(kAccentedWords), false);
+}
+BENCHMARK(BM_EqualAccented_Ours)->Unit(benchmark::kMillisecond);
+
+void BM_EqualAccented_Peer(benchmark::State& state)
+{
+	RunPeer<true>(state, Words(kAccentedWords), false);
+}
+BENCHMARK(BM_EqualAccented_Peer)->Unit(benchmark::kMillisecond);
+
+void BM_CompareDiacritical_Ours(benchmark::State& state)
+{
+	RunOurs<false>(state, Words(kAccentedWords), true);
+}
+BENCHMARK(BM_CompareDiacritical_Ours)->Unit(benchmark::kMillisecond);
+
+void BM_CompareDiacritical_Peer(benchmark::State& state)
+{
+	RunPeer<false>(state, Words(kAccentedWords), true);
+}
+BENCHMARK(BM_CompareDiacritical_Peer)->Unit(benchmark::kMillisecond);
+
+void BM_EqualDiacritical_Ours(benchmark::State& state)
+{
+	RunOurs<true>(state, Words(kAccentedWords), true);
+}
+BENCHMARK(BM_EqualDiacritical_Ours)->Unit(benchmark::kMillisecond);
+
+void BM_EqualDiacritical_Peer(benchmark::State& state)
+{
+	RunPeer<true>(state, Words(kAccentedWords), true);
+}
+BENCHMARK(BM_EqualDiacritical_Peer)->Unit(benchmark::kMillisecond);
+
+} // namespace
