@@ -195,23 +195,11 @@ const VString& VIntlMgr::GetTimePattern(EOSFormats inFormat) const
 // Collation
 
 CompareResult VIntlMgr::CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
-									  VIndex inLength2, bool inDiacritical) const
-{
-	return fCollator->CompareString(inText1, inLength1, inText2, inLength2, inDiacritical);
-}
-
-CompareResult VIntlMgr::CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
 									  VIndex inLength2, const VCompareOptions& inOptions) const
 {
 	if (inOptions.IsLike())
 		return fCollator->CompareString_Like(inText1, inLength1, inText2, inLength2, inOptions.IsDiacritical());
 	return fCollator->CompareString(inText1, inLength1, inText2, inLength2, inOptions.IsDiacritical());
-}
-
-bool VIntlMgr::EqualString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,
-						   bool inDiacritical) const
-{
-	return fCollator->EqualString(inText1, inLength1, inText2, inLength2, inDiacritical);
 }
 
 bool VIntlMgr::EqualString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/IRefCountable.h"
+#include "core/VCollator.h"
 #include "core/VObject.h"
 #include "core/VString.h"
 #include "core/platform/XLinuxIntlMgr.h"
@@ -10,7 +11,6 @@
 
 namespace qirn {
 
-class VCollator;
 class VCompareOptions;
 class VDuration;
 class VTime;
@@ -135,12 +135,19 @@ public:
 								   VString& outText) const;
 
 	// Collation, by the manager's collator.
+	// Inline: the hottest text path of the kernel comes through here.
 	CompareResult CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,
-								bool inDiacritical) const;
+								bool inDiacritical) const
+	{
+		return fCollator->CompareString(inText1, inLength1, inText2, inLength2, inDiacritical);
+	}
 	CompareResult CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,
 								const VCompareOptions& inOptions) const;
 	bool EqualString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,
-					 bool inDiacritical) const;
+					 bool inDiacritical) const
+	{
+		return fCollator->EqualString(inText1, inLength1, inText2, inLength2, inDiacritical);
+	}
 	bool EqualString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,
 					 const VCompareOptions& inOptions) const;
 	CompareResult CompareString_Like(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern,

@@ -14,7 +14,8 @@ namespace {
 
 bool IsWidthVariant(UniChar inUnit)
 {
-	return inUnit == 0x3000 || (inUnit >= 0xFF00 && inUnit <= 0xFFEF);
+	// Most text never reaches U+3000: one test settles it.
+	return inUnit >= 0x3000 && (inUnit == 0x3000 || (inUnit >= 0xFF00 && inUnit <= 0xFFEF));
 }
 
 // The full-width and half-width forms read as their usual forms, unit for
@@ -34,21 +35,28 @@ UniChar FoldWidth(UniChar inUnit)
 	return inUnit;
 }
 
+// Whether a text may hold width forms. A plain maximum over the units keeps
+// this test cheap on the hot path, where most text holds none.
+bool MayHoldWidthVariants(const UniChar* inText, VIndex inLength)
+{
+	UniChar highest = 0;
+	for (VIndex i = 0; i < inLength; ++i)
+		highest = inText[i] > highest ? inText[i] : highest;
+	return highest >= 0x3000;
+}
+
 // The text to compare: the caller's units, or a folded copy in ioCopy when
 // they hold width forms.
 const UniChar* WidthFolded(const UniChar* inText, VIndex inLength, std::u16string& ioCopy)
 {
-	for (VIndex i = 0; i < inLength; ++i) {
-		if (IsWidthVariant(inText[i])) {
-			ioCopy.assign(inText, static_cast<size_t>(inLength));
-			for (VIndex j = i; j < inLength; ++j) {
-				if (IsWidthVariant(ioCopy[j]))
-					ioCopy[j] = FoldWidth(ioCopy[j]);
-			}
-			return ioCopy.data();
-		}
+	if (!MayHoldWidthVariants(inText, inLength))
+		return inText;
+	ioCopy.assign(inText, static_cast<size_t>(inLength));
+	for (UniChar& unit : ioCopy) {
+		if (IsWidthVariant(unit))
+			unit = FoldWidth(unit);
 	}
-	return inText;
+	return ioCopy.data();
 }
 
 icu::Collator* MakeCollator(const std::string& inLocaleID, icu::Collator::ECollationStrength inStrength)
@@ -104,12 +112,17 @@ CompareResult XLinuxStringCompare::Compare(const UniChar* inText1, VIndex inLeng
 	const icu::Collator* collator = fCollators->Get(inDiacritical);
 	if (collator == nullptr)
 		return CR_EQUAL;
-	std::u16string copy1;
-	std::u16string copy2;
-	const UniChar* text1 = WidthFolded(inText1, inLength1, copy1);
-	const UniChar* text2 = WidthFolded(inText2, inLength2, copy2);
 	UErrorCode status = U_ZERO_ERROR;
-	UCollationResult result = collator->compare(text1, inLength1, text2, inLength2, status);
+	UCollationResult result;
+	if (!MayHoldWidthVariants(inText1, inLength1) && !MayHoldWidthVariants(inText2, inLength2)) {
+		result = collator->compare(inText1, inLength1, inText2, inLength2, status);
+	} else {
+		std::u16string copy1;
+		std::u16string copy2;
+		const UniChar* text1 = WidthFolded(inText1, inLength1, copy1);
+		const UniChar* text2 = WidthFolded(inText2, inLength2, copy2);
+		result = collator->compare(text1, inLength1, text2, inLength2, status);
+	}
 	if (U_FAILURE(status))
 		return CR_EQUAL;
 	return result == UCOL_LESS ? CR_SMALLER : (result == UCOL_GREATER ? CR_BIGGER : CR_EQUAL);
