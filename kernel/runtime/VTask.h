@@ -12,10 +12,10 @@
 namespace qirn {
 
 class VActivityToken;
+class VIntlMgr;
 class VQXTask;
 class VString;
 class VSyncEvent;
-class VIntlMgr;
 class VTaskMgr;
 class XLinuxTask;
 
@@ -122,6 +122,8 @@ public:
 	VIntlMgr* GetIntlManager() const { return fIntlMgr.Get(); }
 
 private:
+	void _CloneProcessIntlManager();
+
 	VRefPtr<VIntlMgr> fIntlMgr; // set by the constructor, then by the task itself only
 
 public:
@@ -174,7 +176,6 @@ private:
 	void _RestoreWaitKind(uint32 inKind);
 	void _NameCurrentThread() const;
 	void _MakeActivityToken();
-	void _CloneProcessIntlManager();
 
 	XLinuxTask* fPlatformTask = nullptr;
 	int32 fID = 0;
