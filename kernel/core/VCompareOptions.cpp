@@ -2,12 +2,11 @@
 
 #include "core/VString.h"
 #include "json/VJSONObject.h"
+#include "runtime/VTask.h"
 
 namespace qirn {
 
-// The current task's intl manager comes with international settings; until
-// then comparisons collate without one.
-VCompareOptions::VCompareOptions() : fIntlMgr(nullptr) {}
+VCompareOptions::VCompareOptions() : fIntlMgr(VTask::GetCurrentIntlManager()) {}
 
 namespace {
 

@@ -19,6 +19,8 @@ namespace qirn {
 // a caller's buffer. Positions given to and answered by its operations count
 // from 1; 0 means none.
 class VJSONObject;
+class VCollator;
+class VIntlMgr;
 class VString_info;
 class VValueBag;
 
@@ -148,6 +150,32 @@ public:
 	bool BeginsWithRawString(const VString& inString) const;
 	bool EndsWithRawString(const VString& inString) const;
 	Real SimilarToString(const VString& inString) const;
+	// The hash of the kernel's containers keyed by text: at most the first
+	// and last 8 units are read, whatever the length.
+	static uint32 ComputeHashValue(const UniChar* inUnits, VIndex inLength);
+	uint32 ComputeHashValue() const { return ComputeHashValue(fString, fLength); }
+
+	// Collated comparison and search: the text as a person reads it, through
+	// the current task's intl manager (VStringCollation). The diacritical
+	// flag makes accents and case count; the "like" forms take the other
+	// text as a pattern in which the manager's wildcard matches any run.
+	bool EqualToString(const VString& inString, bool inDiacritical = false) const;
+	bool EqualToString_Like(const VString& inString, bool inDiacritical = false) const;
+	CompareResult CompareToString(const VString& inString, bool inDiacritical = false) const;
+	CompareResult CompareToString_Like(const VString& inString, bool inDiacritical = false) const;
+	// The position of the first collated occurrence at or after inStart, 0
+	// when none; outLength, when given, receives the length matched.
+	VIndex Find(const VString& inPattern, VIndex inStart = 1, bool inDiacritical = false,
+				VIndex* outLength = nullptr) const;
+	bool BeginsWith(const VString& inPrefix, bool inDiacritical = false) const;
+	bool EndsWith(const VString& inSuffix, bool inDiacritical = false) const;
+	// Replaces collated matches from inStart, at most inMaxCount of them; a
+	// null collator means the current task's.
+	void Exchange(const VString& inPattern, const VString& inReplacement, VIndex inStart = 1,
+				  VIndex inMaxCount = kMaxLength, bool inDiacritical = false, VCollator* inCollator = nullptr);
+	// Case by the rules of no particular language; the text may grow.
+	void ToUpperCase();
+	void ToLowerCase();
 
 	// Value comparisons: the text as a person reads it (VStringCollation),
 	// against another string or a flat form; the diacritical flag makes
@@ -297,11 +325,16 @@ public:
 	// Splitting, joining, trimming
 	bool GetSubStrings(UniChar inSeparator, std::vector<VString>& outStrings, bool inKeepEmpty = false,
 					   bool inTrimSpaces = false) const;
+	// The separator matched by collation (Find).
+	bool GetSubStrings(const VString& inSeparator, std::vector<VString>& outStrings, bool inKeepEmpty = false,
+					   bool inTrimSpaces = false, bool inDiacritical = false) const;
 	bool Join(const std::vector<VString>& inStrings, UniChar inSeparator);
 	bool Join(const std::vector<VString>& inStrings, const VString& inSeparator);
 	void TrimUniChar(UniChar inChar);
+	// Without an intl manager space and tab are white space; with one, its
+	// IsSpace decides (inFlag passed on).
 	void RemoveWhiteSpaces(bool inLeading = true, bool inTrailing = true, VIndex* outLeadingCount = nullptr,
-						   VIndex* outTrailingCount = nullptr);
+						   VIndex* outTrailingCount = nullptr, VIntlMgr* inIntlMgr = nullptr, bool inFlag = false);
 
 	// XML and JSON
 	void TranscodeToXML(bool inEscapeControls = false);

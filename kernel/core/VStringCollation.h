@@ -7,17 +7,10 @@ namespace qirn {
 class VIntlMgr;
 
 // How text that a person reads is compared. Every value-level comparison of
-// strings and of their flat data comes here, so that the language-aware
-// order of the international settings takes over in this one place; the
-// manager given (null: the current task's) is the one whose order applies.
-//
-// Until that order exists, texts compare unit by unit: with the diacritical
-// flag exactly, without it with A-Z and a-z taken as the same letters (no
-// other case or accent difference is ignored yet).
+// strings and of their flat data comes here, and goes on to the collator of
+// the manager given (null: the current task's, VTask::GetCurrentIntlManager).
 class VStringCollation {
 public:
-	// In a "like" pattern it stands for any run of units, the empty one too.
-	static constexpr UniChar kWildChar = u'@';
 
 	// -1, 0 or 1; an empty text sorts before any other.
 	static CompareResult CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,

@@ -4,9 +4,11 @@
 #include "core/StStringConverter.h"
 #include "core/TextUnits.h"
 #include "core/VByteSwap.h"
+#include "core/VIntlMgr.h"
 #include "core/VMemory.h"
 #include "core/VTextConverters.h"
 #include "runtime/VError.h"
+#include "runtime/VTask.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,10 +21,6 @@
 namespace qirn {
 
 namespace {
-
-// The decimal separator that ends an integer's digits. Until the task's
-// international settings exist, the point.
-constexpr UniChar kDecimalSeparator = u'.';
 
 // The converter of a character set, or null, with the conversion error
 // raised, for a set that has none.
@@ -45,6 +43,9 @@ sLONG8 VString::GetLong8() const
 {
 	uLONG8 value = 0;
 	bool negative = false;
+	// The separator of the current language ends the integer's digits.
+	const VString& separator = VTask::GetCurrentIntlManager()->GetDecimalSeparator();
+	const UniChar decimalSeparator = separator.GetLength() == 1 ? separator.GetCPointer()[0] : u'.';
 	for (VIndex i = 0; i < fLength; ++i) {
 		UniChar c = fString[i];
 		if (c >= u'0' && c <= u'9') {
@@ -53,7 +54,7 @@ sLONG8 VString::GetLong8() const
 		} else if (c == u'-') {
 			if (value == 0)
 				negative = true;
-		} else if (c == kDecimalSeparator) {
+		} else if (c == decimalSeparator) {
 			break;
 		}
 	}
@@ -103,9 +104,8 @@ sLONG VString::GetHexLong() const
 
 uint8 VString::GetBoolean() const
 {
-	// Compared without regard to case until collation is available.
 	static const VString sTrue("true");
-	return CompareToStringRawCase(sTrue) == CR_EQUAL ? 1 : 0;
+	return EqualToString(sTrue, false) ? 1 : 0;
 }
 
 OsType VString::GetOsType() const
@@ -589,21 +589,31 @@ void VString::ConvertCarriageReturns(VMemoryBuffer<>& ioBuffer, CharSet inCharSe
 // ---------------------------------------------------------------------------
 // Splitting, joining, trimming
 
-bool VString::GetSubStrings(UniChar inSeparator, std::vector<VString>& outStrings, bool inKeepEmpty,
-							bool inTrimSpaces) const
+namespace {
+
+// Splits a string at the separators that inFind finds from a 1-based
+// position (answering the position and the length of the separator, 0 when
+// none).
+template <class FindSeparator>
+bool SplitParts(const VString& inString, std::vector<VString>& outStrings, bool inKeepEmpty, bool inTrimSpaces,
+				FindSeparator inFind)
 {
 	outStrings.clear();
-	if (IsNull() || fLength == 0) {
+	if (inString.IsNull() || inString.GetLength() == 0) {
 		if (inKeepEmpty)
 			outStrings.emplace_back();
 		return false;
 	}
+	const VIndex length = inString.GetLength();
 	bool found = false;
 	VIndex start = 1;
 	while (true) {
-		VIndex pos = FindUniChar(inSeparator, start);
-		VIndex end = pos == 0 ? fLength + 1 : pos;
-		VString part(fString + start - 1, end - start);
+		VIndex separatorLength = 0;
+		VIndex pos = start > length ? 0 : inFind(start, &separatorLength);
+		if (pos != 0 && separatorLength < 1)
+			pos = 0; // a separator must take some text, or the split would never end
+		VIndex end = pos == 0 ? length + 1 : pos;
+		VString part(inString.GetCPointer() + start - 1, end - start);
 		if (inTrimSpaces)
 			part.TrimUniChar(u' ');
 		if (!part.IsEmpty() || inKeepEmpty)
@@ -611,9 +621,28 @@ bool VString::GetSubStrings(UniChar inSeparator, std::vector<VString>& outString
 		if (pos == 0)
 			break;
 		found = true;
-		start = pos + 1;
+		start = pos + separatorLength;
 	}
 	return found;
+}
+
+} // namespace
+
+bool VString::GetSubStrings(UniChar inSeparator, std::vector<VString>& outStrings, bool inKeepEmpty,
+							bool inTrimSpaces) const
+{
+	return SplitParts(*this, outStrings, inKeepEmpty, inTrimSpaces, [&](VIndex inStart, VIndex* outLength) {
+		*outLength = 1;
+		return FindUniChar(inSeparator, inStart);
+	});
+}
+
+bool VString::GetSubStrings(const VString& inSeparator, std::vector<VString>& outStrings, bool inKeepEmpty,
+							bool inTrimSpaces, bool inDiacritical) const
+{
+	return SplitParts(*this, outStrings, inKeepEmpty, inTrimSpaces, [&](VIndex inStart, VIndex* outLength) {
+		return Find(inSeparator, inStart, inDiacritical, outLength);
+	});
 }
 
 namespace {
@@ -673,9 +702,12 @@ void VString::TrimUniChar(UniChar inChar)
 	SubString(begin + 1, end - begin);
 }
 
-void VString::RemoveWhiteSpaces(bool inLeading, bool inTrailing, VIndex* outLeadingCount, VIndex* outTrailingCount)
+void VString::RemoveWhiteSpaces(bool inLeading, bool inTrailing, VIndex* outLeadingCount, VIndex* outTrailingCount,
+								VIntlMgr* inIntlMgr, bool inFlag)
 {
-	auto isSpace = [](UniChar inChar) { return inChar == u' ' || inChar == u'\t'; };
+	auto isSpace = [inIntlMgr, inFlag](UniChar inChar) {
+		return inIntlMgr != nullptr ? inIntlMgr->IsSpace(inChar, inFlag) : (inChar == u' ' || inChar == u'\t');
+	};
 	VIndex begin = 0;
 	VIndex end = fLength;
 	if (inLeading) {

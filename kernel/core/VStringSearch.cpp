@@ -106,6 +106,24 @@ Real VString::SimilarToString(const VString& inString) const
 	return static_cast<Real>(previous[fLength]) / static_cast<Real>(fLength);
 }
 
+uint32 VString::ComputeHashValue(const UniChar* inUnits, VIndex inLength)
+{
+	if (inLength <= 0)
+		return 0;
+	uint32 hash = static_cast<uint32>(inLength);
+	auto mix = [&hash](const UniChar* inFrom, VIndex inCount) {
+		for (VIndex i = 0; i < inCount; ++i)
+			hash = hash * 257 + inFrom[i];
+	};
+	if (inLength >= 17) {
+		mix(inUnits, 8);
+		mix(inUnits + inLength - 8, 8);
+	} else {
+		mix(inUnits, inLength);
+	}
+	return (hash << (static_cast<uint32>(inLength) % 32)) + hash;
+}
+
 // ---------------------------------------------------------------------------
 // Search
 

@@ -193,8 +193,8 @@ const CharSetNameRow kCharSetNameTable[] = {
 
 bool NameMatches(const CharSetNameRow& inRow, const VString& inName)
 {
-	// Names are ASCII; letter case does not matter.
-	return EqualsASCIIIgnoringCase(inName.GetCPointer(), static_cast<size_t>(inName.GetLength()), inRow.fName);
+	// Names are matched as a person reads them: letter case does not matter.
+	return inName.EqualToString(VString(inRow.fName), false);
 }
 
 // The platform's converters. US-ASCII and ISO-8859-1, common in files and

@@ -158,9 +158,13 @@ public:
 
 	// Text. The generic form (FromString) reads up to seven numbers, year
 	// first, or day first when a '!' ends the first number ("4!3!2021").
-	// Until the international settings exist GetString writes the RFC 3339
-	// form in UTC with milliseconds, which FromString reads back.
+	// GetString writes the RFC 3339 form in UTC with milliseconds, which
+	// FromString reads back whole; FormatByOS writes the text a person
+	// reads, in the current task's language (short date, a space, short
+	// time), which keeps neither seconds nor milliseconds.
 	void GetString(VString& outText) const override;
+	void FormatByOS(VString& outText, bool inUTC) const;
+	void FormatByOS(VString& outDate, VString& outTime, bool inUTC) const;
 	void FromString(const VString& inText) override;
 	// "day!month!year" (UTC fields); a null time makes the text null.
 	void toSimpleDateString(VString& outText) const;

@@ -2,9 +2,11 @@
 
 #include "core/DecimalSeconds.h"
 #include "core/SaturatingMath.h"
+#include "core/VIntlMgr.h"
 #include "core/VString.h"
 #include "core/VTimeCalendar.h"
 #include "runtime/VSystem.h"
+#include "runtime/VTask.h"
 
 #include <cstdio>
 #include <cstring>
@@ -94,6 +96,27 @@ void VTime::GetString(VString& outText) const
 		outText.Clear();
 	else
 		GetRfc3339String(outText, kRFC3339_UTC);
+}
+
+void VTime::FormatByOS(VString& outDate, VString& outTime, bool inUTC) const
+{
+	outDate.Clear();
+	outTime.Clear();
+	if (IsNull())
+		return;
+	VIntlMgr* manager = VTask::GetCurrentIntlManager();
+	manager->FormatDate(*this, outDate, eOS_SHORT_FORMAT, inUTC);
+	manager->FormatTime(*this, outTime, eOS_SHORT_FORMAT, inUTC);
+}
+
+void VTime::FormatByOS(VString& outText, bool inUTC) const
+{
+	VString time;
+	FormatByOS(outText, time, inUTC);
+	if (IsNull())
+		return;
+	outText.AppendUniChar(u' ');
+	outText.AppendString(time);
 }
 
 void VTime::FromString(const VString& inText)

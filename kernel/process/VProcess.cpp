@@ -1,5 +1,6 @@
 #include "process/VProcess.h"
 
+#include "core/VIntlMgr.h"
 #include "runtime/VMetricsManager.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
@@ -32,6 +33,9 @@ bool VProcess::_Init(uint32 inFlags)
 {
 	sInstance.store(this, std::memory_order_release);
 	fFibered = (inFlags & kInitFibered) != 0;
+	fIntlMgr = VRefPtr<VIntlMgr>::Adopt(VIntlMgr::Create(DC_SYSTEM, DC_SYSTEM, 0));
+	if (fIntlMgr == nullptr)
+		return false;
 	return VTaskMgr::Init(this);
 }
 

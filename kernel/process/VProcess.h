@@ -15,6 +15,7 @@ namespace qirn {
 class ILocalizer;
 class ILogger;
 class VActivityToken;
+class VIntlMgr;
 class VMetricsManager;
 
 // The process object: the singleton every kernel application derives from.
@@ -43,6 +44,10 @@ public:
 	bool IsFibered() const { return fFibered; }
 
 	VMetricsManager* GetMetricsManager() const { return fMetrics.get(); }
+
+	// The international settings of the system's dialect, made at start-up;
+	// every task works through a clone of them.
+	VIntlMgr* GetIntlMgr() const { return fIntlMgr.Get(); }
 
 	// The application's localizer, null until one is installed. The process
 	// keeps a reference to the object behind it (inOwner, the localization
@@ -78,6 +83,7 @@ private:
 	bool fInitOK = false;
 	bool fFibered = false;
 	std::unique_ptr<VMetricsManager> fMetrics;
+	VRefPtr<VIntlMgr> fIntlMgr;
 	ILocalizer* fLocalizer = nullptr;
 	VRefPtr<IRefCountable> fLocalizerOwner;
 };

@@ -1,6 +1,6 @@
 #include "runtime/SpinLock.h"
 
-#include "core/TextUnits.h"
+#include "core/VString.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
 
@@ -93,9 +93,8 @@ SpinLock::LockProc SpinLock::GetStrategy(ESpinLockMode inMode)
 
 std::optional<ESpinLockMode> SpinLock::ModeFromName(const std::u16string& inName)
 {
-	auto equalsIgnoringCase = [&inName](const char* inAscii) {
-		return EqualsASCIIIgnoringCase(inName.data(), inName.size(), inAscii);
-	};
+	const VString name(inName.data(), static_cast<VIndex>(inName.size()));
+	auto equalsIgnoringCase = [&name](const char* inAscii) { return name.EqualToString(VString(inAscii), false); };
 	// In this order, as the file's readers always tested them.
 	if (equalsIgnoringCase("alwaysSleep"))
 		return ESpinLockMode::kAlwaysSleep;

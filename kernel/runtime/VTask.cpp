@@ -2,6 +2,8 @@
 
 #include "process/VActivityToken.h"
 #include "core/StStringConverter.h"
+#include "core/VCollator.h"
+#include "core/VIntlMgr.h"
 #include "core/VString.h"
 #include "process/VProcess.h"
 #include "runtime/VErrorContext.h"
@@ -31,6 +33,7 @@ VTask::VTask(size_t inStackSize, ETaskStyle inStyle, std::function<void()>&& inB
 {
 	fIsFiber = inStyle == ETaskStyle::kFiber;
 	fIsPreemptive = inStyle == ETaskStyle::kPreemptive;
+	_CloneProcessIntlManager();
 	fPlatformTask = fManager->GetPlatform().Create(this, inStyle);
 	fID = fManager->GetNewTaskID(this);
 }
@@ -50,6 +53,7 @@ VTask::VTask(VTaskMgr* inManager) : fStyle(ETaskStyle::kPreemptive), fManager(in
 	const bool fibered = process != nullptr && process->IsFibered();
 	fIsFiber = fibered;
 	fIsPreemptive = !fibered;
+	_CloneProcessIntlManager();
 	fPlatformTask = inManager->GetPlatform().CreateMain(this, fibered);
 	fID = inManager->GetNewTaskID(this);
 	if (fPlatformTask != nullptr)
@@ -67,9 +71,61 @@ VTask::~VTask()
 	delete fPlatformTask;
 	fPlatformTask = nullptr;
 	fActivityToken.Clear();
+	fIntlMgr.Clear();
 	if (fQXTaskOwner != nullptr)
 		fQXTaskOwner->Release();
 	delete fName;
+}
+
+void VTask::_CloneProcessIntlManager()
+{
+	VProcess* process = VProcess::sInstance.load(std::memory_order_acquire);
+	VIntlMgr* source = process != nullptr ? process->GetIntlMgr() : nullptr;
+	if (source == nullptr)
+		source = VIntlMgr::GetDefaultMgr();
+	if (source != nullptr)
+		fIntlMgr = VRefPtr<VIntlMgr>::Adopt(source->Clone());
+}
+
+VIntlMgr* VTask::GetCurrentIntlManager()
+{
+	VTask* task = GetCurrent();
+	if (task != nullptr && task->fIntlMgr != nullptr)
+		return task->fIntlMgr.Get();
+	VProcess* process = VProcess::sInstance.load(std::memory_order_acquire);
+	if (process != nullptr && process->GetIntlMgr() != nullptr)
+		return process->GetIntlMgr();
+	return VIntlMgr::GetDefaultMgr();
+}
+
+void VTask::SetCurrentIntlManager(VIntlMgr* inIntlMgr)
+{
+	VTask* task = GetCurrent();
+	if (task != nullptr && inIntlMgr != nullptr)
+		task->fIntlMgr.Set(inIntlMgr);
+}
+
+bool VTask::SetCurrentDialectCode(sLONG inDialect, uint8 inOptions)
+{
+	VTask* task = GetCurrent();
+	if (task == nullptr)
+		return false;
+	VRefPtr<VIntlMgr> manager = VRefPtr<VIntlMgr>::Adopt(VIntlMgr::Create(inDialect, inDialect, inOptions));
+	if (manager == nullptr)
+		return false;
+	task->fIntlMgr = manager;
+	return true;
+}
+
+UniChar VTask::GetWildChar()
+{
+	VIntlMgr* manager = GetCurrentIntlManager();
+	return manager != nullptr ? manager->GetWildChar() : VCollator::sDefaultWildChar;
+}
+
+sLONG VTask::GetDialectCode() const
+{
+	return fIntlMgr != nullptr ? fIntlMgr->GetDialectCode() : DC_ENGLISH_US;
 }
 
 bool VTask::IsMain() const

@@ -15,6 +15,7 @@ class VActivityToken;
 class VErrorBase;
 class VErrorContext;
 class VErrorTaskContext;
+class VIntlMgr;
 class VQXTask;
 class VString;
 class VSyncEvent;
@@ -106,6 +107,29 @@ public:
 	bool SetData(size_t inKey, void* inData);
 	// Hands every value to its key's destructor and empties the slots.
 	void DisposeAllData();
+
+	// International settings. Every task works through its own clone of the
+	// process's manager. The current one is the task's, else the process's,
+	// else (outside a task, or before start-up) the US-English default, so
+	// that it is never null.
+	static VIntlMgr* GetCurrentIntlManager();
+	// Installs a manager for the current task (retained; nothing outside a
+	// task or for null).
+	static void SetCurrentIntlManager(VIntlMgr* inIntlMgr);
+	// A new manager for the dialect, installed as above; false when it cannot
+	// be made.
+	static bool SetCurrentDialectCode(sLONG inDialect, uint8 inOptions = 0);
+	// The current manager's wildcard; the at sign when there is none.
+	static UniChar GetWildChar();
+	sLONG GetDialectCode() const;
+	VIntlMgr* GetIntlManager() const { return fIntlMgr.Get(); }
+
+private:
+	void _CloneProcessIntlManager();
+
+	VRefPtr<VIntlMgr> fIntlMgr; // set by the constructor, then by the task itself only
+
+public:
 
 	// The binding to an embedding product's task object: stored and handed
 	// back, the owner retained.

@@ -165,3 +165,23 @@ TEST(StringSearch, SimilarToString)
 
 } // namespace
 } // namespace qirn
+
+namespace qirn {
+namespace {
+
+TEST(StringHash, ReadsTheLengthAndAtMostSixteenUnits)
+{
+	EXPECT_EQ(VString::ComputeHashValue(nullptr, 0), 0u);
+	EXPECT_EQ(VString("A").ComputeHashValue(), 966u); // h = 1 * 257 + 65 = 322, then (322 << 1) + 322
+	uint32 expected = 2;
+	expected = expected * 257 + u'a';
+	expected = expected * 257 + u'b';
+	EXPECT_EQ(VString("ab").ComputeHashValue(), (expected << 2) + expected);
+	// From 17 units on, the units between the first and last 8 are not read.
+	EXPECT_EQ(VString("abcdefghXYZijklmnop").ComputeHashValue(), VString("abcdefgh___ijklmnop").ComputeHashValue());
+	EXPECT_NE(VString("abcdefghXijklmnop").ComputeHashValue(), VString("abcdefghXijklmnoq").ComputeHashValue());
+	EXPECT_NE(VString("abcdefghijklmnop").ComputeHashValue(), VString("abcdefghXjklmnop").ComputeHashValue());
+}
+
+} // namespace
+} // namespace qirn

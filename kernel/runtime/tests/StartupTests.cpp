@@ -25,6 +25,8 @@ TEST(Startup, BeforeAndAroundTheProcessObject)
 		{"before.sectionExcludes", "1"},
 		{"before.idsDiffer", "1"},
 		{"before.sleepReturnsAtOnce", "1"},
+		{"before.intlIsUSEnglish", "1"},
+		{"before.textCollates", "1"},
 		{"process.startsAndEndsTwice", "1"},
 		{"fibered.process", "1"},
 		{"fibered.mainTask", "1"},

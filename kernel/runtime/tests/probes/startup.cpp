@@ -1,5 +1,7 @@
 // Reports what holds on a thread before any process object exists, then
 // while a process starts and ends, twice. One "name=value" line per check.
+#include "core/VIntlMgr.h"
+#include "core/VString.h"
 #include "process/VProcess.h"
 #include "runtime/VCriticalSection.h"
 #include "runtime/VSystem.h"
@@ -49,6 +51,10 @@ int main()
 	const uint32 start = VSystem::GetCurrentTime();
 	VTask::Sleep(5000);
 	Report("before.sleepReturnsAtOnce", VSystem::GetCurrentTime() - start < 5000);
+	// Text compares in US English before there is any process.
+	Report("before.intlIsUSEnglish", VTask::GetCurrentIntlManager() != nullptr &&
+										 VTask::GetCurrentIntlManager()->GetDialectCode() == DC_ENGLISH_US);
+	Report("before.textCollates", VString("R\xC3\xA9sum\xC3\xA9").EqualToString(VString("resume")));
 
 	bool everyRound = true;
 	for (int round = 0; round < 2; ++round) {
@@ -60,6 +66,8 @@ int main()
 			VTask* main = VTask::GetCurrent();
 			everyRound &= main != nullptr && main->IsMain() && main->GetID() == Tid();
 			everyRound &= VTaskMgr::Get()->GetTaskCount(false) == 1;
+			everyRound &= process.GetIntlMgr() != nullptr && main->GetIntlManager() != nullptr &&
+						  main->GetIntlManager() != process.GetIntlMgr();
 			VTask* task = new VTask(0, ETaskStyle::kPreemptive, []() {});
 			everyRound &= task->Run() && task->WaitForDeath(60000);
 			task->Release();
