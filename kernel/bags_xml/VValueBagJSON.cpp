@@ -5,6 +5,7 @@
 #include "core/VLong8.h"
 #include "core/VReal.h"
 #include "core/VString.h"
+#include "core/VTime.h"
 #include "json/VJSONArray.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONObject.h"
@@ -24,9 +25,15 @@ namespace {
 const VString kCDataMember("__CDATA");
 
 // Integral numbers come back as 64-bit integers, as they would from JSON
-// text; the others, and those too large for 64 bits, as reals.
+// text; the others, and those too large for 64 bits, as reals. Dates are
+// times, read by the time's own JSON form.
 std::unique_ptr<VValueSingle> NewScalarFromJSON(const VJSONValue& inValue)
 {
+	if (inValue.IsDate()) {
+		auto time = std::make_unique<VTime>();
+		time->FromJSONValue(inValue);
+		return time;
+	}
 	if (inValue.IsBool())
 		return std::make_unique<VBoolean>(inValue.GetBool());
 	if (inValue.IsNumber()) {
