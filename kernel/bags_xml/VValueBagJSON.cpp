@@ -51,6 +51,13 @@ std::unique_ptr<VValueSingle> NewScalarFromJSON(const VJSONValue& inValue)
 	return text;
 }
 
+void SetScalar(VValueBag& ioBag, const StPackedDictionaryKey& inKey, const VJSONValue& inValue)
+{
+	const std::unique_ptr<VValueSingle> value = NewScalarFromJSON(inValue);
+	ioBag.SetAttribute(inKey, *value);
+}
+
+// Fills bags from an object tree, refusing a tree that holds itself.
 class BagFromJSON {
 public:
 	VError Fill(VValueBag& ioBag, const VJSONObject* inObject)
@@ -71,9 +78,9 @@ public:
 			else if (value.IsArray())
 				error = _AddArray(ioBag, key, value.GetArray());
 			else if (value.IsString() && name.EqualToStringRaw(kCDataMember))
-				error = _SetScalar(ioBag, VValueBag::CDataAttributeName(), value);
+				SetScalar(ioBag, VValueBag::CDataAttributeName(), value);
 			else
-				error = _SetScalar(ioBag, key, value);
+				SetScalar(ioBag, key, value);
 			if (error != VE_OK)
 				return error;
 		}
@@ -109,21 +116,13 @@ private:
 				if (child == nullptr)
 					return _Fail(VE_MEMORY_FULL);
 				// An array inside an array has no bag form but its text.
-				error = _SetScalar(*child, JSONMarkerBagKeys::FakeArrayElement, item);
-				if (error == VE_OK)
-					ioBag.AddElement(inKey, child.Get());
+				SetScalar(*child, JSONMarkerBagKeys::FakeArrayElement, item);
+				ioBag.AddElement(inKey, child.Get());
 			}
 			if (error != VE_OK)
 				return error;
 		}
 		fVisited.erase(inArray);
-		return VE_OK;
-	}
-
-	VError _SetScalar(VValueBag& ioBag, const StPackedDictionaryKey& inKey, const VJSONValue& inValue)
-	{
-		const std::unique_ptr<VValueSingle> value = NewScalarFromJSON(inValue);
-		ioBag.SetAttribute(inKey, *value);
 		return VE_OK;
 	}
 
