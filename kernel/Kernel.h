@@ -53,7 +53,9 @@
 #include "core/XMemCppImpl.h"
 
 #include "bags_xml/IBaggable.h"
+#include "bags_xml/JSONMarkerBagKeys.h"
 #include "bags_xml/StBagKeyNoDefault.h"
+#include "bags_xml/StBagKeyWithDefault.h"
 #include "bags_xml/StPackedDictionaryKey.h"
 #include "bags_xml/VBagArray.h"
 #include "bags_xml/VBagLoader.h"

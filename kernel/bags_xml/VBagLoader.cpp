@@ -1,13 +1,16 @@
 #include "bags_xml/VBagLoader.h"
 
-#include "bags_xml/StBagKeyNoDefault.h"
+#include "bags_xml/StBagKeyWithDefault.h"
 #include "bags_xml/VValueBag.h"
+#include "core/VUUID.h"
 
 namespace qirn {
 
 namespace {
 
-const StBagKeyNoDefault sUUIDKey("uuid");
+// The null identifier, built here rather than copied from another file's static,
+// whose construction may come later.
+const StBagKeyWithDefault<VUUID, VUUID> sUUIDKey("uuid", VUUID());
 
 } // namespace
 
@@ -20,14 +23,13 @@ bool VBagLoader::GetUUID(const VValueBag& inBag, VUUID& outUUID)
 {
 	if (!fRegenerateUUIDs) {
 		// Without an identifier the object still needs one of its own.
-		if (inBag.GetVUUID(sUUIDKey, outUUID))
+		if (sUUIDKey.Get(inBag, outUUID))
 			return true;
-		outUUID.Clear();
 		outUUID.Regenerate();
 		return false;
 	}
 	VUUID old;
-	if (!inBag.GetVUUID(sUUIDKey, old)) {
+	if (!sUUIDKey.Get(inBag, old)) {
 		outUUID.Regenerate();
 		return false;
 	}

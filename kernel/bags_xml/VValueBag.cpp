@@ -1,6 +1,7 @@
 #include "bags_xml/VValueBag.h"
 
 #include "bags_xml/IBaggable.h"
+#include "bags_xml/JSONMarkerBagKeys.h"
 #include "bags_xml/VBagArray.h"
 #include "core/VBoolean.h"
 #include "core/VLong.h"
@@ -8,6 +9,7 @@
 #include "core/VReal.h"
 #include "core/VString.h"
 #include "core/VTextConverter_UTF8.h"
+#include "core/VTime.h"
 #include "core/VUUID.h"
 #include "core/VWord.h"
 #include "process/VProcess.h"
@@ -21,12 +23,13 @@ namespace qirn {
 
 const VValueInfo_default<VValueBag, 200> VValueBag::sInfo;
 
+const StBagKeyNoDefault JSONMarkerBagKeys::objectunic("____objectunic");
+const StBagKeyNoDefault JSONMarkerBagKeys::property_name_in_jsarray("____property_name_in_jsarray");
+const StBagKeyNoDefault JSONMarkerBagKeys::FakeArrayElement("____FakeArrayElement");
+
 namespace {
 
 const StPackedDictionaryKey sCDataKey("<>");
-// Markers of a bag made from a JSON object.
-const StPackedDictionaryKey sObjectUnicMarker("____objectunic");
-const StPackedDictionaryKey sPropertyNameMarker("____property_name_in_jsarray");
 
 // The name of an element or attribute, decoded from its UTF-8 bytes.
 void DecodeName(const char* inBytes, size_t inLength, VString& outName)
@@ -185,6 +188,16 @@ bool VValueBag::GetVUUID(const StPackedDictionaryKey& inKey, VUUID& outValue) co
 	return GetAttribute(inKey, outValue);
 }
 
+void VValueBag::SetTime(const StPackedDictionaryKey& inKey, const VTime& inValue)
+{
+	SetAttribute(inKey, inValue);
+}
+
+bool VValueBag::GetTime(const StPackedDictionaryKey& inKey, VTime& outValue) const
+{
+	return GetAttribute(inKey, outValue);
+}
+
 const StPackedDictionaryKey& VValueBag::CDataAttributeName()
 {
 	return sCDataKey;
@@ -209,7 +222,7 @@ bool VValueBag::IsEmpty(bool inIgnoreMarkers) const
 		return false;
 	size_t count = fAttributes.GetCount();
 	if (inIgnoreMarkers) {
-		for (const StPackedDictionaryKey* marker : {&sObjectUnicMarker, &sPropertyNameMarker}) {
+		for (const StPackedDictionaryKey* marker : {&JSONMarkerBagKeys::objectunic, &JSONMarkerBagKeys::property_name_in_jsarray}) {
 			if (AttributeExists(*marker))
 				--count;
 		}

@@ -13,7 +13,10 @@ namespace qirn {
 
 class IBaggable;
 class VBagArray;
+class VJSONObject;
+class VJSONValue;
 class VString;
+class VTime;
 class VUUID;
 class VValueBag;
 class VValueSingle;
@@ -67,6 +70,7 @@ public:
 	void SetReal(const StPackedDictionaryKey& inKey, Real inValue);
 	void SetString(const StPackedDictionaryKey& inKey, const VString& inValue);
 	void SetVUUID(const StPackedDictionaryKey& inKey, const VUUID& inValue);
+	void SetTime(const StPackedDictionaryKey& inKey, const VTime& inValue);
 	bool GetBool(const StPackedDictionaryKey& inKey, bool& outValue) const;
 	bool GetWord(const StPackedDictionaryKey& inKey, sWORD& outValue) const;
 	bool GetLong(const StPackedDictionaryKey& inKey, sLONG& outValue) const;
@@ -74,6 +78,7 @@ public:
 	bool GetReal(const StPackedDictionaryKey& inKey, Real& outValue) const;
 	bool GetString(const StPackedDictionaryKey& inKey, VString& outValue) const;
 	bool GetVUUID(const StPackedDictionaryKey& inKey, VUUID& outValue) const;
+	bool GetTime(const StPackedDictionaryKey& inKey, VTime& outValue) const;
 
 	static const StPackedDictionaryKey& CDataAttributeName();
 	void AppendToCData(const VString& inText);
@@ -113,6 +118,15 @@ public:
 	bool Override(const VValueBag* inOther);
 
 	void SortElements(const StPackedDictionaryKey& inKey, const StBagElementsOrdering* inOrderings);
+
+	// The bag as a JSON object and back, member for member: attributes are
+	// properties ("__CDATA" for the character data), an element made from an
+	// object is an object, other elements arrays. Filling from a JSON value
+	// adds to what the bag holds; anything but an object is malformed.
+	VError FromJSONValue(const VJSONValue& inJSONValue) override;
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;
+	// A new object (one reference for the caller), or null with outError set.
+	VJSONObject* BuildJSONObject(VError& outError) const;
 
 private:
 	bool _CopyElementsFrom(const VValueBag& inOther);

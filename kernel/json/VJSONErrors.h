@@ -6,6 +6,8 @@ namespace qirn {
 
 // Kernel errors of the JSON model.
 constexpr VError VE_JSON_CIRCULAR = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 900);
+// A JSON value that is not what its reader takes (an object where one is needed).
+constexpr VError VE_JSON_MALFORMED = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 550);
 constexpr VError VE_JSON_PATH_MISSING_BRACKET = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 901);
 constexpr VError VE_JSON_PATH_EMPTY_NAME = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 902);
 constexpr VError VE_JSON_PATH_INDEX_ON_SCALAR = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 903);

@@ -1,5 +1,7 @@
 #include "runtime/VErrorBase.h"
 
+#include "bags_xml/VBagArray.h"
+#include "bags_xml/VValueBag.h"
 #include "json/VJSONCloner.h"
 #include "json/VJSONObject.h"
 #include "process/VProcess.h"
@@ -19,7 +21,15 @@ const VString VErrorBase::sKeyErrCode("errCode");
 const VString VErrorBase::sKeyMessage("message");
 std::map<OsType, ILocalizer*> VErrorBase::sLocalizers;
 
+const StBagKeyNoDefault ErrorBagKeys::parameters("parameters");
+const StBagKeyNoDefault ErrorBagKeys::error("error");
+const StBagKeyNoDefault ErrorBagKeys::error_stack("error_stack");
+
 namespace {
+
+const StBagKeyNoDefault kKeyErrorCode("error_code");
+const StBagKeyNoDefault kKeyTaskID("task_id");
+const StBagKeyNoDefault kKeyTaskName("task_name");
 
 const VString kKeyActionDescription("action_description");
 
@@ -282,6 +292,37 @@ VJSONObject* VErrorBase::CreateJSONObject() const
 	GetErrorDescription(description);
 	object->SetProperty(sKeyMessage, VJSONValue(description));
 	return object;
+}
+
+VError VErrorBase::SaveToBag(VValueBag& ioBag) const
+{
+	ioBag.SetLong8(kKeyErrorCode, static_cast<sLONG8>(fError));
+	ioBag.SetLong(kKeyTaskID, fTaskID);
+	ioBag.SetString(kKeyTaskName, fTaskName);
+	VRefPtr<VValueBag> parameters = VRefPtr<VValueBag>::Adopt(new VValueBag());
+	if (parameters->FromJSONValue(VJSONValue(fParameters.Get())) == VE_OK)
+		ioBag.ReplaceElement(ErrorBagKeys::parameters, parameters.Get());
+	return VE_OK;
+}
+
+VError VErrorBase::LoadFromBag(const VValueBag& inBag)
+{
+	sLONG8 code = 0;
+	if (inBag.GetLong8(kKeyErrorCode, code))
+		fError = static_cast<VError>(code);
+	inBag.GetLong(kKeyTaskID, fTaskID);
+	if (!inBag.GetString(kKeyTaskName, fTaskName))
+		fTaskName.Clear();
+	const VBagArray* parameters = inBag.GetElements(ErrorBagKeys::parameters);
+	if (parameters != nullptr && parameters->GetCount() > 0) {
+		VJSONValue value;
+		parameters->GetNth(1)->GetJSONValue(value, 0);
+		if (value.IsObject())
+			fParameters.Set(value.GetObject());
+		else
+			fParameters = VRefPtr<VJSONObject>::Adopt(new VJSONObject());
+	}
+	return VE_OK;
 }
 
 void VErrorBase::RegisterLocalizer(OsType inSignature, ILocalizer* inLocalizer)

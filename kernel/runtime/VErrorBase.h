@@ -5,6 +5,7 @@
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
 #include "core/VString.h"
+#include "bags_xml/StBagKeyNoDefault.h"
 #include "runtime/platform/XLinuxStackCrawl.h"
 
 #include <map>
@@ -13,6 +14,14 @@ namespace qirn {
 
 class ILocalizer;
 class VJSONObject;
+class VValueBag;
+
+// Element names of errors saved in bags.
+namespace ErrorBagKeys {
+extern const StBagKeyNoDefault parameters;
+extern const StBagKeyNoDefault error;
+extern const StBagKeyNoDefault error_stack;
+} // namespace ErrorBagKeys
 
 // Signatures of wrapped platform errors.
 constexpr OsType kCOMPONENT_SIGNATURE_CARBON = 'CARB';
@@ -71,6 +80,12 @@ public:
 	// A new object (one reference for the caller): "errCode",
 	// "componentSignature" and "message".
 	VJSONObject* CreateJSONObject() const;
+
+	// Bag form: "error_code", "task_id", "task_name" and the parameters as
+	// the element "parameters". Loading takes what the bag has; an absent
+	// name clears the name.
+	VError SaveToBag(VValueBag& ioBag) const;
+	VError LoadFromBag(const VValueBag& inBag);
 
 	// Registry of the localizers of error messages, per component signature.
 	// Filled during start-up, before other tasks run, and read afterwards.

@@ -1,13 +1,44 @@
 #include "runtime/VErrorContext.h"
 
+#include "bags_xml/VBagArray.h"
+#include "bags_xml/VValueBag.h"
 #include "json/VJSONArray.h"
 #include "json/VJSONObject.h"
 #include "process/VProcess.h"
 #include "runtime/VTask.h"
 
 #include <algorithm>
+#include <new>
 
 namespace qirn {
+
+namespace {
+
+const StBagKeyNoDefault kKeyErrorStackEntry("__ERROR");
+const StBagKeyNoDefault kKeyMessage("message");
+const StBagKeyNoDefault kKeyComponentSignature("componentSignature");
+const StBagKeyNoDefault kKeyErrCode("errCode");
+
+// Loads the bag's "error" elements in order and hands each loaded error to
+// inTake, up to the first that does not load, whose answer is returned.
+template <class Take>
+VError LoadErrorsFromBag(const VValueBag& inBag, Take inTake)
+{
+	const VBagArray* errors = inBag.GetElements(ErrorBagKeys::error);
+	if (errors == nullptr)
+		return VE_OK;
+	for (VIndex index = 1; index <= errors->GetCount(); ++index) {
+		VRefPtr<VErrorBase> error = VRefPtr<VErrorBase>::Adopt(new (std::nothrow) VErrorBase());
+		if (error == nullptr)
+			return VE_MEMORY_FULL;
+		if (VError result = error->LoadFromBag(*errors->GetNth(index)); result != VE_OK)
+			return result;
+		inTake(error.Get());
+	}
+	return VE_OK;
+}
+
+} // namespace
 
 // VErrorContext
 
@@ -61,6 +92,22 @@ bool VErrorContext::FindAny(std::initializer_list<VError> inErrors) const
 bool VErrorContext::IsErrorFiltered(VError inError) const
 {
 	return std::find(fFilteredErrors.begin(), fFilteredErrors.end(), inError) != fFilteredErrors.end();
+}
+
+VError VErrorContext::SaveToBag(VValueBag& ioBag) const
+{
+	for (const VRefPtr<VErrorBase>& error : fErrors) {
+		VRefPtr<VValueBag> bag = VRefPtr<VValueBag>::Adopt(new VValueBag());
+		error->SaveToBag(*bag);
+		ioBag.AddElement(ErrorBagKeys::error, bag.Get());
+	}
+	return VE_OK;
+}
+
+VError VErrorContext::LoadFromBag(const VValueBag& inBag)
+{
+	// Loaded errors are records of another time: the memory flag stays as it is.
+	return LoadErrorsFromBag(inBag, [this](VErrorBase* inError) { fErrors.emplace_back(inError); });
 }
 
 void VErrorContext::SaveToJSONArray(VJSONValue& outValue) const
@@ -164,6 +211,30 @@ void VErrorTaskContext::PushErrorsFromContext(const VErrorContext* inContext)
 		return;
 	for (const VRefPtr<VErrorBase>& error : inContext->GetErrors())
 		PushError(error.Get());
+}
+
+void VErrorTaskContext::PushErrorsFromBag(const VValueBag& inBag)
+{
+	LoadErrorsFromBag(inBag, [this](VErrorBase* inError) { PushError(inError); });
+}
+
+void VErrorTaskContext::BuildErrorStack(VValueBag& ioBag)
+{
+	const VErrorTaskContext* stack = VTask::GetErrorContext(false);
+	if (stack == nullptr)
+		return;
+	VErrorContext all;
+	stack->GetErrors(all);
+	VString text;
+	for (const VRefPtr<VErrorBase>& error : all.GetErrors()) {
+		VRefPtr<VValueBag> entry = VRefPtr<VValueBag>::Adopt(new VValueBag());
+		error->GetErrorDescription(text);
+		entry->SetString(kKeyMessage, text);
+		text.FromOsType(COMPONENT_FROM_VERROR(error->GetError()));
+		entry->SetString(kKeyComponentSignature, text);
+		entry->SetLong(kKeyErrCode, ERRCODE_FROM_VERROR(error->GetError()));
+		ioBag.AddElement(kKeyErrorStackEntry, entry.Get());
+	}
 }
 
 void VErrorTaskContext::InsertFrontErrors(const VErrorList& inErrors)

@@ -12,6 +12,7 @@
 namespace qirn {
 
 class VJSONValue;
+class VValueBag;
 
 using VErrorList = std::vector<VRefPtr<VErrorBase>>;
 
@@ -53,6 +54,12 @@ public:
 	bool IsKeepingErrors() const { return fKeepingErrors; }
 	void SetKeepingErrors(bool inKeeping) { fKeepingErrors = inKeeping; }
 
+	// One element "error" per error, oldest first.
+	VError SaveToBag(VValueBag& ioBag) const;
+	// Appends the errors of the bag's "error" elements; stops at the first
+	// that does not load and answers why.
+	VError LoadFromBag(const VValueBag& inBag);
+
 	// Undefined when empty, else an array of each error's JSON object.
 	void SaveToJSONArray(VJSONValue& outValue) const;
 	// True when the context holds errors; it shows nothing.
@@ -90,6 +97,9 @@ public:
 	// bottom, stays as a plain copy).
 	void PopContext();
 	void PushErrorsFromContext(const VErrorContext* inContext);
+	// Pushes the errors of the bag's "error" elements, up to the first that
+	// does not load.
+	void PushErrorsFromBag(const VValueBag& inBag);
 	void InsertFrontErrors(const VErrorList& inErrors);
 	// Releases the top context's errors only.
 	void Flush();
@@ -103,6 +113,9 @@ public:
 	// Every error, bottom to top and oldest first.
 	void GetErrors(VErrorContext& outContext) const;
 	void MergeAndFlushLastContext(bool inLog);
+	// Adds every error of the current task's stack as an element "__ERROR"
+	// with its "message", "componentSignature" and "errCode".
+	static void BuildErrorStack(VValueBag& ioBag);
 
 	size_t GetContextCount() const { return fContexts.size(); }
 	VErrorContext* GetTop() const { return fContexts.empty() ? nullptr : fContexts.back().Get(); }
