@@ -52,6 +52,8 @@ public:
 	void FromWord(sWORD inValue) override { _Store(inValue * 1000LL); }
 	void FromLong(sLONG inValue) override { _Store(inValue * 1000LL); }
 	void FromLong8(sLONG8 inValue) override { FromNbSeconds(inValue); }
+	// Seconds or hours, cut toward zero to the millisecond; a real that
+	// GetReal or GetDecimalHour wrote gives back the very same count.
 	void FromReal(Real inValue) override;
 	void FromDecimalHour(Real inHours);
 	void AddDecimalHour(Real inHours);
