@@ -2,6 +2,7 @@
 // "H:MM:SS" text, and the seconds a duration reads from any JSON value.
 #include "core/VDuration.h"
 #include "core/VString.h"
+#include "core/tests/JSONFormTestSupport.h"
 #include "json/VJSONValue.h"
 
 #include <gtest/gtest.h>
@@ -12,32 +13,11 @@
 namespace qirn {
 namespace {
 
+using testing::Describe;
+using testing::NullValue;
+
 constexpr uint32 kMilliseconds = VDuration::kJSONValue_Milliseconds;
 constexpr uint32 kClock = VDuration::kJSONValue_HoursMinutesSeconds;
-
-VDuration NullDuration()
-{
-	VDuration duration(1500);
-	duration.SetNull(true);
-	return duration;
-}
-
-// "null", "number 1.5", "string 25:01:01".
-std::string Describe(const VJSONValue& inValue)
-{
-	VString text;
-	inValue.GetString(text);
-	switch (inValue.GetType()) {
-		case JSON_null:
-			return "null";
-		case JSON_number:
-			return "number " + to_string(text);
-		case JSON_string:
-			return "string " + to_string(text);
-		default:
-			return "kind " + std::to_string(inValue.GetType()) + " " + to_string(text);
-	}
-}
 
 TEST(DurationJSONForms, ADurationGivesSecondsMillisecondsOrAClockText)
 {
@@ -58,8 +38,8 @@ TEST(DurationJSONForms, ADurationGivesSecondsMillisecondsOrAClockText)
 		{"ten minutes and ten seconds do not", VDuration(610000), kClock, "string 0:10:10"},
 		{"a negative text has one sign", VDuration(-3723000), kClock, "string -1:02:03"},
 		{"zero", VDuration(0), kClock, "string 0:00:00"},
-		{"a null duration", NullDuration(), 0, "null"},
-		{"a null duration as text", NullDuration(), kClock, "null"},
+		{"a null duration", NullValue<VDuration>(), 0, "null"},
+		{"a null duration as text", NullValue<VDuration>(), kClock, "null"},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.fName);

@@ -2,10 +2,11 @@
 // the UTC day, and the texts a time reads from any JSON value.
 #include "core/VString.h"
 #include "core/VTime.h"
+#include "core/tests/JSONFormTestSupport.h"
 #include "core/tests/TimeTestSupport.h"
 #include "json/VJSONArray.h"
-#include "json/VJSONValue.h"
 #include "json/VJSONErrors.h"
+#include "json/VJSONValue.h"
 #include "testing/RaisedErrors.h"
 #include "testing/TestTimeZone.h"
 
@@ -16,45 +17,17 @@
 namespace qirn {
 namespace {
 
+using testing::Describe;
 using testing::InParis;
 using testing::InUTC;
+using testing::JSONDate;
 using testing::MakeUTC;
+using testing::NullValue;
 using testing::UTC;
-
-VTime NullTime()
-{
-	VTime time;
-	time.SetNull(true);
-	return time;
-}
-
-// "null", "date 2021-03-04", "string 2021-...Z": the kind and the text.
-std::string Describe(const VJSONValue& inValue)
-{
-	VString text;
-	inValue.GetString(text);
-	switch (inValue.GetType()) {
-		case JSON_null:
-			return "null";
-		case JSON_date:
-			return "date " + to_string(text);
-		case JSON_string:
-			return "string " + to_string(text);
-		default:
-			return "kind " + std::to_string(inValue.GetType()) + " " + to_string(text);
-	}
-}
 
 VJSONValue Text(const char* inText)
 {
 	return VJSONValue(VString(inText));
-}
-
-VJSONValue Date(int16 inYear, int16 inMonth, int16 inDay)
-{
-	VJSONValue date(JSON_null);
-	date.SetDate(inYear, inMonth, inDay);
-	return date;
 }
 
 // Paris, so that a time whose local day is not its UTC day shows which one
@@ -70,8 +43,8 @@ TEST_F(InParis, ATimeGivesUTCTextOrItsUTCDay)
 		std::string fJSON;
 	};
 	const Case cases[] = {
-		{"a null time", NullTime(), 0, "null"},
-		{"a null time asked as a date", NullTime(), VTime::kJSONValue_AsDate, "null"},
+		{"a null time", NullValue<VTime>(), 0, "null"},
+		{"a null time asked as a date", NullValue<VTime>(), VTime::kJSONValue_AsDate, "null"},
 		{"a time", MakeUTC(2021, 3, 4, 5, 6, 7, 8), 0, "string 2021-03-04T05:06:07.008Z"},
 		{"a time as a date drops the time of day", MakeUTC(2021, 3, 4, 5, 6, 7, 8), VTime::kJSONValue_AsDate,
 		 "date 2021-03-04"},
@@ -109,9 +82,9 @@ TEST_F(InParis, ATimeReadsTheTextOfAnyJSONValue)
 		{"text with an offset", Text("2021-03-28T03:30:00+02:00"), "2021-03-28 01:30:00.000"},
 		{"local text, summer time", Text("2021-07-01T12:00:00"), "2021-07-01 10:00:00.000"},
 		{"a day-first date", Text("4!3!2021"), "2021-03-04 00:00:00.000"},
-		{"a date", Date(2024, 2, 29), "2024-02-29 00:00:00.000"},
-		{"the zero date", Date(0, 0, 0), "0000-00-00 00:00:00.000"},
-		{"a date that does not exist", Date(2023, 2, 29), "null"},
+		{"a date", JSONDate(2024, 2, 29), "2024-02-29 00:00:00.000"},
+		{"the zero date", JSONDate(0, 0, 0), "0000-00-00 00:00:00.000"},
+		{"a date that does not exist", JSONDate(2023, 2, 29), "null"},
 		{"a day with an hour out of range", Text("2021-03-04T25:00:00Z"), "null"},
 		{"text that is no date", Text("soon"), "null"},
 		{"undefined", VJSONValue(JSON_undefined), "null"},
@@ -134,7 +107,7 @@ TEST_F(InParis, TimesComeBackFromTheirJSONValues)
 		MakeUTC(2021, 10, 31, 1, 30),
 		MakeUTC(2000, 2, 29, 23, 59, 59, 999),
 		MakeUTC(1, 1, 1),
-		NullTime(),
+		NullValue<VTime>(),
 	};
 	for (const VTime& time : times) {
 		SCOPED_TRACE(UTC(time));

@@ -1,6 +1,7 @@
 // Values as JSON values and back: what each kind gives, what it reads, and
 // the kinds that have no JSON form.
 #include "RefusingMemory.h"
+#include "core/tests/JSONFormTestSupport.h"
 
 #include "core/VBoolean.h"
 #include "core/VByte.h"
@@ -31,15 +32,8 @@
 namespace qirn {
 namespace {
 
+using testing::NullValue;
 using testing::StRefusingMemory;
-
-template <class T>
-T NullValue()
-{
-	T value;
-	value.SetNull(true);
-	return value;
-}
 
 std::string TextOf(const VJSONValue& inValue)
 {

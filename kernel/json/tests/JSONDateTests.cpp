@@ -2,6 +2,7 @@
 // written as their date text, compared by day, and carried by objects.
 #include "core/VCompareOptions.h"
 #include "core/VTime.h"
+#include "core/tests/JSONFormTestSupport.h"
 #include "core/tests/TimeTestSupport.h"
 #include "json/VJSONCloner.h"
 #include "json/tests/JSONTestSupport.h"
@@ -13,41 +14,15 @@
 namespace qirn {
 namespace {
 
+using testing::Describe;
 using testing::InParis;
+using testing::JSONDate;
+using testing::NullValue;
 using testing::MakeUTC;
 using testing::NewArray;
 using testing::NewObject;
 using testing::U;
 using testing::UTC;
-
-VTime NullTime()
-{
-	VTime time;
-	time.SetNull(true);
-	return time;
-}
-
-VJSONValue Date(int16 inYear, int16 inMonth, int16 inDay)
-{
-	VJSONValue date(JSON_null);
-	date.SetDate(inYear, inMonth, inDay);
-	return date;
-}
-
-// "null", "date 2021-03-04", "string ...": the kind and the text.
-std::string Describe(const VJSONValue& inValue)
-{
-	VString text;
-	inValue.GetString(text);
-	switch (inValue.GetType()) {
-		case JSON_null:
-			return "null";
-		case JSON_date:
-			return "date " + to_string(text);
-		default:
-			return "kind " + std::to_string(inValue.GetType()) + " " + to_string(text);
-	}
-}
 
 std::string TimeOf(const VJSONValue& inValue)
 {
@@ -70,7 +45,7 @@ TEST_F(InParis, ATimeMakesADateOfItsUTCDay)
 	const Case cases[] = {
 		{"a time of day is dropped", MakeUTC(2024, 2, 29, 12, 30), "date 2024-02-29"},
 		{"late evening UTC", MakeUTC(2021, 6, 30, 23, 30), "date 2021-06-30"},
-		{"a null time", NullTime(), "null"},
+		{"a null time", NullValue<VTime>(), "null"},
 		{"the zero date", zeroWithTime, "date 0000-00-00"},
 	};
 	for (const Case& c : cases) {
@@ -91,9 +66,9 @@ TEST_F(InParis, ValuesGiveTheTimeTheyHold)
 		std::string fTime;
 	};
 	const Case cases[] = {
-		{"a date is its UTC midnight", Date(2024, 2, 29), "2024-02-29 00:00:00.000"},
-		{"the zero date", Date(0, 0, 0), "0000-00-00 00:00:00.000"},
-		{"a date that does not exist", Date(2023, 2, 29), "null"},
+		{"a date is its UTC midnight", JSONDate(2024, 2, 29), "2024-02-29 00:00:00.000"},
+		{"the zero date", JSONDate(0, 0, 0), "0000-00-00 00:00:00.000"},
+		{"a date that does not exist", JSONDate(2023, 2, 29), "null"},
 		{"UTC text", VJSONValue(U("2021-03-04T05:06:07.008Z")), "2021-03-04 05:06:07.008"},
 		{"text of numbers, year first", VJSONValue(U("2021-03-04 05:06:07")), "2021-03-04 05:06:07.000"},
 		{"text without numbers is the zero date", VJSONValue(U("soon")), "0000-00-00 00:00:00.000"},
@@ -117,9 +92,9 @@ TEST(JSONDate, ADateWritesItsDayAsText)
 		std::string fText;
 	};
 	const Case cases[] = {
-		{"a date", Date(2024, 2, 29), "2024-02-29"},
-		{"the zero date", Date(0, 0, 0), "0000-00-00"},
-		{"a date that does not exist writes the null time", Date(2023, 2, 29), "0000-00-00T00:00:00Z"},
+		{"a date", JSONDate(2024, 2, 29), "2024-02-29"},
+		{"the zero date", JSONDate(0, 0, 0), "0000-00-00"},
+		{"a date that does not exist writes the null time", JSONDate(2023, 2, 29), "0000-00-00T00:00:00Z"},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.fName);
@@ -128,7 +103,7 @@ TEST(JSONDate, ADateWritesItsDayAsText)
 		EXPECT_EQ(to_string(text), c.fText);
 	}
 	VRefPtr<VJSONArray> array = NewArray();
-	array->Push(Date(2024, 2, 29));
+	array->Push(JSONDate(2024, 2, 29));
 	array->Push(VJSONValue(1.0));
 	VString joined;
 	EXPECT_EQ(VJSONValue(array.Get()).GetString(joined), VE_OK);
@@ -137,11 +112,11 @@ TEST(JSONDate, ADateWritesItsDayAsText)
 
 TEST(JSONDate, ADateMakesATimeAtUTCMidnight)
 {
-	std::unique_ptr<VValueSingle> value(Date(2024, 2, 29).CreateVValue(false));
+	std::unique_ptr<VValueSingle> value(JSONDate(2024, 2, 29).CreateVValue(false));
 	auto* time = dynamic_cast<VTime*>(value.get());
 	ASSERT_NE(time, nullptr);
 	EXPECT_EQ(UTC(*time), "2024-02-29 00:00:00.000");
-	std::unique_ptr<VValueSingle> invalid(Date(2023, 2, 29).CreateVValue(true));
+	std::unique_ptr<VValueSingle> invalid(JSONDate(2023, 2, 29).CreateVValue(true));
 	ASSERT_NE(dynamic_cast<VTime*>(invalid.get()), nullptr);
 	EXPECT_TRUE(invalid->IsNull());
 }
@@ -157,13 +132,13 @@ TEST(JSONDate, DatesCompareByDay)
 		bool fDeepEqual;
 	};
 	const Case cases[] = {
-		{"the same day", Date(2024, 2, 29), VJSONValue(MakeUTC(2024, 2, 29, 18)), 0, true},
-		{"the day decides before the time", Date(2024, 2, 29), Date(2024, 3, 1), -1, false},
-		{"the month before the day", Date(2024, 3, 1), Date(2024, 2, 29), 1, false},
-		{"the year before the month", Date(2023, 12, 31), Date(2024, 1, 1), -1, false},
-		{"a year before 0 comes first", Date(-1, 12, 31), Date(0, 0, 0), -1, false},
-		{"a date comes after undefined", Date(0, 0, 0), VJSONValue(JSON_undefined), 1, false},
-		{"a date is not its text", Date(2024, 2, 29), VJSONValue(U("2024-02-29")), 1, false},
+		{"the same day", JSONDate(2024, 2, 29), VJSONValue(MakeUTC(2024, 2, 29, 18)), 0, true},
+		{"the day decides before the time", JSONDate(2024, 2, 29), JSONDate(2024, 3, 1), -1, false},
+		{"the month before the day", JSONDate(2024, 3, 1), JSONDate(2024, 2, 29), 1, false},
+		{"the year before the month", JSONDate(2023, 12, 31), JSONDate(2024, 1, 1), -1, false},
+		{"a year before 0 comes first", JSONDate(-1, 12, 31), JSONDate(0, 0, 0), -1, false},
+		{"a date comes after undefined", JSONDate(0, 0, 0), VJSONValue(JSON_undefined), 1, false},
+		{"a date is not its text", JSONDate(2024, 2, 29), VJSONValue(U("2024-02-29")), 1, false},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.fName);
@@ -193,7 +168,7 @@ TEST_F(InParis, ADateInAnObjectComesBack)
 	ASSERT_EQ(cloner.CloneObject(object.Get(), copy), VE_OK);
 	VCompareOptions options;
 	EXPECT_TRUE(VJSONValue(object.Get()).DeepEqualTo(copy, options));
-	copy.SetProperty(U("when"), Date(2021, 11, 1));
+	copy.SetProperty(U("when"), JSONDate(2021, 11, 1));
 	EXPECT_FALSE(VJSONValue(object.Get()).DeepEqualTo(copy, options));
 }
 
