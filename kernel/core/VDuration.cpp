@@ -6,7 +6,9 @@
 #include "core/VString.h"
 #include "core/VTimeCalendar.h"
 #include "files/VStream.h"
+#include "json/VJSONValue.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +28,19 @@ using calendar::kMsPerSecond;
 sLONG8 TruncateMilliseconds(Real inMilliseconds)
 {
 	return scalar::TruncateReal<sLONG8>(inMilliseconds);
+}
+
+// A real count of units as milliseconds, toward zero. Where the product falls
+// just short of a whole count whose own count of units is the very number
+// given, that count is taken: 1.001 seconds, as GetReal writes 1,001 ms, is
+// 1,001 ms, though 1.001 * 1000.0 truncates to 1,000.
+sLONG8 UnitsToMilliseconds(Real inUnits, Real inMsPerUnit)
+{
+	Real product = inUnits * inMsPerUnit;
+	Real nearest = std::nearbyint(product);
+	if (nearest != product && nearest / inMsPerUnit == inUnits)
+		return TruncateMilliseconds(nearest);
+	return TruncateMilliseconds(product);
 }
 
 } // namespace
@@ -49,17 +64,17 @@ VDuration* VDuration::Clone() const
 
 void VDuration::FromReal(Real inValue)
 {
-	_Store(TruncateMilliseconds(inValue * 1000.0));
+	_Store(UnitsToMilliseconds(inValue, static_cast<Real>(kMsPerSecond)));
 }
 
 void VDuration::FromDecimalHour(Real inHours)
 {
-	_Store(TruncateMilliseconds(inHours * static_cast<Real>(kMsPerHour)));
+	_Store(UnitsToMilliseconds(inHours, static_cast<Real>(kMsPerHour)));
 }
 
 void VDuration::AddDecimalHour(Real inHours)
 {
-	_Store(SaturatingAdd(fMilliseconds, TruncateMilliseconds(inHours * static_cast<Real>(kMsPerHour))));
+	_Store(SaturatingAdd(fMilliseconds, UnitsToMilliseconds(inHours, static_cast<Real>(kMsPerHour))));
 }
 
 void VDuration::FromNbSeconds(sLONG8 inSeconds)
@@ -450,6 +465,35 @@ VError VDuration::GetJSONString(VString& outText, uint32) const
 VError VDuration::FromJSONString(const VString& inText, uint32)
 {
 	_Store(inText.GetLong8());
+	return VE_OK;
+}
+
+VError VDuration::GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const
+{
+	if (IsNull()) {
+		outJSONValue.SetNull();
+		return VE_OK;
+	}
+	if ((inOptions & kJSONValue_HoursMinutesSeconds) != 0) {
+		VString text;
+		GetHoursMinutesSecondsString(text);
+		return text.GetJSONValue(outJSONValue, 0);
+	}
+	if ((inOptions & kJSONValue_Milliseconds) != 0)
+		outJSONValue.SetNumber(static_cast<Real>(fMilliseconds));
+	else
+		outJSONValue.SetNumber(GetReal());
+	return VE_OK;
+}
+
+VError VDuration::FromJSONValue(const VJSONValue& inJSONValue)
+{
+	if (inJSONValue.IsNull()) {
+		Clear();
+		SetNull(true);
+		return VE_OK;
+	}
+	FromReal(inJSONValue.GetNumber());
 	return VE_OK;
 }
 

@@ -52,6 +52,8 @@ public:
 	void FromWord(sWORD inValue) override { _Store(inValue * 1000LL); }
 	void FromLong(sLONG inValue) override { _Store(inValue * 1000LL); }
 	void FromLong8(sLONG8 inValue) override { FromNbSeconds(inValue); }
+	// Seconds or hours, cut toward zero to the millisecond; a real that
+	// GetReal or GetDecimalHour wrote gives back the very same count.
 	void FromReal(Real inValue) override;
 	void FromDecimalHour(Real inHours);
 	void AddDecimalHour(Real inHours);
@@ -137,6 +139,15 @@ public:
 	// JSON strings: the count in milliseconds.
 	VError GetJSONString(VString& outText, uint32 inOptions) const override;
 	VError FromJSONString(const VString& inText, uint32 inOptions) override;
+	// JSON values: a null duration is JSON null; with
+	// kJSONValue_HoursMinutesSeconds the JSON string of
+	// GetHoursMinutesSecondsString ("25:01:01"); otherwise a JSON number of
+	// seconds, or of milliseconds with kJSONValue_Milliseconds. Reading takes
+	// any JSON value's number as seconds.
+	static constexpr uint32 kJSONValue_Milliseconds = 2;
+	static constexpr uint32 kJSONValue_HoursMinutesSeconds = 4;
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;
+	VError FromJSONValue(const VJSONValue& inJSONValue) override;
 
 	// Flat form: the count in native order. Stream form: the count in the
 	// stream's order; the flags are not streamed.

@@ -197,6 +197,14 @@ public:
 	static constexpr uint32 kJSON_DateMarkers = 4096;
 	VError GetJSONString(VString& outText, uint32 inOptions) const override;
 	VError FromJSONString(const VString& inText, uint32 inOptions) override;
+	// JSON values: a null time is JSON null; with kJSONValue_AsDate a JSON
+	// date, which keeps the UTC date and drops the time of day; otherwise
+	// the JSON string of GetJSONString without options. Reading takes the
+	// text of any JSON value (a JSON date gives its day at UTC midnight) as
+	// FromXMLString does.
+	static constexpr uint32 kJSONValue_AsDate = 1;
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;
+	VError FromJSONValue(const VJSONValue& inJSONValue) override;
 
 	// "Sun, 07 Mar 2021 05:06:07 GMT"; the zone of a text read is not
 	// looked at, it is taken as UTC.

@@ -5,6 +5,7 @@
 #include "core/VIntlMgr.h"
 #include "core/VString.h"
 #include "core/VTimeCalendar.h"
+#include "json/VJSONValue.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
 
@@ -381,6 +382,37 @@ VError VTime::FromJSONString(const VString& inText, uint32)
 {
 	FromXMLString(inText);
 	return VE_OK;
+}
+
+VError VTime::GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const
+{
+	if (IsNull()) {
+		outJSONValue.SetNull();
+		return VE_OK;
+	}
+	if ((inOptions & kJSONValue_AsDate) != 0) {
+		outJSONValue.SetTime(*this);
+		return VE_OK;
+	}
+	VString text;
+	GetJSONString(text, 0);
+	// Through the string's own JSON form, which tells when the text could not
+	// be shared for want of memory.
+	return text.GetJSONValue(outJSONValue, 0);
+}
+
+VError VTime::FromJSONValue(const VJSONValue& inJSONValue)
+{
+	if (inJSONValue.IsNull()) {
+		_SetNullTime();
+		return VE_OK;
+	}
+	VString text;
+	// An array that holds itself has no text: its error is the answer, and
+	// the empty text leaves the time null.
+	VError error = inJSONValue.GetString(text);
+	FromXMLString(text);
+	return error;
 }
 
 void VTime::GetRfc822String(VString& outText) const

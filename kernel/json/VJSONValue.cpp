@@ -3,6 +3,7 @@
 #include "core/VBoolean.h"
 #include "core/VCompareOptions.h"
 #include "core/VReal.h"
+#include "core/VTime.h"
 #include "json/VJSONArray.h"
 #include "json/VJSONObject.h"
 #include "json/VJSONStamp.h"
@@ -105,6 +106,11 @@ VJSONValue::VJSONValue(const VInlineString& inString) : fType(JSON_string), fSta
 VJSONValue::VJSONValue(double inNumber) : fType(JSON_number), fStamp(_NextStamp())
 {
 	fPayload.fNumber = inNumber;
+}
+
+VJSONValue::VJSONValue(const VTime& inTime) : VJSONValue(JSON_null)
+{
+	SetTime(inTime);
 }
 
 VJSONValue::VJSONValue(VJSONValue&& inOther) noexcept : fType(inOther.fType), fStamp(inOther.fStamp)
@@ -288,6 +294,17 @@ void VJSONValue::_SetContainer(JSONType inType, VJSONContainer* inContainer)
 		fPayload.fArray = static_cast<VJSONArray*>(inContainer);
 }
 
+void VJSONValue::SetTime(const VTime& inTime)
+{
+	if (inTime.IsNull()) {
+		SetNull();
+		return;
+	}
+	sWORD year, month, day, hour, minute, second, millisecond;
+	inTime.GetUTCTime(year, month, day, hour, minute, second, millisecond);
+	SetDate(year, month, day);
+}
+
 void VJSONValue::SetDate(int16 inYear, int16 inMonth, int16 inDay)
 {
 	_Dispose();
@@ -384,8 +401,13 @@ VError VJSONValue::GetString(VString& outString, std::set<const VJSONArray*>* io
 				return fPayload.fArray->GetString(outString, ioVisited);
 			outString.Clear();
 			break;
+		case JSON_date: {
+			VTime time;
+			_GetDateTime(time);
+			time.GetJSONString(outString, VTime::kJSON_DateOnlyAtMidnight);
+			break;
+		}
 		default:
-			// Null, undefined and dates (whose text needs the date value).
 			outString.Clear();
 			break;
 	}
@@ -402,6 +424,29 @@ bool VJSONValue::GetDate(int16& outYear, int16& outMonth, int16& outDay) const
 	outMonth = static_cast<int16>((fPayload.fDate >> 8) & 0xFF);
 	outDay = static_cast<int16>(fPayload.fDate & 0xFF);
 	return true;
+}
+
+void VJSONValue::_GetDateTime(VTime& outTime) const
+{
+	int16 year = 0, month = 0, day = 0;
+	GetDate(year, month, day);
+	outTime.FromUTCTime(year, month, day, 0, 0, 0, 0);
+}
+
+void VJSONValue::GetTime(VTime& outTime) const
+{
+	switch (fType) {
+		case JSON_date:
+			_GetDateTime(outTime);
+			break;
+		case JSON_string:
+			outTime.FromString(VString(fPayload.fString.fText, true));
+			break;
+		default:
+			outTime.Clear();
+			outTime.SetNull(true);
+			break;
+	}
 }
 
 VJSONObject* VJSONValue::RetainObject() const
@@ -494,6 +539,11 @@ VValueSingle* VJSONValue::CreateVValue(bool inMarkContainers) const
 			return new VString(fPayload.fString.fText);
 		case JSON_number:
 			return new VReal(fPayload.fNumber);
+		case JSON_date: {
+			auto* time = new VTime;
+			_GetDateTime(*time);
+			return time;
+		}
 		case JSON_object:
 			if (fPayload.fObject != nullptr && fPayload.fObject->GetImplementation() != nullptr) {
 				if (VValueSingle* value = fPayload.fObject->GetImplementation()->IJSON_CreateVValue(); value != nullptr)

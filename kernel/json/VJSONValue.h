@@ -15,6 +15,7 @@ class VJSONArray;
 class VJSONContainer;
 class VJSONObject;
 class VJSONStamp;
+class VTime;
 class VValueSingle;
 
 // The kinds of JSON values. The numbers are part of the binary format and of
@@ -51,6 +52,8 @@ public:
 	explicit VJSONValue(const VString& inString);
 	explicit VJSONValue(const VInlineString& inString);
 	explicit VJSONValue(double inNumber);
+	// A date: the time's UTC year, month and day; a null time gives null.
+	explicit VJSONValue(const VTime& inTime);
 	VJSONValue(const VJSONValue& inOther) : fType(inOther.fType), fStamp(_NextStamp())
 	{
 		if (_HoldsNothing(fType))
@@ -88,6 +91,7 @@ public:
 	void SetString(const VInlineString& inString);
 	void SetObject(VJSONObject* inObject);
 	void SetArray(VJSONArray* inArray);
+	void SetTime(const VTime& inTime);
 	void SetDate(int16 inYear, int16 inMonth, int16 inDay);
 	void Clear();
 
@@ -96,6 +100,9 @@ public:
 	double GetNumber() const;
 	VError GetString(VString& outString, std::set<const VJSONArray*>* ioVisited = nullptr) const;
 	bool GetDate(int16& outYear, int16& outMonth, int16& outDay) const;
+	// A date gives UTC midnight of its day and a string its text read by
+	// VTime::FromString; every other kind a null time.
+	void GetTime(VTime& outTime) const;
 	// The container with one more reference for the caller, or null.
 	[[nodiscard]] VJSONObject* RetainObject() const;
 	[[nodiscard]] VJSONArray* RetainArray() const;
@@ -174,6 +181,7 @@ private:
 		fType = inType;
 	}
 	void _InitEmptyString();
+	void _GetDateTime(VTime& outTime) const;
 	void _SetContainer(JSONType inType, VJSONContainer* inContainer);
 	bool _KeepsBuffer(const UniChar* inBuffer, int32 inLength);
 	// Takes over a string payload that already holds its count.

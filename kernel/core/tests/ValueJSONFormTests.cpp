@@ -1,16 +1,19 @@
 // Values as JSON values and back: what each kind gives, what it reads, and
 // the kinds that have no JSON form.
 #include "RefusingMemory.h"
+#include "core/tests/JSONFormTestSupport.h"
 
 #include "core/VBoolean.h"
 #include "core/VByte.h"
 #include "core/VCompareOptions.h"
+#include "core/VDuration.h"
 #include "core/VEmpty.h"
 #include "core/VLong.h"
 #include "core/VLong8.h"
 #include "core/VReal.h"
 #include "core/VRefPtr.h"
 #include "core/VString.h"
+#include "core/VTime.h"
 #include "core/VUUID.h"
 #include "core/VValueInfo.h"
 #include "core/VWord.h"
@@ -29,15 +32,8 @@
 namespace qirn {
 namespace {
 
+using testing::NullValue;
 using testing::StRefusingMemory;
-
-template <class T>
-T NullValue()
-{
-	T value;
-	value.SetNull(true);
-	return value;
-}
 
 std::string TextOf(const VJSONValue& inValue)
 {
@@ -317,6 +313,12 @@ TEST(ValueJSONForms, ConvertVValueToJSONScalarGivesWhatJSONCarries)
 	const VUUID id{VString("0123456789ABCDEF0123456789ABCDEF")};
 	VFakeDuration nullDuration(1500);
 	nullDuration.SetNull(true);
+	VTime time;
+	time.FromUTCTime(2021, 3, 4, 5, 6, 7, 8);
+	// Its text form follows the system's settings.
+	VString timeString;
+	time.GetString(timeString);
+	const std::string timeText = to_string(timeString);
 	struct Case {
 		const char* fName;
 		const VValueSingle& fValue;
@@ -333,6 +335,9 @@ TEST(ValueJSONForms, ConvertVValueToJSONScalarGivesWhatJSONCarries)
 		{"a duration in seconds", VFakeDuration(1500), false, 6, false, "1.5"},
 		{"a duration in milliseconds", VFakeDuration(1500), true, 6, false, "1500"},
 		{"a null duration", nullDuration, true, 6, true, ""},
+		{"a duration of the kernel in seconds", VDuration(1500), false, 6, false, "1.5"},
+		{"a duration of the kernel in milliseconds", VDuration(1500), true, 6, false, "1500"},
+		{"a time is cloned", time, false, 8, false, timeText},
 		{"a Boolean is cloned", VBoolean(true), false, 1, false, "true"},
 		{"a real is cloned", VReal(0.25), false, 6, false, "0.25"},
 		{"a string is cloned", VString("text"), true, 10, false, "text"},
