@@ -439,9 +439,15 @@ void VJSONValue::GetTime(VTime& outTime) const
 		case JSON_date:
 			_GetDateTime(outTime);
 			break;
-		case JSON_string:
-			outTime.FromString(VString(fPayload.fString.fText, true));
+		case JSON_string: {
+			// A date and time in JSON text is RFC 3339 ("yyyy-mm-ddThh:..."):
+			// read that way, so that a zone offset is an offset and not
+			// milliseconds; any other text by the time's own generic reader.
+			const VString text(fPayload.fString.fText, true);
+			if (text.GetUniChar(11) != u'T' || !outTime.FromRfc3339String(text))
+				outTime.FromString(text);
 			break;
+		}
 		default:
 			outTime.Clear();
 			outTime.SetNull(true);

@@ -70,6 +70,8 @@ TEST_F(InParis, ValuesGiveTheTimeTheyHold)
 		{"the zero date", JSONDate(0, 0, 0), "0000-00-00 00:00:00.000"},
 		{"a date that does not exist", JSONDate(2023, 2, 29), "null"},
 		{"UTC text", VJSONValue(U("2021-03-04T05:06:07.008Z")), "2021-03-04 05:06:07.008"},
+		// The offset is an offset, on the morning clocks go forward.
+		{"text with an offset", VJSONValue(U("2021-03-28T03:30:00+02:00")), "2021-03-28 01:30:00.000"},
 		{"text of numbers, year first", VJSONValue(U("2021-03-04 05:06:07")), "2021-03-04 05:06:07.000"},
 		{"text without numbers is the zero date", VJSONValue(U("soon")), "0000-00-00 00:00:00.000"},
 		{"null", VJSONValue(JSON_null), "null"},
