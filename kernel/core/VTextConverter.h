@@ -24,6 +24,10 @@ public:
 						 UniChar* inDestination, VIndex inDestinationChars, VIndex* outProducedChars) = 0;
 
 	virtual VSize GetCharSize() const { return 2; }
+
+	// Whether a character's meaning depends on shifts earlier in the text
+	// (ISO-2022, UTF-7): such text is decoded in one run, never in blocks.
+	virtual bool IsStateful() const { return false; }
 };
 
 // Encodes UTF-16 into bytes of one character set.

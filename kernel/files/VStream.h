@@ -232,6 +232,7 @@ private:
 	// The bytes left before the end, inMost at the most: the text readers
 	// never ask for more than there is, so the end is no error to them.
 	VSize _LeftToRead(VSize inMost);
+	VError _GetStatefulText(VString& ioText);
 
 	template <typename T>
 	VError _PutSwapped(T inValue)

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace qirn {
 
@@ -283,6 +284,8 @@ VError VStream::GetText(VString& ioText)
 {
 	if (VError err = _BeginTextReading(); err != VE_OK)
 		return err;
+	if (fDecoder->IsStateful())
+		return _GetStatefulText(ioText);
 
 	char buffer[kTextBlockSize];
 	VSize kept = 0;	// bytes of an unfinished character, at the head
@@ -305,6 +308,25 @@ VError VStream::GetText(VString& ioText)
 			break;	// the end, or a decoder that cannot go on
 	}
 	if (kept > 0)
+		return SetError(VE_STREAM_TEXT_CONVERSION_FAILURE);
+	return VE_OK;
+}
+
+// A shift met in one block holds in the next: the rest of the stream is
+// decoded in one run.
+VError VStream::_GetStatefulText(VString& ioText)
+{
+	VMemoryBuffer<> bytes;
+	const VSize count = _LeftToRead(static_cast<VSize>(std::numeric_limits<sLONG8>::max()));
+	if (count == 0)
+		return VE_OK;
+	if (!bytes.SetSize(count))
+		return SetError(VE_MEMORY_FULL);
+	if (GetData(bytes.GetDataPtr(), count) != VE_OK)
+		return fError;
+	VSize consumed = 0;
+	fDecoder->ConvertString(bytes.GetDataPtr(), count, &consumed, ioText);
+	if (consumed < count)
 		return SetError(VE_STREAM_TEXT_CONVERSION_FAILURE);
 	return VE_OK;
 }

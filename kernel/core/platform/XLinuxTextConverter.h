@@ -36,6 +36,8 @@ public:
 	bool ConvertString(const void* inSource, VSize inSourceBytes, VSize* outBytesConsumed,
 					   VString& ioString) override;
 
+	bool IsStateful() const override { return fStateful; }
+
 private:
 	bool _ConvertCut(const char* inSource, VSize inSourceBytes, VSize* outBytesConsumed, UniChar* inDestination,
 					 VIndex inDestinationChars, VIndex* outProducedChars);

@@ -121,6 +121,33 @@ TEST(StreamLegacyCharSet, ACharacterAcrossBlocksIsReadWhole)
 	EXPECT_EQ(Units(read), text);
 }
 
+// A shift opened in one block still holds in the next: text in a set with
+// shift states reads back whole however long its shifted runs are.
+TEST(StreamLegacyCharSet, AShiftedRunAcrossBlocksIsReadInItsShift)
+{
+	for (CharSet set : {VTC_ISO_2022_JP, VTC_UTF_7}) {
+		SCOPED_TRACE(set);
+		std::u16string text = u"start ";
+		for (int i = 0; i < 3000; ++i)
+			text += u"日本語";
+		text += u" end";
+		VPtrStream out;
+		ASSERT_EQ(out.SetCharSet(set), VE_OK);
+		ASSERT_EQ(out.OpenWriting(), VE_OK);
+		ASSERT_EQ(out.PutText(Text(text)), VE_OK);
+		ASSERT_EQ(out.CloseWriting(), VE_OK);
+		const std::string bytes = Content(out);
+		ASSERT_GT(bytes.size(), 3 * 4096u);
+
+		VConstPtrStream in(bytes.data(), bytes.size());
+		ASSERT_EQ(in.SetCharSet(set), VE_OK);
+		ASSERT_EQ(in.OpenReading(), VE_OK);
+		VString read;
+		ASSERT_EQ(in.GetText(read), VE_OK);
+		EXPECT_EQ(Units(read), text);
+	}
+}
+
 TEST(StreamLegacyCharSet, CharactersOutsideTheSetAreWrittenAsQuestionMarks)
 {
 	VPtrStream stream;
