@@ -5,6 +5,7 @@
 #include "core/VString.h"
 #include "process/VProcess.h"
 #include "runtime/VErrorContext.h"
+#include "runtime/VMessageQueue.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
@@ -33,6 +34,7 @@ VTask::VTask(size_t inStackSize, ETaskStyle inStyle, std::function<void()>&& inB
 	fIsPreemptive = inStyle == ETaskStyle::kPreemptive;
 	fPlatformTask = fManager->GetPlatform().Create(this, inStyle);
 	fID = fManager->GetNewTaskID(this);
+	SetMessagingTask(fID);
 }
 
 VTask::VTask(VObject*, size_t inStackSize, ETaskStyle inStyle, int (*inProc)(VTask*))
@@ -52,6 +54,7 @@ VTask::VTask(VTaskMgr* inManager) : fStyle(ETaskStyle::kPreemptive), fManager(in
 	fIsPreemptive = !fibered;
 	fPlatformTask = inManager->GetPlatform().CreateMain(this, fibered);
 	fID = inManager->GetNewTaskID(this);
+	SetMessagingTask(fID);
 	if (fPlatformTask != nullptr)
 		XLinuxTaskMgr::SetCurrentTask(this); // bound again, now with its id
 }
@@ -60,7 +63,11 @@ VTask::~VTask()
 {
 	if (VErrorTaskContext* errors = fErrorContext.exchange(nullptr); errors != nullptr)
 		errors->Release();
-	for (VSyncEvent* watcher : fDeathWatchers)
+	if (VMessageQueue* queue = fMessageQueue.exchange(nullptr); queue != nullptr) {
+		queue->CancelMessages();
+		queue->Release();
+	}
+	for (VMessageQueue* watcher : fDeathWatchers)
 		watcher->Release();
 	fDeathWatchers.clear();
 	// Joins the thread (or, on the task's own thread, lets it go).
@@ -144,9 +151,7 @@ void VTask::_Run()
 				DoDeInit();
 				break;
 			}
-			// The idle step of a pass; messages join it when tasks exchange them.
-			DoIdle();
-			_NoteExecution();
+			ExecuteMessages(true);
 			if (GetState() >= TS_DYING) {
 				DoDeInit();
 				break;
@@ -159,6 +164,10 @@ void VTask::_Run()
 
 void VTask::_Exit()
 {
+	StopMessaging();
+	// Senders waiting for an answer learn now that none will come.
+	if (VMessageQueue* queue = fMessageQueue.load(std::memory_order_acquire); queue != nullptr)
+		queue->_CloseAndCancel();
 	DisposeAllData();
 	// The body's captures die on the task's own thread.
 	fBody = nullptr;
@@ -178,7 +187,7 @@ void VTask::_ForceDead()
 
 void VTask::_BecomeDead(bool inForced)
 {
-	std::vector<VSyncEvent*> watchers;
+	std::vector<VMessageQueue*> watchers;
 	{
 		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
 		watchers.swap(fDeathWatchers);
@@ -191,8 +200,8 @@ void VTask::_BecomeDead(bool inForced)
 		}
 	}
 	// The task may be gone from here on: another thread can purge it now.
-	for (VSyncEvent* watcher : watchers) {
-		watcher->Unlock();
+	for (VMessageQueue* watcher : watchers) {
+		watcher->SetEvent();
 		watcher->Release();
 	}
 }
@@ -233,11 +242,9 @@ bool VTask::WaitForDeath(int32 inTimeoutMilliseconds)
 	if (caller == this)
 		return false;
 	const uint32 start = VSystem::GetCurrentTime();
-	// Every caller, task or plain thread, sleeps on an event of its own that
-	// the dying task unlocks.
-	VSyncEvent* watcher = new VSyncEvent;
-	if (watcher == nullptr)
-		return GetState() == TS_DEAD;
+	// A task keeps executing its messages while it waits; a thread that is no
+	// task sleeps on a queue of its own. The dying task signals the queue.
+	VMessageQueue* watcher = caller != nullptr ? caller->RetainMessageQueue() : new VMessageQueue;
 	{
 		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
 		if (GetState() != TS_DEAD) {
@@ -250,7 +257,11 @@ bool VTask::WaitForDeath(int32 inTimeoutMilliseconds)
 		const uint32 elapsed = ElapsedSince(start);
 		if (inTimeoutMilliseconds <= 0 || elapsed >= static_cast<uint32>(inTimeoutMilliseconds))
 			break;
-		watcher->Lock(static_cast<int32>(static_cast<uint32>(inTimeoutMilliseconds) - elapsed));
+		const int32 remaining = static_cast<int32>(static_cast<uint32>(inTimeoutMilliseconds) - elapsed);
+		if (caller != nullptr)
+			caller->_ExecuteMessages(caller->_RetainMessageWithTimeout(remaining), true);
+		else
+			watcher->Wait(remaining);
 	}
 	if (caller != nullptr)
 		caller->_RestoreWaitKind(waitKind);

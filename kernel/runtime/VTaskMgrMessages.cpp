@@ -1,0 +1,103 @@
+// Delayed messages and cancelling messages across tasks.
+#include "runtime/VMessage.h"
+#include "runtime/VMessageQueue.h"
+#include "runtime/VSystem.h"
+#include "runtime/VTask.h"
+#include "runtime/VTaskMgr.h"
+
+#include <algorithm>
+
+namespace qirn {
+
+namespace {
+
+constexpr int32 kTicksPerSecond = 60;
+
+// Whether the tick has passed, across the 32-bit clock's wrap-around.
+bool IsBefore(uint32 inTick, uint32 inNow)
+{
+	return static_cast<int32>(inTick - inNow) < 0;
+}
+
+} // namespace
+
+bool VTaskMgr::RegisterDelayedMessage(VMessage* inMessage, int32 inDelayMilliseconds)
+{
+	if (inMessage == nullptr)
+		return false;
+	const uint32 due = VSystem::GetCurrentTicks() +
+			static_cast<uint32>(static_cast<int64>(std::max(inDelayMilliseconds, 0)) * kTicksPerSecond / 1000);
+	inMessage->Retain();
+	StLocker<XTaskMgrMutexImpl> lock(fLock);
+	fDelayedMessages.push_back(DelayedMessage{inMessage, due});
+	return true;
+}
+
+void VTaskMgr::_CheckDelayedMessages()
+{
+	const uint32 now = VSystem::GetCurrentTicks();
+	for (;;) {
+		VMessage* due = nullptr;
+		{
+			StLocker<XTaskMgrMutexImpl> lock(fLock);
+			for (auto it = fDelayedMessages.begin(); it != fDelayedMessages.end(); ++it) {
+				if (IsBefore(it->fDueTick, now)) {
+					due = it->fMessage;
+					fDelayedMessages.erase(it);
+					break;
+				}
+			}
+		}
+		if (due == nullptr)
+			return;
+		// Delivered after the lock: the queue may coalesce, and a refused or
+		// stranded message is released, which may destroy it.
+		due->RePost();
+		due->Release();
+	}
+}
+
+void VTaskMgr::CancelMessages(IMessageable* inTarget)
+{
+	for (;;) {
+		VMessage* cancelled = nullptr;
+		{
+			StLocker<XTaskMgrMutexImpl> lock(fLock);
+			for (auto it = fDelayedMessages.begin(); it != fDelayedMessages.end(); ++it) {
+				if (it->fMessage->_IsFor(inTarget)) {
+					cancelled = it->fMessage;
+					fDelayedMessages.erase(it);
+					break;
+				}
+			}
+		}
+		if (cancelled == nullptr)
+			break;
+		cancelled->Abort();
+		cancelled->Release();
+	}
+	// Each queue aborts after its own lock; the tasks are held meanwhile.
+	std::vector<VRefPtr<VTask>> tasks;
+	GetTasks(tasks);
+	for (VRefPtr<VTask>& task : tasks) {
+		if (VMessageQueue* queue = task->RetainMessageQueue()) {
+			queue->CancelMessages(inTarget);
+			queue->Release();
+		}
+	}
+}
+
+void VTaskMgr::_AbortDelayedMessages()
+{
+	std::vector<DelayedMessage> messages;
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fLock);
+		messages.swap(fDelayedMessages);
+	}
+	for (DelayedMessage& delayed : messages) {
+		delayed.fMessage->Abort();
+		delayed.fMessage->Release();
+	}
+}
+
+} // namespace qirn
