@@ -24,12 +24,6 @@ VRefPtr<VTask> GetReceivingTask(const VMessagingContext* inContext)
 	return id != 0 ? VTaskMgr::Get()->GetTaskByID(id) : VRefPtr<VTask>();
 }
 
-bool IsCallerTheReceiver(const VMessagingContext* inContext)
-{
-	VTask* caller = VTask::GetCurrent();
-	return caller != nullptr && caller->GetID() == inContext->GetMessagingTask();
-}
-
 } // namespace
 
 VMessage::~VMessage()
@@ -37,24 +31,25 @@ VMessage::~VMessage()
 	_DropContext();
 }
 
-bool VMessage::_InstallContext(VMessagingContext* inContext)
+VRefPtr<VTask> VMessage::_InstallContext(VMessagingContext* inContext)
 {
 	if (inContext == nullptr)
-		return false;
+		return VRefPtr<VTask>();
 	inContext->Retain();
 	VMessagingContext* none = nullptr;
 	if (!fContext.compare_exchange_strong(none, inContext, std::memory_order_acq_rel)) {
 		inContext->Release();
-		return false;
+		return VRefPtr<VTask>();
 	}
 	fAnswered.store(false, std::memory_order_release);
 	fAborted.store(false, std::memory_order_release);
 	fPostedTarget.store(inContext->GetTarget(), std::memory_order_release);
-	if (!inContext->IsAccepting() || inContext->GetTarget() == nullptr || !GetReceivingTask(inContext)) {
+	VRefPtr<VTask> task;
+	if (inContext->IsAccepting() && inContext->GetTarget() != nullptr)
+		task = GetReceivingTask(inContext);
+	if (!task)
 		_DropContext();
-		return false;
-	}
-	return true;
+	return task;
 }
 
 void VMessage::_DropContext()
@@ -118,15 +113,13 @@ void VMessage::Abort()
 		_Finish(context, false);
 }
 
-bool VMessage::_Post(bool inExecuteNowIfSameTask)
+bool VMessage::_Post(VTask* inTask, bool inExecuteNowIfSameTask)
 {
-	VMessagingContext* context = fContext.load(std::memory_order_acquire);
-	if (inExecuteNowIfSameTask && IsCallerTheReceiver(context)) {
+	if (inExecuteNowIfSameTask && VTask::GetCurrent() == inTask) {
 		Execute();
 		return true;
 	}
-	VRefPtr<VTask> task = GetReceivingTask(context);
-	if (!task || !task->AddMessage(this)) {
+	if (!inTask->AddMessage(this)) {
 		_DropContext();
 		return false;
 	}
@@ -141,23 +134,20 @@ bool VMessage::_PostDelayed(int32 inDelayMilliseconds)
 	return false;
 }
 
-bool VMessage::_Send(int32 inTimeoutMilliseconds, bool inForever)
+bool VMessage::_Send(VTask* inTask, int32 inTimeoutMilliseconds, bool inForever)
 {
-	VMessagingContext* context = fContext.load(std::memory_order_acquire);
-	if (IsCallerTheReceiver(context)) {
+	if (VTask::GetCurrent() == inTask) {
 		Execute();
 		return !Aborted();
 	}
 	VSyncEvent* event = new VSyncEvent;
 	fAnswerEvent.store(event, std::memory_order_release);
-	VRefPtr<VTask> task = GetReceivingTask(context);
-	if (!task || !task->AddMessage(this)) {
+	if (!inTask->AddMessage(this)) {
 		_DropContext();
 		fAnswerEvent.store(nullptr, std::memory_order_release);
 		event->Release();
 		return false;
 	}
-	task.Clear();
 	VTask* caller = VTask::GetCurrent();
 	const uint32 waitKind = caller != nullptr ? caller->_SetWaitKind(kTaskWaitAnswer) : kTaskWaitNone;
 	// The event's wait counts from its own deadline, whatever wakes it early.
@@ -184,7 +174,8 @@ bool VMessage::SendTo(IMessageable* inTarget, int32 inTimeoutMilliseconds)
 	if (inTarget == nullptr)
 		return false;
 	VRefPtr<VMessagingContext> context = VRefPtr<VMessagingContext>::Adopt(inTarget->RetainMessagingContext());
-	return _InstallContext(context.Get()) && _Send(inTimeoutMilliseconds, false);
+	VRefPtr<VTask> task = _InstallContext(context.Get());
+	return task && _Send(task.Get(), inTimeoutMilliseconds, false);
 }
 
 bool VMessage::SendTo(IMessageable* inTarget)
@@ -192,7 +183,8 @@ bool VMessage::SendTo(IMessageable* inTarget)
 	if (inTarget == nullptr)
 		return false;
 	VRefPtr<VMessagingContext> context = VRefPtr<VMessagingContext>::Adopt(inTarget->RetainMessagingContext());
-	return _InstallContext(context.Get()) && _Send(0, true);
+	VRefPtr<VTask> task = _InstallContext(context.Get());
+	return task && _Send(task.Get(), 0, true);
 }
 
 bool VMessage::PostTo(IMessageable* inTarget, bool inExecuteNowIfSameTask, int32 inDelayMilliseconds)
@@ -202,19 +194,21 @@ bool VMessage::PostTo(IMessageable* inTarget, bool inExecuteNowIfSameTask, int32
 	if (fContext.load(std::memory_order_acquire) != nullptr)
 		return true;
 	VRefPtr<VMessagingContext> context = VRefPtr<VMessagingContext>::Adopt(inTarget->RetainMessagingContext());
-	if (!_InstallContext(context.Get()))
+	VRefPtr<VTask> task = _InstallContext(context.Get());
+	if (!task)
 		return false;
-	return inDelayMilliseconds > 0 ? _PostDelayed(inDelayMilliseconds) : _Post(inExecuteNowIfSameTask);
+	return inDelayMilliseconds > 0 ? _PostDelayed(inDelayMilliseconds) : _Post(task.Get(), inExecuteNowIfSameTask);
 }
 
 bool VMessage::SendOrPostTo(VMessagingContext* inContext, int32 inDelayMilliseconds, bool inExecuteNowIfSameTask,
 		bool inSend, int32 inTimeoutMilliseconds)
 {
-	if (inContext == nullptr || !_InstallContext(inContext))
+	VRefPtr<VTask> task = _InstallContext(inContext);
+	if (!task)
 		return false;
 	if (inDelayMilliseconds > 0)
 		return _PostDelayed(inDelayMilliseconds);
-	return inSend ? _Send(inTimeoutMilliseconds, false) : _Post(inExecuteNowIfSameTask);
+	return inSend ? _Send(task.Get(), inTimeoutMilliseconds, false) : _Post(task.Get(), inExecuteNowIfSameTask);
 }
 
 void VMessage::RePost()
@@ -257,7 +251,8 @@ bool VMessage::_WaitExecutingMessages(IMessageable* inTarget, int32 inTimeoutMil
 	bool posted = false;
 	{
 		VRefPtr<VMessagingContext> context = VRefPtr<VMessagingContext>::Adopt(inTarget->RetainMessagingContext());
-		posted = _InstallContext(context.Get()) && _Post(true);
+		VRefPtr<VTask> task = _InstallContext(context.Get());
+		posted = task && _Post(task.Get(), true);
 	}
 	if (posted) {
 		const uint32 start = VSystem::GetCurrentTime();

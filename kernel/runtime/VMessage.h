@@ -3,6 +3,7 @@
 #include "core/IRefCountable.h"
 #include "core/VKernelTypes.h"
 #include "core/VObject.h"
+#include "core/VRefPtr.h"
 
 #include <atomic>
 
@@ -64,13 +65,15 @@ protected:
 	IMessageable* GetExecutingTarget() const;
 
 private:
-	bool _InstallContext(VMessagingContext* inContext);
+	// Holds the context when it may take messages, and answers the task that
+	// receives them (null when refused).
+	VRefPtr<VTask> _InstallContext(VMessagingContext* inContext);
 	VMessagingContext* _TakeContext() { return fContext.exchange(nullptr, std::memory_order_acq_rel); }
 	void _DropContext();
 	// Executes (or aborts) with the claimed context; wakes the sender.
 	void _Finish(VMessagingContext* inContext, bool inExecute);
-	bool _Send(int32 inTimeoutMilliseconds, bool inForever);
-	bool _Post(bool inExecuteNowIfSameTask);
+	bool _Send(VTask* inTask, int32 inTimeoutMilliseconds, bool inForever);
+	bool _Post(VTask* inTask, bool inExecuteNowIfSameTask);
 	bool _PostDelayed(int32 inDelayMilliseconds);
 	bool _WaitExecutingMessages(IMessageable* inTarget, int32 inTimeoutMilliseconds, bool inForever);
 
