@@ -94,6 +94,10 @@ private:
 	bool _Init(VProcess* inProcess);
 	void _DeInit();
 	void _AbortDelayedMessages();
+	// Takes out the first delayed message (in registration order) the
+	// predicate accepts; null when none does.
+	template <class Predicate>
+	VMessage* _TakeDelayedMessage(Predicate inPredicate);
 
 	struct DataKey {
 		DataDestructor fDestructor = nullptr;

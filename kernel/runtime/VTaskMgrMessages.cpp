@@ -33,21 +33,26 @@ bool VTaskMgr::RegisterDelayedMessage(VMessage* inMessage, int32 inDelayMillisec
 	return true;
 }
 
+template <class Predicate>
+VMessage* VTaskMgr::_TakeDelayedMessage(Predicate inPredicate)
+{
+	StLocker<XTaskMgrMutexImpl> lock(fLock);
+	for (auto it = fDelayedMessages.begin(); it != fDelayedMessages.end(); ++it) {
+		if (inPredicate(*it)) {
+			VMessage* message = it->fMessage;
+			fDelayedMessages.erase(it);
+			return message;
+		}
+	}
+	return nullptr;
+}
+
 void VTaskMgr::_CheckDelayedMessages()
 {
 	const uint32 now = VSystem::GetCurrentTicks();
 	for (;;) {
-		VMessage* due = nullptr;
-		{
-			StLocker<XTaskMgrMutexImpl> lock(fLock);
-			for (auto it = fDelayedMessages.begin(); it != fDelayedMessages.end(); ++it) {
-				if (IsBefore(it->fDueTick, now)) {
-					due = it->fMessage;
-					fDelayedMessages.erase(it);
-					break;
-				}
-			}
-		}
+		VMessage* due =
+				_TakeDelayedMessage([now](const DelayedMessage& inDelayed) { return IsBefore(inDelayed.fDueTick, now); });
 		if (due == nullptr)
 			return;
 		// Delivered after the lock: the queue may coalesce, and a refused or
@@ -60,17 +65,8 @@ void VTaskMgr::_CheckDelayedMessages()
 void VTaskMgr::CancelMessages(IMessageable* inTarget)
 {
 	for (;;) {
-		VMessage* cancelled = nullptr;
-		{
-			StLocker<XTaskMgrMutexImpl> lock(fLock);
-			for (auto it = fDelayedMessages.begin(); it != fDelayedMessages.end(); ++it) {
-				if (it->fMessage->_IsFor(inTarget)) {
-					cancelled = it->fMessage;
-					fDelayedMessages.erase(it);
-					break;
-				}
-			}
-		}
+		VMessage* cancelled =
+				_TakeDelayedMessage([inTarget](const DelayedMessage& inDelayed) { return inDelayed.fMessage->_IsFor(inTarget); });
 		if (cancelled == nullptr)
 			break;
 		cancelled->Abort();

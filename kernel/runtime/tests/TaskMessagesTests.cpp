@@ -16,11 +16,8 @@
 namespace qirn {
 namespace {
 
-using testing::Gate;
-using testing::kHangMilliseconds;
-using testing::StartMessageLoopTask;
-using testing::StartTask;
-using testing::StopMessageLoopTask;
+// The gates, waits and message-loop tasks of the kernel's test support.
+using namespace qirn::testing;
 
 struct Target : IMessageable {};
 
