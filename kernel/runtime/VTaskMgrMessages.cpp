@@ -76,10 +76,9 @@ void VTaskMgr::CancelMessages(IMessageable* inTarget)
 	std::vector<VRefPtr<VTask>> tasks;
 	GetTasks(tasks);
 	for (VRefPtr<VTask>& task : tasks) {
-		if (VMessageQueue* queue = task->RetainMessageQueue()) {
+		// A task without a queue has nothing to cancel; none is made for it.
+		if (VMessageQueue* queue = task->fMessageQueue.load(std::memory_order_acquire))
 			queue->CancelMessages(inTarget);
-			queue->Release();
-		}
 	}
 }
 
