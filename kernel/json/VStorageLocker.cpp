@@ -8,6 +8,8 @@
 #include "runtime/VTask.h"
 #include "runtime/VTaskMgr.h"
 
+#include <vector>
+
 namespace qirn {
 
 VCriticalSection StGraphLocker::sMutex;
@@ -15,8 +17,10 @@ std::atomic<int32> VStorageLocker::sNextID{0};
 
 namespace {
 
-// How often a task waiting for a locker looks whether it was asked to die.
-constexpr int32 kDyingCheckMilliseconds = 100;
+// A thread that is no task has no queue: it sleeps on the locker's event,
+// looking again now and then in case a wake-up fell between its look and
+// its wait.
+constexpr int32 kPlainThreadWaitMilliseconds = 100;
 
 VJSONContainer* AsContainer(const VStorageLocker::Container& inContainer)
 {
@@ -51,26 +55,27 @@ bool VStorageLocker::_TakeUse(int32 inTask)
 
 bool VStorageLocker::Use()
 {
-	const int32 task = VTaskMgr::GetCurrentTaskID();
+	const int32 id = VTaskMgr::GetCurrentTaskID();
+	VTask* current = VTask::GetCurrent();
 	for (;;) {
 		fSection.Lock();
-		if (_TakeUse(task)) {
+		if (_TakeUse(id)) {
 			fSection.Unlock();
 			return true;
 		}
-		fWaitingTasks.insert(task);
+		fWaitingTasks.insert(id);
 		fSection.Unlock();
-		// Until tasks can execute their messages while they wait, a waiting
-		// task sleeps on the locker's own event and looks now and then
-		// whether it is dying.
-		if (fFreed != nullptr)
-			fFreed->Lock(kDyingCheckMilliseconds);
-		else
-			VTask::Sleep(kDyingCheckMilliseconds);
+		// A task keeps executing its messages while it waits: the owner may
+		// need it to finish. The last EndUse sets its queue event, or, missed
+		// by the wait's start, leaves the queue signalled.
+		if (current != nullptr)
+			VTask::WaitAndExecuteMessages();
+		else if (fFreed != nullptr)
+			fFreed->Lock(kPlainThreadWaitMilliseconds);
 		fSection.Lock();
-		fWaitingTasks.erase(task);
+		fWaitingTasks.erase(id);
 		fSection.Unlock();
-		if (VTask* current = VTask::GetCurrent(); current != nullptr && current->GetState() >= TS_DYING)
+		if (current != nullptr && current->GetState() >= TS_DYING)
 			return false;
 	}
 }
@@ -87,13 +92,22 @@ bool VStorageLocker::TryToUse()
 void VStorageLocker::EndUse()
 {
 	const int32 task = VTaskMgr::GetCurrentTaskID();
-	StLocker<VCriticalSection> lock(fSection);
-	if (fOwner != task || fUseCount <= 0)
-		return;
-	if (--fUseCount == 0) {
+	std::vector<int32> waiting;
+	{
+		StLocker<VCriticalSection> lock(fSection);
+		if (fOwner != task || fUseCount <= 0)
+			return;
+		if (--fUseCount != 0)
+			return;
 		fOwner = 0;
-		if (!fWaitingTasks.empty() && fFreed != nullptr)
+		waiting.assign(fWaitingTasks.begin(), fWaitingTasks.end());
+		if (!waiting.empty() && fFreed != nullptr)
 			fFreed->Unlock();
+	}
+	// Woken after the section: the task manager's lock is never taken inside it.
+	for (int32 id : waiting) {
+		if (VRefPtr<VTask> waiter = VTaskMgr::Get()->GetTaskByID(id))
+			waiter->SetMessageQueueEvent();
 	}
 }
 

@@ -91,7 +91,7 @@ private:
 	int32 fID;
 	bool fContainersOnly;
 	std::atomic<bool> fFresh;
-	// Set when the use is given up while tasks wait.
+	// Set when the use is given up while threads that are no task wait.
 	VSyncEvent* fFreed;
 };
 

@@ -7,6 +7,7 @@
 #include "core/VString.h"
 #include "process/VProcess.h"
 #include "runtime/VErrorContext.h"
+#include "runtime/VMessageQueue.h"
 #include "runtime/VSyncEvent.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
@@ -36,6 +37,7 @@ VTask::VTask(size_t inStackSize, ETaskStyle inStyle, std::function<void()>&& inB
 	_CloneProcessIntlManager();
 	fPlatformTask = fManager->GetPlatform().Create(this, inStyle);
 	fID = fManager->GetNewTaskID(this);
+	SetMessagingTask(fID);
 }
 
 VTask::VTask(VObject*, size_t inStackSize, ETaskStyle inStyle, int (*inProc)(VTask*))
@@ -56,6 +58,7 @@ VTask::VTask(VTaskMgr* inManager) : fStyle(ETaskStyle::kPreemptive), fManager(in
 	_CloneProcessIntlManager();
 	fPlatformTask = inManager->GetPlatform().CreateMain(this, fibered);
 	fID = inManager->GetNewTaskID(this);
+	SetMessagingTask(fID);
 	if (fPlatformTask != nullptr)
 		XLinuxTaskMgr::SetCurrentTask(this); // bound again, now with its id
 }
@@ -64,7 +67,11 @@ VTask::~VTask()
 {
 	if (VErrorTaskContext* errors = fErrorContext.exchange(nullptr); errors != nullptr)
 		errors->Release();
-	for (VSyncEvent* watcher : fDeathWatchers)
+	if (VMessageQueue* queue = fMessageQueue.exchange(nullptr); queue != nullptr) {
+		queue->CancelMessages();
+		queue->Release();
+	}
+	for (VMessageQueue* watcher : fDeathWatchers)
 		watcher->Release();
 	fDeathWatchers.clear();
 	// Joins the thread (or, on the task's own thread, lets it go).
@@ -200,9 +207,7 @@ void VTask::_Run()
 				DoDeInit();
 				break;
 			}
-			// The idle step of a pass; messages join it when tasks exchange them.
-			DoIdle();
-			_NoteExecution();
+			ExecuteMessages(true);
 			if (GetState() >= TS_DYING) {
 				DoDeInit();
 				break;
@@ -215,6 +220,10 @@ void VTask::_Run()
 
 void VTask::_Exit()
 {
+	StopMessaging();
+	// Senders waiting for an answer learn now that none will come.
+	if (VMessageQueue* queue = fMessageQueue.load(std::memory_order_acquire); queue != nullptr)
+		queue->_CloseAndCancel();
 	DisposeAllData();
 	// The body's captures die on the task's own thread.
 	fBody = nullptr;
@@ -234,7 +243,7 @@ void VTask::_ForceDead()
 
 void VTask::_BecomeDead(bool inForced)
 {
-	std::vector<VSyncEvent*> watchers;
+	std::vector<VMessageQueue*> watchers;
 	{
 		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
 		watchers.swap(fDeathWatchers);
@@ -247,8 +256,8 @@ void VTask::_BecomeDead(bool inForced)
 		}
 	}
 	// The task may be gone from here on: another thread can purge it now.
-	for (VSyncEvent* watcher : watchers) {
-		watcher->Unlock();
+	for (VMessageQueue* watcher : watchers) {
+		watcher->SetEvent();
 		watcher->Release();
 	}
 }
@@ -289,11 +298,9 @@ bool VTask::WaitForDeath(int32 inTimeoutMilliseconds)
 	if (caller == this)
 		return false;
 	const uint32 start = VSystem::GetCurrentTime();
-	// Every caller, task or plain thread, sleeps on an event of its own that
-	// the dying task unlocks.
-	VSyncEvent* watcher = new VSyncEvent;
-	if (watcher == nullptr)
-		return GetState() == TS_DEAD;
+	// A task keeps executing its messages while it waits; a thread that is no
+	// task sleeps on a queue of its own. The dying task signals the queue.
+	VMessageQueue* watcher = caller != nullptr ? caller->RetainMessageQueue() : new VMessageQueue;
 	{
 		StLocker<XTaskMgrMutexImpl> lock(fManager->GetLock());
 		if (GetState() != TS_DEAD) {
@@ -306,7 +313,11 @@ bool VTask::WaitForDeath(int32 inTimeoutMilliseconds)
 		const uint32 elapsed = ElapsedSince(start);
 		if (inTimeoutMilliseconds <= 0 || elapsed >= static_cast<uint32>(inTimeoutMilliseconds))
 			break;
-		watcher->Lock(static_cast<int32>(static_cast<uint32>(inTimeoutMilliseconds) - elapsed));
+		const int32 remaining = static_cast<int32>(static_cast<uint32>(inTimeoutMilliseconds) - elapsed);
+		if (caller != nullptr)
+			caller->_ExecuteMessages(caller->_RetainMessageWithTimeout(remaining), true);
+		else
+			watcher->Wait(remaining);
 	}
 	if (caller != nullptr)
 		caller->_RestoreWaitKind(waitKind);

@@ -4,6 +4,7 @@
 #include "core/VKernelTypes.h"
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
+#include "runtime/IMessageable.h"
 
 #include <atomic>
 #include <functional>
@@ -15,6 +16,9 @@ class VActivityToken;
 class VErrorBase;
 class VErrorContext;
 class VErrorTaskContext;
+class IIdleable;
+class VMessage;
+class VMessageQueue;
 class VIntlMgr;
 class VQXTask;
 class VString;
@@ -48,9 +52,9 @@ enum ETaskWaitKind : uint32 {
 
 // The kernel's unit of execution: a thread of its own (or the thread that
 // runs main, for the main task), with an id, a name, a state, per-task data
-// and death watching. Static operations act on the calling thread's task and
+// messages, idlers and death watching. Static operations act on the calling thread's task and
 // do nothing, or answer 0 or null, on a thread that is no task.
-class VTask : public VObject, public IRefCountable {
+class VTask : public VObject, public IMessageable, public IRefCountable {
 public:
 	// A task that runs inBody once; an empty body makes a task driven by
 	// its hooks (DoInit, DoRun, DoDeInit).
@@ -208,12 +212,56 @@ private:
 	bool fIsFiber = false;
 	bool fIsPreemptive = true;
 	std::vector<void*> fData;
-	std::vector<VSyncEvent*> fDeathWatchers;
+	std::vector<VMessageQueue*> fDeathWatchers;
 	std::atomic<uint32> fLastExecutionTime{0};
 	VRefPtr<VActivityToken> fActivityToken;
 	VQXTask* fQXTask = nullptr;
 	std::atomic<VErrorTaskContext*> fErrorContext{nullptr};
 	IRefCountable* fQXTaskOwner = nullptr;
+
+	// Messages and idlers. The static operations act on the current task.
+public:
+	// Queues the message on this task (the queue made on first use).
+	bool AddMessage(VMessage* inMessage);
+	VMessageQueue* RetainMessageQueue();
+	static VMessage* RetainMessageWithTimeout(int32 inTimeoutMilliseconds);
+	// Executes what is queued, each message in an error context of its own;
+	// with idling, a pass that found nothing idles.
+	static void ExecuteMessages(bool inWithIdle);
+	static void ExecuteMessagesWithTimeout(int32 inTimeoutMilliseconds, bool inWithIdle);
+	bool IsAnyMessagePending() const;
+	// Wakes the task's wait for messages, without a message.
+	void SetMessageQueueEvent();
+	uint32 GetMessageQueueStamp() const { return fQueueStamp.load(std::memory_order_acquire); }
+	static void CancelMessages(IMessageable* inTarget);
+	// Executes messages as they come until the time-out (true), the queue
+	// stamp changes, the wait is woken without a message, or the task is
+	// dying (false).
+	static bool WaitAndExecuteMessages(int32 inTimeoutMilliseconds, bool* outTimedOut = nullptr);
+	static void WaitAndExecuteMessages();
+
+	void RegisterIdler(IIdleable* inIdler);
+	void UnregisterIdler(IIdleable* inIdler);
+	// On the task itself: calls its idlers, stopping when the list changes.
+	void CallIdlers();
+
+private:
+	friend class VMessage;
+
+	VMessageQueue* _GetMessageQueue();
+	VMessage* _RetainMessageWithTimeout(int32 inTimeoutMilliseconds, bool* outTimedOut = nullptr);
+	void _ExecuteMessages(VMessage* inFirst, bool inWithIdle);
+	bool _CheckIdleEvents();
+	bool _WaitAndExecuteMessages(int32 inTimeoutMilliseconds, bool inForever, bool* outTimedOut);
+
+	std::atomic<VMessageQueue*> fMessageQueue{nullptr};
+	std::atomic<uint32> fQueueStamp{0};
+	std::vector<IIdleable*> fIdlers;
+	std::atomic<bool> fCallingIdlers{false};
+	IIdleable* fIdlerBeingCalled = nullptr;
+	bool fInsideIdle = false;
+	uint32 fLastIdleTick = 0;
+	uint32 fIdlePeriod = 0; // ticks
 };
 
 } // namespace qirn

@@ -67,6 +67,7 @@ void VTaskMgr::_DeInit()
 	}
 	if (main == nullptr)
 		return;
+	_AbortDelayedMessages();
 	main->DisposeAllData();
 	main->_ForceDead();
 	XLinuxTaskMgr::SetCurrentTask(nullptr);
@@ -199,6 +200,8 @@ bool VTaskMgr::KillAllTasks(int32 inTimeoutMilliseconds)
 		started.clear();
 		PurgeDeadTasks();
 		YieldNow();
+		// A dying task may wait for an answer of the main task.
+		VTask::ExecuteMessages(false);
 		if (onlyMainLeft())
 			return true;
 		if (inTimeoutMilliseconds <= 0 || VSystem::GetCurrentTime() - start >= static_cast<uint32>(inTimeoutMilliseconds))

@@ -12,6 +12,8 @@
 
 namespace qirn {
 
+class IMessageable;
+class VMessage;
 class VProcess;
 class VTask;
 
@@ -68,6 +70,13 @@ public:
 	bool CheckDataKey(size_t inKey) const;
 	void DisposeData(std::vector<void*>::iterator inFirst, std::vector<void*>::iterator inLast);
 
+	// Messages posted with a delay wait here (retained) until the idle step
+	// of some task finds them due, to the tick of the 60 Hz clock.
+	bool RegisterDelayedMessage(VMessage* inMessage, int32 inDelayMilliseconds);
+	void _CheckDelayedMessages();
+	// Aborts the target's delayed messages and those queued on every task.
+	void CancelMessages(IMessageable* inTarget);
+
 	// Yielding. Fiber tasks are not part of this build: every task is a
 	// thread, so Yield does nothing and YieldNow gives up the processor.
 	static void Yield() {}
@@ -84,6 +93,11 @@ public:
 private:
 	bool _Init(VProcess* inProcess);
 	void _DeInit();
+	void _AbortDelayedMessages();
+	// Takes out the first delayed message (in registration order) the
+	// predicate accepts; null when none does.
+	template <class Predicate>
+	VMessage* _TakeDelayedMessage(Predicate inPredicate);
 
 	struct DataKey {
 		DataDestructor fDestructor = nullptr;
@@ -102,6 +116,11 @@ private:
 	std::vector<DataKey> fDataKeys;
 	std::atomic<bool> fHasDeadTasks{false};
 	std::atomic<uint32> fRegistryStamp{0};
+	struct DelayedMessage {
+		VMessage* fMessage;
+		uint32 fDueTick;
+	};
+	std::vector<DelayedMessage> fDelayedMessages;
 };
 
 } // namespace qirn

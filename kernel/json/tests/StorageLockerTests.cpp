@@ -1,5 +1,6 @@
 #include "json/VStorageLocker.h"
 #include "json/tests/JSONTestSupport.h"
+#include "runtime/VFunctionMessage.h"
 #include "runtime/VTask.h"
 #include "testing/TestWaits.h"
 
@@ -67,6 +68,27 @@ TEST(StorageLocker, AWaitingTaskThatIsKilledGivesUpItsUse)
 	EXPECT_EQ(answer, 0);
 	EXPECT_TRUE(locker->IsUsedByCurrentTask());
 	locker->EndUse();
+}
+
+TEST(StorageLocker, AWaitingTaskKeepsExecutingItsMessages)
+{
+	// The user needs the waiting task before it can end its use.
+	VRefPtr<VStorageLocker> locker = VRefPtr<VStorageLocker>::Adopt(new VStorageLocker);
+	ASSERT_TRUE(locker->Use());
+	Gate waiting;
+	std::atomic<bool> got{false};
+	VRefPtr<VTask> task = RunTask([&]() {
+		waiting.Open();
+		got = locker->Use();
+		locker->EndUse();
+	});
+	ASSERT_TRUE(waiting.Wait());
+	std::atomic<int32> ranOn{0};
+	EXPECT_TRUE(VFunctionMessage::PostToAndWait(task.Get(), [&]() { ranOn = VTask::GetCurrentID(); }, kHangMilliseconds));
+	EXPECT_EQ(ranOn, task->GetID());
+	locker->EndUse();
+	EXPECT_TRUE(task->WaitForDeath(kHangMilliseconds));
+	EXPECT_TRUE(got);
 }
 
 TEST(StorageLocker, TryToUseGivesUpAtOnceWhileAnotherTaskHoldsTheSection)
