@@ -16,7 +16,9 @@ run() {
 }
 
 preload() {
-  ldconfig -p | awk -v lib="$1" '$1 == lib { print $NF; exit }'
+  # awk reads the whole list: stopping early would end ldconfig on a broken
+  # pipe, which pipefail takes for a failure.
+  ldconfig -p | awk -v lib="$1" '$1 == lib && !found { print $NF; found = 1 }'
 }
 
 for program in "$build"/bench/qirn_bench_*; do
