@@ -176,12 +176,14 @@ VString* VString::NewString(VIndex inInlineLength)
 	return new (block) VString(InlineTag{}, inInlineLength);
 }
 
-void* VString::operator new(size_t inSize)
+// Kept out of line: inlined into a caller beside the global pair they wrap,
+// the compiler takes the class's operators for a mismatched allocation.
+__attribute__((noinline)) void* VString::operator new(size_t inSize)
 {
 	return ::operator new(inSize);
 }
 
-void VString::operator delete(void* inBlock)
+__attribute__((noinline)) void VString::operator delete(void* inBlock)
 {
 	// Unsized on purpose: NewString's objects are larger than the class.
 	::operator delete(inBlock);
