@@ -206,11 +206,6 @@ bool VTaskMgr::KillAllTasks(int32 inTimeoutMilliseconds)
 	}
 }
 
-VTask* VTaskMgr::GetCurrentTask()
-{
-	return XLinuxTaskMgr::GetCurrentTask();
-}
-
 size_t VTaskMgr::GetStackSizeForMainTask()
 {
 	StLocker<XTaskMgrMutexImpl> lock(fLock);
