@@ -181,11 +181,17 @@ void* VString::operator new(size_t inSize)
 	return ::operator new(inSize);
 }
 
+// The block comes from the global operator new, through this class's own:
+// GCC, seeing the class's allocation function inlined beside a global
+// delete, takes them for a mismatched pair.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void VString::operator delete(void* inBlock)
 {
 	// Unsized on purpose: NewString's objects are larger than the class.
 	::operator delete(inBlock);
 }
+#pragma GCC diagnostic pop
 
 // ---------------------------------------------------------------------------
 // Buffers
