@@ -209,11 +209,6 @@ bool VTaskMgr::KillAllTasks(int32 inTimeoutMilliseconds)
 	}
 }
 
-VTask* VTaskMgr::GetCurrentTask()
-{
-	return XLinuxTaskMgr::GetCurrentTask();
-}
-
 size_t VTaskMgr::GetStackSizeForMainTask()
 {
 	StLocker<XTaskMgrMutexImpl> lock(fLock);

@@ -56,7 +56,7 @@ public:
 	bool KillAllTasks(int32 inTimeoutMilliseconds);
 
 	static int32 GetCurrentTaskID() { return XLinuxTaskMgr::GetCurrentTaskID(); }
-	static VTask* GetCurrentTask();
+	static VTask* GetCurrentTask() { return XLinuxTaskMgr::GetCurrentTask(); }
 
 	// Stacks.
 	size_t GetStackSizeForMainTask();

@@ -12,22 +12,12 @@ namespace qirn {
 
 namespace {
 
-// Plain thread-local words: readable from any thread before any static
-// constructor ran, and never destroyed. Not in the static TLS block (a
-// library that needs it may fail to load with dlopen): the library reaches
-// them through TLS descriptors, a plain load once it is loaded.
-constinit thread_local VTask* sCurrentTask = nullptr;
-
 constexpr size_t kThreadNameBytes = 15;
 
 } // namespace
 
+constinit thread_local VTask* XLinuxTaskMgr::sCurrentTask = nullptr;
 constinit thread_local int32 XLinuxTaskMgr::sCurrentID = 0;
-
-VTask* XLinuxTaskMgr::GetCurrentTask()
-{
-	return sCurrentTask;
-}
 
 void XLinuxTaskMgr::SetCurrentTask(VTask* inTask)
 {

@@ -15,7 +15,8 @@ enum class ETaskStyle : int32;
 // tasks of the kernel's tasks.
 class XLinuxTaskMgr {
 public:
-	static VTask* GetCurrentTask();
+	// One thread-local read: every collated comparison asks for it.
+	static VTask* GetCurrentTask() { return sCurrentTask; }
 	static void SetCurrentTask(VTask* inTask);
 
 	// The current task's id, or for a thread that is no task its tid, asked
@@ -47,8 +48,13 @@ public:
 private:
 	static int32 _RememberForeignTaskID();
 
-	// constinit: no initialiser to run, so a read is a plain thread-local
-	// load with no wrapper call around it.
+	// Plain thread-local words: readable from any thread before any static
+	// constructor ran, and never destroyed. constinit: no initialiser to run,
+	// so a read is a plain thread-local load with no wrapper call around it.
+	// Not in the static TLS block (a library that needs it may fail to load
+	// with dlopen): the library reaches them through TLS descriptors, a plain
+	// load once it is loaded.
+	static constinit thread_local VTask* sCurrentTask;
 	static constinit thread_local int32 sCurrentID;
 };
 
