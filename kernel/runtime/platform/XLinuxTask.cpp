@@ -244,7 +244,7 @@ void XLinuxTask_preemptive::Sleep(int32 inMilliseconds)
 	if (inMilliseconds <= 0)
 		return;
 	const timespec deadline = XLinuxClock::MonotonicDeadline(inMilliseconds);
-	while (::sem_clockwait(&fSemaphore, CLOCK_MONOTONIC, &deadline) != 0 && errno == EINTR) {
+	while (::sem_clockwait(&fSemaphore, XLinuxClock::kWaitClock, &deadline) != 0 && errno == EINTR) {
 	}
 }
 
