@@ -133,6 +133,11 @@ public:
 	VError ReadFromStream(VStream* ioStream, sLONG inParam = 0) override;
 	VError WriteToStream(VStream* ioStream, sLONG inParam = 0) const override;
 
+protected:
+	// The viewed bytes are not the blob's to drop: a null view keeps them,
+	// and setting the flag is no refused change.
+	void DoNullChanged() override {}
+
 private:
 	const void* fData;
 	VSize fSize;

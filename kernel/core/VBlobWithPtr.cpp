@@ -184,8 +184,13 @@ VError VBlobWithPtr::ReadFromStream(VStream* ioStream, sLONG)
 		return ioStream->SetError(VE_STREAM_EOF);
 	if (!_SetExactSize(static_cast<VSize>(length)))
 		return ioStream->SetError(VE_MEMORY_FULL);
-	if (length > 0)
-		err = ioStream->GetData(fBuffer.GetDataPtr(), static_cast<VSize>(length));
+	if (length > 0) {
+		// The size kept part of the old bytes: what the stream failed to
+		// deliver must not show them.
+		VSize read = 0;
+		err = ioStream->GetData(fBuffer.GetDataPtr(), static_cast<VSize>(length), &read);
+		std::memset(static_cast<char*>(fBuffer.GetDataPtr()) + read, 0, static_cast<VSize>(length) - read);
+	}
 	return err;
 }
 

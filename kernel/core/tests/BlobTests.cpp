@@ -322,7 +322,10 @@ TEST(Blob, ViewedBytesRefuseEveryChange)
 	std::unique_ptr<VBlob> clone(viewed.Clone());
 	EXPECT_EQ(Content(*clone), BytesOf("abc"));
 	VConstBlobWithPtr other("wxyz", 4);
+	raised.Clear();
 	other.SetNull(true);
+	EXPECT_EQ(raised.Codes(), std::vector<VError>{});
+	EXPECT_EQ(other.GetSize(), 4u);
 	EXPECT_TRUE(viewed.FromValueSameKind(&other));
 	EXPECT_EQ(viewed.GetSize(), 4u);
 	EXPECT_TRUE(viewed.IsNull());

@@ -156,6 +156,28 @@ TEST(BlobStream, CutAtEveryByte)
 	}
 }
 
+// A stream that claims more than it delivers, as a file cut by someone else
+// while it is read does.
+class ClaimingStream : public VConstPtrStream {
+public:
+	ClaimingStream(const void* inData, VSize inSize) : VConstPtrStream(inData, inSize) {}
+
+protected:
+	sLONG8 DoGetSize() override { return 1000; }
+};
+
+// The bytes that never came are zero, never what the heap held.
+TEST(BlobStream, AReadCutShortLeavesZeros)
+{
+	const Bytes bytes = {5, 0, 0, 0, 'a', 'b'};
+	ClaimingStream stream(bytes.data(), bytes.size());
+	ASSERT_EQ(stream.OpenReading(), VE_OK);
+	VBlobWithPtr blob("old bytes", 9);
+	testing::RaisedErrors raised;
+	EXPECT_EQ(blob.ReadFromStream(&stream), VE_STREAM_EOF);
+	EXPECT_EQ(Text(blob), std::string("ab\0\0\0", 5));
+}
+
 TEST(BlobStream, RefusedMemoryStopsTheStream)
 {
 	Bytes bytes = Written(false, [](VStream& s) { VBlobWithPtr("abc", 3).WriteToStream(&s); });
