@@ -19,6 +19,20 @@ bool HoldsUnit(const VString& inText, UniChar inUnit)
 	return inText.FindUniChar(inUnit) > 0;
 }
 
+// The units [inStart, inEnd) of the text (from 0) replaced by others.
+void Splice(VString& ioText, VIndex inStart, VIndex inEnd, const UniChar* inUnits, VIndex inCount)
+{
+	VString spliced;
+	const UniChar* units = ioText.GetCPointer();
+	const VIndex length = ioText.GetLength();
+	if (spliced.GetCPointerForWrite(inStart + inCount + (length - inEnd)) == nullptr)
+		return;
+	spliced.AppendUniChars(units, inStart);
+	spliced.AppendUniChars(inUnits, inCount);
+	spliced.AppendUniChars(units + inEnd, length - inEnd);
+	ioText.Swap(spliced);
+}
+
 // The position (from 0) of the last '.' in [inStart, inEnd), -1 when none.
 VIndex LastDot(const UniChar* inUnits, VIndex inStart, VIndex inEnd)
 {
@@ -363,7 +377,7 @@ bool VFilePath::_ReplaceLastElement(const VString& inName, bool inKeepExtension)
 		if (dot >= 0)
 			element.AppendUniChars(fPath.GetCPointer() + dot, end - dot);
 	}
-	fPath.Replace(element, start + 1, end - start);
+	Splice(fPath, start, end, element.GetCPointer(), element.GetLength());
 	return fIsValid;
 }
 
@@ -417,13 +431,13 @@ bool VFilePath::_SetLastExtension(const VString& inExtension)
 	const VIndex dot = LastDot(fPath.GetCPointer(), start, end);
 	if (inExtension.IsEmpty()) {
 		if (dot >= 0)
-			fPath.Remove(dot + 1, end - dot);
+			Splice(fPath, dot, end, nullptr, 0);
 	} else if (dot >= 0) {
-		fPath.Replace(inExtension, dot + 2, end - dot - 1);
+		Splice(fPath, dot + 1, end, inExtension.GetCPointer(), inExtension.GetLength());
 	} else {
 		VString added(u'.');
 		added.AppendString(inExtension);
-		fPath.Insert(added, end + 1);
+		Splice(fPath, end, end, added.GetCPointer(), added.GetLength());
 	}
 	return fIsValid;
 }

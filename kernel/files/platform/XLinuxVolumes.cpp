@@ -3,6 +3,7 @@
 #include "files/platform/XLinuxPathBytes.h"
 #include "runtime/platform/XLinuxClock.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qirn {
