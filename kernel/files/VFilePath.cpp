@@ -77,7 +77,7 @@ VFilePath& VFilePath::FromFullPath(const VString& inFullPath, FilePathStyle inSt
 		AppendPosixRelativeAsHFS(inFullPath.GetCPointer(), inFullPath.GetLength(), fPath);
 	}
 	if (ok)
-		ok = _ResolveColonSteps(fPath);
+		ok = ResolveColonSteps(fPath);
 	fIsValid = ok && !fPath.IsEmpty();
 	return *this;
 }
@@ -98,7 +98,7 @@ VFilePath& VFilePath::FromRelativePath(const VFilePath& inBase, const VString& i
 		path.AppendString(inRelativePath);
 	fPath.Swap(path);
 	if (ok)
-		ok = _ResolveColonSteps(fPath);
+		ok = ResolveColonSteps(fPath);
 	fIsValid = ok && !fPath.IsEmpty();
 	return *this;
 }
@@ -564,7 +564,7 @@ bool VFilePath::BadChar(const VString& inPath, FilePathStyle /*inStyle*/, bool /
 	return std::find(units, units + inPath.GetLength(), u'\0') != units + inPath.GetLength();
 }
 
-bool VFilePath::_ResolveColonSteps(VString& ioPath)
+bool VFilePath::ResolveColonSteps(VString& ioPath)
 {
 	const VIndex length = ioPath.GetLength();
 	if (length == 0)

@@ -133,15 +133,15 @@ public:
 	// Whether the text holds a NUL before its end.
 	static bool BadChar(const VString& inPath, FilePathStyle inStyle, bool inFlag = false);
 
+	// '::' steps of the kernel's text resolved: "Root:a:b::c" is "Root:a:c".
+	// False for an empty text, one beginning with ':' or one climbing above
+	// its volume.
+	static bool ResolveColonSteps(VString& ioPath);
+
 	using VObject::DebugDump;
 	CharSet DebugDump(char* ioBuffer, int32& ioSize) const override;
 
 private:
-	// '::' steps of the kernel's text resolved: "Root:a:b::c" is "Root:a:c".
-	// False for an empty text, one beginning with ':' or one climbing above
-	// its volume.
-	static bool _ResolveColonSteps(VString& ioPath);
-
 	UniChar _LastUnit() const { return fPath.GetCPointer()[fPath.GetLength() - 1]; }
 	// Where the last element begins and ends (before a folder's ':').
 	void _LastElement(VIndex& outStart, VIndex& outEnd) const;
