@@ -66,8 +66,11 @@
 #include "bags_xml/VPackedDictionary_with_backstore.h"
 #include "bags_xml/VValueBag.h"
 
+#include "files/FileErrorCodes.h"
+#include "files/PathStyles.h"
 #include "files/VBlobStream.h"
 #include "files/VConstPtrStream.h"
+#include "files/VFilePath.h"
 #include "files/VPtrStream.h"
 #include "files/VStream.h"
 
