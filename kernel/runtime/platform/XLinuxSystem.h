@@ -74,7 +74,7 @@ public:
 	// A name with '/' is taken as a path; else each folder of PATH in turn.
 	// The answer is the resolved path of an executable regular file.
 	static bool SearchExecutablePath(const std::string& inName, std::string& outPath);
-	// Raises nothing: the caller raises the 'POSX' error answered.
+	// 0, or raises and answers the error 'POSX' with the system's number.
 	static VError CreateSymbolicLink(const char* inTarget, const char* inLinkPath);
 
 	// Processes (XLinuxSystemProcesses.cpp).

@@ -1,3 +1,4 @@
+#include "runtime/VError.h"
 #include "runtime/platform/XLinuxFiles.h"
 #include "runtime/platform/XLinuxSystem.h"
 
@@ -264,7 +265,9 @@ VError XLinuxSystem::CreateSymbolicLink(const char* inTarget, const char* inLink
 {
 	if (::symlink(inTarget, inLinkPath) == 0)
 		return VE_OK;
-	return MAKE_VERROR('POSX', errno);
+	const VError error = MAKE_VERROR('POSX', errno);
+	_ThrowError(error);
+	return error;
 }
 
 } // namespace qirn
