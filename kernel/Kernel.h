@@ -71,6 +71,7 @@
 
 #include "host/HostBundle.h"
 #include "host/HostLanguages.h"
+#include "host/HostNotification.h"
 
 #include "json/IJSONClassStore.h"
 #include "json/IJSONFunctionContext.h"

@@ -1,5 +1,7 @@
 #include "host/HostNotification.h"
 
+#include "host/HostBundle.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -69,6 +71,8 @@ std::vector<std::string> ZenityArguments(const NotificationRequest& inRequest)
 		if (!inRequest.fOtherButton.empty())
 			arguments.push_back("--extra-button=" + inRequest.fOtherButton);
 	}
+	if (!inRequest.fIconPath.empty())
+		arguments.push_back("--window-icon=" + inRequest.fIconPath);
 	// The texts are the caller's own: never read as markup.
 	arguments.push_back("--no-markup");
 	arguments.push_back("--title=" + inRequest.fHeader);
@@ -114,6 +118,25 @@ void WriteToStandardError(const NotificationRequest& inRequest)
 }
 
 } // namespace
+
+std::string HostNotification::FindMainBundleIcon()
+{
+	char bundle[4096];
+	char name[1024];
+	if (!CopyMainBundlePath(bundle, sizeof(bundle)) || !CopyMainBundleInfoString("CFBundleIconFile", name, sizeof(name)) ||
+		name[0] == 0)
+		return std::string();
+	// A bundle keeps its resources in Contents/Resources; a plain folder
+	// beside the executable. The name may leave out its extension.
+	struct stat info {};
+	const std::string contents = std::string(bundle) + "/Contents";
+	const std::string folder = ::stat(contents.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? contents + "/Resources" : std::string(bundle);
+	const std::string path = folder + "/" + name;
+	for (const std::string& candidate : {path, path + ".icns"})
+		if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+			return candidate;
+	return std::string();
+}
 
 bool HostNotification::HasGraphicalService()
 {

@@ -19,6 +19,7 @@ struct NotificationRequest {
 	std::string fHeader;
 	std::string fMessage; // may be empty
 	bool fCaution = false;
+	std::string fIconPath; // the application's icon file; empty for none
 	// Empty titles are buttons the alert does not have; with all three empty
 	// the alert shows its single "OK" button, answered as the default one.
 	std::string fDefaultButton;
@@ -49,6 +50,10 @@ public:
 	bool HasEnded();
 	// Closes the alert without a button; it then counts as ended.
 	void Cancel();
+
+	// The main bundle's icon ("CFBundleIconFile" among its resources), or
+	// empty when it names none or the file is missing.
+	static std::string FindMainBundleIcon();
 
 	// Whether alerts go to zenity in this environment (else standard error).
 	static bool HasGraphicalService();

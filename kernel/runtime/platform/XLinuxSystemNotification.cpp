@@ -92,6 +92,7 @@ bool XLinuxSystem::DisplayNotification(const VString& inTitle, const VString& in
 {
 	host::NotificationRequest request;
 	request.fCaution = (inFlags & kNotificationCaution) != 0;
+	request.fIconPath = host::HostNotification::FindMainBundleIcon();
 	std::string title = UTF8(inTitle);
 	std::string message = UTF8(inMessage);
 	if (!title.empty()) {

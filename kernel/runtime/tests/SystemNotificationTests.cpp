@@ -1,5 +1,6 @@
 #include "core/VString.h"
 #include "runtime/VSystem.h"
+#include "testing/ProbeOutput.h"
 #include "testing/ScopedEnvironment.h"
 #include "testing/TempFolder.h"
 
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -199,6 +201,53 @@ TEST_F(FakeZenity, AnAlertThatCannotStartAnswersFalse)
 	ENotificationResponse response = static_cast<ENotificationResponse>(99);
 	EXPECT_FALSE(VSystem::DisplayNotification(VString("T"), VString("M"), 2, &response));
 	EXPECT_EQ(response, 99);
+}
+
+// The alert shows the application's icon, found in its bundle's resources
+// by the name its Info.plist gives, with or without its extension.
+TEST_F(FakeZenity, TheBundlesIconIsTheWindowIcon)
+{
+	struct Case {
+		const char* fPlistName; // null: no CFBundleIconFile
+		const char* fFileName;	// null: no icon file
+		bool fShown;
+	};
+	const Case cases[] = {
+		{"App", "App.icns", true},
+		{"App.png", "App.png", true},
+		{"Missing", "App.icns", false},
+		{nullptr, "App.icns", false},
+	};
+	for (const Case& test : cases) {
+		SCOPED_TRACE(test.fPlistName != nullptr ? test.fPlistName : "(none)");
+		testing::TempFolder bundle;
+		const std::string contents = bundle / "Demo.app/Contents";
+		std::filesystem::create_directories(contents + "/MacOS");
+		std::filesystem::create_directories(contents + "/Resources");
+		std::ofstream plist(contents + "/Info.plist");
+		plist << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>";
+		if (test.fPlistName != nullptr)
+			plist << "<key>CFBundleIconFile</key><string>" << test.fPlistName << "</string>";
+		plist << "</dict></plist>\n";
+		plist.close();
+		if (test.fFileName != nullptr)
+			std::ofstream(contents + "/Resources/" + test.fFileName) << "icon";
+		const std::string program = contents + "/MacOS/probe";
+		std::filesystem::copy_file(QIRN_PROBE_DIR "/qirn_probe_notification", program);
+
+		const testing::ProbeOutput output = testing::RunProbe(program);
+		ASSERT_EQ(output.fExitCode, 0);
+		EXPECT_EQ(output.fValues.at("shown"), "1");
+		EXPECT_EQ(output.fValues.at("response"), "1");
+		bool hasIcon = false;
+		for (const std::string& argument : Arguments()) {
+			if (argument.rfind("--window-icon=", 0) == 0) {
+				hasIcon = true;
+				EXPECT_EQ(argument, "--window-icon=" + contents + "/Resources/" + test.fFileName);
+			}
+		}
+		EXPECT_EQ(hasIcon, test.fShown);
+	}
 }
 
 // Without a graphical session, or without zenity, the text goes to standard
