@@ -76,6 +76,7 @@
 
 #include "host/HostBundle.h"
 #include "host/HostLanguages.h"
+#include "host/HostNotification.h"
 
 #include "json/IJSONClassStore.h"
 #include "json/IJSONFunctionContext.h"

@@ -3,18 +3,12 @@
 #include "core/VString.h"
 #include "runtime/platform/XLinuxSystem.h"
 
-#include <atomic>
 #include <cerrno>
 #include <ctime>
 
 namespace qirn {
 
 namespace {
-
-// First-use caches; two first calls at once compute the same value twice.
-std::atomic<size_t> sPageSize{0};
-std::atomic<int32> sLogicalProcessors{0};
-std::atomic<int32> sPhysicalProcessors{0};
 
 int32 AtLeastOne(int32 inCount)
 {
@@ -72,24 +66,18 @@ void VSystem::Delay(int32 inMilliseconds)
 	}
 }
 
+// The first-use caches below are static locals: filled once, by the first
+// caller, while any other first caller waits for it.
 int32 VSystem::GetNumberOfLogicalProcessors()
 {
-	int32 count = sLogicalProcessors.load(std::memory_order_relaxed);
-	if (count == 0) {
-		count = AtLeastOne(XLinuxSystem::ReadLogicalProcessorCount());
-		sLogicalProcessors.store(count, std::memory_order_relaxed);
-	}
-	return count;
+	static const int32 sCount = AtLeastOne(XLinuxSystem::ReadLogicalProcessorCount());
+	return sCount;
 }
 
 int32 VSystem::GetNumberOfPhysicalProcessors()
 {
-	int32 count = sPhysicalProcessors.load(std::memory_order_relaxed);
-	if (count == 0) {
-		count = AtLeastOne(XLinuxSystem::ReadPhysicalProcessorCount());
-		sPhysicalProcessors.store(count, std::memory_order_relaxed);
-	}
-	return count;
+	static const int32 sCount = AtLeastOne(XLinuxSystem::ReadPhysicalProcessorCount());
+	return sCount;
 }
 
 int32 VSystem::GetEnabledCoresNumber()
@@ -119,12 +107,8 @@ uint64 VSystem::VirtualMemoryUsedSize()
 
 size_t VSystem::GetVMPageSize()
 {
-	size_t size = sPageSize.load(std::memory_order_relaxed);
-	if (size == 0) {
-		size = XLinuxSystem::ReadPageSize();
-		sPageSize.store(size, std::memory_order_relaxed);
-	}
-	return size;
+	static const size_t sSize = XLinuxSystem::ReadPageSize();
+	return sSize;
 }
 
 size_t VSystem::RoundUpVMPageSize(size_t inSize)

@@ -1,3 +1,4 @@
+#include "runtime/platform/XLinuxFiles.h"
 #include "runtime/platform/XLinuxSystem.h"
 
 #include <cstdlib>
@@ -19,7 +20,7 @@ namespace {
 
 int64 ReadIntegerFile(const char* inPath, int64 inDefault)
 {
-	FILE* file = std::fopen(inPath, "r");
+	FILE* file = XLinuxFiles::OpenForReading(inPath);
 	if (file == nullptr)
 		return inDefault;
 	long long value = inDefault;
@@ -32,7 +33,7 @@ int64 ReadIntegerFile(const char* inPath, int64 inDefault)
 // The two figures of /proc/self/statm we need, in pages.
 bool ReadStatm(uint64* outVirtualPages, uint64* outResidentPages)
 {
-	FILE* file = std::fopen("/proc/self/statm", "r");
+	FILE* file = XLinuxFiles::OpenForReading("/proc/self/statm");
 	if (file == nullptr)
 		return false;
 	unsigned long long size = 0, resident = 0;
@@ -151,7 +152,7 @@ int32 XLinuxSystem::UnmapPages(void* inAddress, size_t inSize)
 
 bool XLinuxSystem::FindRegion(const void* inAddress, uintptr_t* outStart, uintptr_t* outEnd)
 {
-	FILE* maps = std::fopen("/proc/self/maps", "r");
+	FILE* maps = XLinuxFiles::OpenForReading("/proc/self/maps");
 	if (maps == nullptr)
 		return false;
 	uintptr_t address = reinterpret_cast<uintptr_t>(inAddress);

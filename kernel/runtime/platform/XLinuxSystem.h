@@ -3,12 +3,40 @@
 #include "core/VKernelTypes.h"
 
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace qirn {
+
+class VString;
 
 // The Linux answers behind VSystem.
 class XLinuxSystem {
 public:
+	struct AdapterAddress {
+		std::string fAddress; // as text
+		bool fIPv6;
+	};
+	struct Adapter {
+		std::string fName;
+		std::string fType; // "ethernet", "wifi", or the system's own word
+		std::vector<AdapterAddress> fAddresses;
+	};
+	// A mounted volume: sizes in kilobytes. A network volume has no disk
+	// facts; fInterface is then "network".
+	struct Volume {
+		std::string fMountPoint;
+		std::string fFileSystem;
+		std::string fName;
+		double fCapacity = 0;
+		double fAvailable = 0;
+		bool fNetwork = false;
+		std::string fInterface;
+		std::string fDescription;
+		double fSize = 0;
+		std::string fIdentifier;
+	};
+
 	static uint64 GetMonotonicNanoseconds();
 	static int64 GetUptime();
 
@@ -27,6 +55,47 @@ public:
 	static int32 UnmapPages(void* inAddress, size_t inSize);
 	// The first mapping that ends above inAddress: false when there is none.
 	static bool FindRegion(const void* inAddress, uintptr_t* outStart, uintptr_t* outEnd);
+
+	// The operating system, the machine and its users (XLinuxSystemInfo.cpp).
+	static uint32 ReadRandomNumber();
+	// From os-release: the system's name, its version number and the name
+	// to show ("Debian GNU/Linux 12 (bookworm)").
+	static bool ReadOSRelease(std::string& outName, std::string& outVersion, std::string& outPrettyName);
+	static std::string ReadKernelRelease();
+	static std::string ReadMachineModel();
+	static std::string ReadProcessorBrand();
+	// Four counters a processor: user, system, idle, nice.
+	static bool ReadProcessorTicks(std::vector<uint64>& outTicks);
+	// This process's share of one processor since it started; -1 on failure.
+	static double ReadApplicationLoad();
+	static std::string ReadUserName();
+	static std::string ReadUserFullName();
+	static std::string ReadHostName();
+	// A name with '/' is taken as a path; else each folder of PATH in turn.
+	// The answer is the resolved path of an executable regular file.
+	static bool SearchExecutablePath(const std::string& inName, std::string& outPath);
+	// 0, or raises and answers the error 'POSX' with the system's number.
+	static VError CreateSymbolicLink(const char* inTarget, const char* inLinkPath);
+
+	// Processes (XLinuxSystemProcesses.cpp).
+	// The state letter of /proc/<pid>/stat ('R', 'S', 'Z'...); 0 for none.
+	static char ReadProcessState(pid_t inPid);
+	// Appends the processes that still run; false when /proc cannot be read.
+	static bool ReadProcessIds(std::vector<pid_t>& ioIds);
+	static bool ReadProcessName(pid_t inPid, std::string& outName);
+	static bool ReadProcessPath(pid_t inPid, std::string& outPath);
+	static bool KillProcess(pid_t inPid);
+	static bool WaitForProcess(pid_t inPid, bool inBlock, int32* outReason);
+
+	// Network and volumes (XLinuxSystemNetwork.cpp, XLinuxSystemVolumes.cpp).
+	static void ReadAdapters(std::vector<Adapter>& outAdapters);
+	static bool ReadNetworkByteTotals(double& outReceived, double& outSent);
+	static void ReadVolumes(std::vector<Volume>& outVolumes);
+
+	// Notifications (XLinuxSystemNotification.cpp): see VSystem.
+	static bool DisplayNotification(const VString& inTitle, const VString& inMessage, uint32 inFlags,
+									int32* outResponse);
+	static void CancelAllPendingUserNotifications();
 
 	// The demangled form of a C++ symbol name; the name itself when it is
 	// not a mangled one.

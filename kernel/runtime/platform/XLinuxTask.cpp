@@ -4,6 +4,7 @@
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
 #include "runtime/platform/XLinuxClock.h"
+#include "runtime/platform/XLinuxFiles.h"
 #include "runtime/platform/XLinuxTaskMgr.h"
 
 #include <cerrno>
@@ -26,7 +27,7 @@ bool ReadThreadStat(int32 inTid, ThreadStat& outStat)
 {
 	char path[64];
 	std::snprintf(path, sizeof(path), "/proc/self/task/%d/stat", inTid);
-	FILE* file = std::fopen(path, "r");
+	FILE* file = XLinuxFiles::OpenForReading(path);
 	if (file == nullptr)
 		return false;
 	char line[1024];
