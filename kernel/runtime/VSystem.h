@@ -7,6 +7,7 @@
 
 namespace qirn {
 
+class VFilePath;
 class VJSONArray;
 class VString;
 
@@ -139,6 +140,11 @@ public:
 	static void GetLoginUserName(VString& outName);
 	static void GetCurrentUserName(VString& outName);
 	static void GetHostName(VString& outName);
+
+	// The executable a name stands for: a name with '/' is that file, any
+	// other is looked for in each folder of PATH in turn. Found, outPath is
+	// its resolved full path; else outPath is cleared and the answer false.
+	static bool SearchExecutablePath(const VString& inName, VFilePath& outPath);
 
 	// Network adapters and mounted volumes, one JSON object each.
 	static void GetNetworkAdaptersInformations(VJSONArray& ioArray);

@@ -1,6 +1,9 @@
 #include "runtime/VSystem.h"
 
 #include "core/VString.h"
+#include "files/VFilePath.h"
+#include "files/platform/XLinuxFile.h"
+#include "files/platform/XLinuxPathBytes.h"
 #include "runtime/platform/XLinuxSystem.h"
 
 #include <string>
@@ -65,6 +68,20 @@ void VSystem::GetCurrentUserName(VString& outName)
 	std::string name = XLinuxSystem::ReadUserName();
 	if (!name.empty())
 		FromUTF8(name, outName);
+}
+
+bool VSystem::SearchExecutablePath(const VString& inName, VFilePath& outPath)
+{
+	// The name crosses as the bytes of a file name, so a name that is not
+	// UTF-8 still finds its file; one with no byte form names none.
+	std::string name, found;
+	if (!XLinuxPathBytes::ToBytes(inName, name) || !XLinuxSystem::SearchExecutablePath(name, found))
+	{
+		outPath.Clear();
+		return false;
+	}
+	XLinuxFile::GetFilePathFromPosixPath(found.c_str(), false, outPath);
+	return outPath.IsValid();
 }
 
 void VSystem::GetHostName(VString& outName)

@@ -1,3 +1,6 @@
+#include "core/VString.h"
+#include "files/VFilePath.h"
+#include "runtime/VSystem.h"
 #include "runtime/platform/XLinuxSystem.h"
 #include "testing/RaisedErrors.h"
 #include "testing/ScopedEnvironment.h"
@@ -109,6 +112,21 @@ TEST_F(ExecutableSearch, OverLongCandidatesAreSkipped)
 	EXPECT_FALSE(XLinuxSystem::SearchExecutablePath("absent", found));
 	ASSERT_TRUE(XLinuxSystem::SearchExecutablePath("only-second", found));
 	EXPECT_EQ(found, Real(fSecond / "only-second"));
+}
+
+// The kernel's form: the found program as a file path, or a cleared path.
+TEST_F(ExecutableSearch, AsAFilePath)
+{
+	fEnvironment.Set("PATH", fFirst.Path() + ":" + fSecond.Path());
+	VFilePath path;
+	ASSERT_TRUE(VSystem::SearchExecutablePath(VString("only-second"), path));
+	EXPECT_TRUE(path.IsFile());
+	VString posix;
+	path.GetPosixPath(posix);
+	EXPECT_TRUE(posix.EqualToStringRaw(VString(Real(fSecond / "only-second").c_str())));
+
+	EXPECT_FALSE(VSystem::SearchExecutablePath(VString("absent"), path));
+	EXPECT_TRUE(path.IsEmpty());
 }
 
 TEST(SymbolicLinks, CreatedOrRaisedAsPosixErrors)
