@@ -103,18 +103,30 @@ void VURL::_LocateTail(const UniChar* inText, VIndex inLength, VIndex inPathStar
 {
 	VIndex end = inLength;
 	if (!inPathOnly) {
-		// A ';' inside the query or a '?' inside the fragment is theirs.
-		VIndex hash = FindUnit(inText, inTailStart, end, u'#');
+		// One pass: a ';' inside the query or a '?' inside the fragment is
+		// theirs.
+		VIndex semicolon = -1;
+		VIndex question = -1;
+		VIndex hash = -1;
+		for (VIndex i = inTailStart; i < inLength; ++i) {
+			UniChar c = inText[i];
+			if (c == u'#') {
+				hash = i;
+				break;
+			}
+			if (c == u'?' && question < 0)
+				question = i;
+			else if (c == u';' && question < 0 && semicolon < 0)
+				semicolon = i;
+		}
 		if (hash >= 0) {
 			outParts[e_Fragment] = {hash + 2, end - hash - 1};
 			end = hash;
 		}
-		VIndex question = FindUnit(inText, inTailStart, end, u'?');
 		if (question >= 0) {
 			outParts[e_Query] = {question + 2, end - question - 1};
 			end = question;
 		}
-		VIndex semicolon = FindUnit(inText, inTailStart, end, u';');
 		if (semicolon >= 0) {
 			outParts[e_Parameters] = {semicolon + 2, end - semicolon - 1};
 			end = semicolon;
@@ -171,6 +183,9 @@ void VURL::_DecodeParts()
 		return;
 	const UniChar* s = fURL.GetCPointer();
 	VString decoded;
+	// Decoding never lengthens the text.
+	if (decoded.GetCPointerForWrite(fURL.GetLength()) == nullptr)
+		return;
 	Part parts[e_LastPart] = {};
 	VIndex cursor = 0;
 	for (int i = 0; i < e_LastPart; ++i) {
@@ -215,6 +230,11 @@ bool VURL::_Assemble(const PartText inParts[e_LastPart], EURLParts inFirst, bool
 	};
 	if (outParts != nullptr)
 		std::fill(outParts, outParts + e_LastPart, Part{0, 0});
+	// Room for the decoded parts at once; escapes may grow it further.
+	VIndex room = outText.GetLength() + 8;
+	for (int i = inFirst; i < e_LastPart; ++i)
+		room += inParts[i].fLength;
+	outText.GetCPointerForWrite(room);
 
 	bool hasPrefix = inParts[e_NetLoc].fPresent || inParts[e_Scheme].fLength > 0;
 	bool schemeOK = true;

@@ -1,8 +1,10 @@
 #include "files/VURL.h"
 
 #include "core/TextUnits.h"
+#include "core/VTextConverter_UTF8.h"
 #include "core/VTextConverters.h"
 
+#include <algorithm>
 #include <string>
 
 namespace qirn {
@@ -43,47 +45,95 @@ struct URLCharacterTable {
 
 constexpr URLCharacterTable kURLCharacters;
 
-inline void AppendEscape(uint8 inByte, VString& ioText)
-{
-	ioText.AppendUniChar(u'%');
-	ioText.AppendUniChar(static_cast<UniChar>(kUpperHexDigits[inByte >> 4]));
-	ioText.AppendUniChar(static_cast<UniChar>(kUpperHexDigits[inByte & 15]));
-}
+// Collects an encoding in a block on the stack, handed to the text each
+// time it fills: one pass, and the text grows by whole blocks.
+class BufferedSink {
+public:
+	explicit BufferedSink(VString& ioText) : fText(ioText), fEnd(fBuffer) {}
+	~BufferedSink() { Flush(); }
 
-// The UTF-8 bytes of one code point, each escaped.
-void AppendEscapedCodePoint(uint32 inChar, VString& ioText)
-{
-	uint8 bytes[4];
-	int count;
-	if (inChar < 0x800) {
-		bytes[0] = static_cast<uint8>(0xC0 | (inChar >> 6));
-		count = 2;
-	} else if (inChar < 0x10000) {
-		bytes[0] = static_cast<uint8>(0xE0 | (inChar >> 12));
-		bytes[1] = static_cast<uint8>(0x80 | ((inChar >> 6) & 0x3F));
-		count = 3;
-	} else {
-		bytes[0] = static_cast<uint8>(0xF0 | (inChar >> 18));
-		bytes[1] = static_cast<uint8>(0x80 | ((inChar >> 12) & 0x3F));
-		bytes[2] = static_cast<uint8>(0x80 | ((inChar >> 6) & 0x3F));
-		count = 4;
+	void Unit(UniChar inUnit)
+	{
+		_MakeRoom();
+		*fEnd++ = inUnit;
 	}
-	bytes[count - 1] = static_cast<uint8>(0x80 | (inChar & 0x3F));
-	for (int i = 0; i < count; ++i)
-		AppendEscape(bytes[i], ioText);
-}
+	void Escape(uint8 inByte)
+	{
+		_MakeRoom();
+		fEnd[0] = u'%';
+		fEnd[1] = static_cast<UniChar>(kUpperHexDigits[inByte >> 4]);
+		fEnd[2] = static_cast<UniChar>(kUpperHexDigits[inByte & 15]);
+		fEnd += 3;
+	}
+	void Flush()
+	{
+		fText.AppendUniChars(fBuffer, static_cast<VIndex>(fEnd - fBuffer));
+		fEnd = fBuffer;
+	}
 
-inline bool IsEscapeAt(const UniChar* inUnits, VIndex inLength, VIndex inPos)
-{
-	return inPos + 2 < inLength && inUnits[inPos] == u'%' && HexDigitValue(inUnits[inPos + 1]) >= 0 &&
-		   HexDigitValue(inUnits[inPos + 2]) >= 0;
-}
+private:
+	void _MakeRoom()
+	{
+		if (fEnd > fBuffer + kSize - 3)
+			Flush();
+	}
+
+	static constexpr int kSize = 256;
+	VString& fText;
+	UniChar* fEnd;
+	UniChar fBuffer[kSize];
+};
 
 // A byte of a file name that is not UTF-8 crosses UTF-16 as a lone low
 // surrogate U+DC80 to U+DCFF; in a URL it is that byte again.
 constexpr bool IsEscapedNameByte(UniChar inUnit)
 {
 	return inUnit >= 0xDC80 && inUnit <= 0xDCFF;
+}
+
+// The UTF-8 bytes of one code point, each escaped.
+template <class Sink>
+void EscapeCodePoint(uint32 inChar, Sink& ioSink)
+{
+	if (inChar < 0x800) {
+		ioSink.Escape(static_cast<uint8>(0xC0 | (inChar >> 6)));
+	} else if (inChar < 0x10000) {
+		ioSink.Escape(static_cast<uint8>(0xE0 | (inChar >> 12)));
+		ioSink.Escape(static_cast<uint8>(0x80 | ((inChar >> 6) & 0x3F)));
+	} else {
+		ioSink.Escape(static_cast<uint8>(0xF0 | (inChar >> 18)));
+		ioSink.Escape(static_cast<uint8>(0x80 | ((inChar >> 12) & 0x3F)));
+		ioSink.Escape(static_cast<uint8>(0x80 | ((inChar >> 6) & 0x3F)));
+	}
+	ioSink.Escape(static_cast<uint8>(0x80 | (inChar & 0x3F)));
+}
+
+template <class Sink>
+void EncodeUnits(const UniChar* inUnits, VIndex inLength, uint8 inMask, bool inKeepUnicodeEscapes, Sink& ioSink)
+{
+	for (VIndex i = 0; i < inLength; ++i) {
+		UniChar c = inUnits[i];
+		if (c < 0x80) {
+			if ((c >= 0x20 && c != 0x7F && (kURLCharacters.fClasses[c] & inMask) == 0) ||
+				(c == u'\\' && inKeepUnicodeEscapes && i + 1 < inLength && inUnits[i + 1] == u'u'))
+				ioSink.Unit(c);
+			else
+				ioSink.Escape(static_cast<uint8>(c));
+		} else if (IsEscapedNameByte(c)) {
+			ioSink.Escape(static_cast<uint8>(c & 0xFF));
+		} else if (IsHighSurrogate(c) && i + 1 < inLength && IsLowSurrogate(inUnits[i + 1])) {
+			EscapeCodePoint(0x10000 + ((static_cast<uint32>(c) - 0xD800) << 10) + (inUnits[i + 1] - 0xDC00u), ioSink);
+			++i;
+		} else {
+			EscapeCodePoint(c, ioSink);
+		}
+	}
+}
+
+inline bool IsEscapeAt(const UniChar* inUnits, VIndex inLength, VIndex inPos)
+{
+	return inPos + 2 < inLength && inUnits[inPos] == u'%' && HexDigitValue(inUnits[inPos + 1]) >= 0 &&
+		   HexDigitValue(inUnits[inPos + 2]) >= 0;
 }
 
 } // namespace
@@ -105,55 +155,65 @@ uint8 VURL::_EscapesOfPart(EURLParts inPart)
 void VURL::_AppendEncoded(const UniChar* inUnits, VIndex inLength, uint8 inEscapes, bool inKeepUnicodeEscapes,
 						  VString& ioText)
 {
-	uint8 mask = static_cast<uint8>(inEscapes | kClassUnsafe);
-	for (VIndex i = 0; i < inLength; ++i) {
-		UniChar c = inUnits[i];
-		if (c < 0x80) {
-			if (c == u'\\' && inKeepUnicodeEscapes && i + 1 < inLength && inUnits[i + 1] == u'u')
-				ioText.AppendUniChar(c);
-			else if (c < 0x20 || c == 0x7F || (kURLCharacters.fClasses[c] & mask) != 0)
-				AppendEscape(static_cast<uint8>(c), ioText);
-			else
-				ioText.AppendUniChar(c);
-		} else if (IsEscapedNameByte(c)) {
-			AppendEscape(static_cast<uint8>(c & 0xFF), ioText);
-		} else if (IsHighSurrogate(c) && i + 1 < inLength && IsLowSurrogate(inUnits[i + 1])) {
-			AppendEscapedCodePoint(0x10000 + ((static_cast<uint32>(c) - 0xD800) << 10) + (inUnits[i + 1] - 0xDC00),
-								   ioText);
-			++i;
-		} else {
-			AppendEscapedCodePoint(c, ioText);
-		}
-	}
+	BufferedSink sink(ioText);
+	EncodeUnits(inUnits, inLength, static_cast<uint8>(inEscapes | kClassUnsafe), inKeepUnicodeEscapes, sink);
 }
 
 void VURL::_AppendDecoded(const UniChar* inUnits, VIndex inLength, VString& ioText)
 {
-	std::string bytes;
+	// Decoding never lengthens: three units give at most one.
+	VIndex base = ioText.GetLength();
+	UniChar* start = ioText.GetCPointerForWrite(base + inLength);
+	if (start == nullptr)
+		return; // no memory: the text stays as it was
+	UniChar* dest = start + base;
+	UniChar* const end = dest + inLength;
 	VIndex i = 0;
 	while (i < inLength) {
 		if (!IsEscapeAt(inUnits, inLength, i)) {
-			ioText.AppendUniChar(inUnits[i]);
-			++i;
+			VIndex next = i + 1;
+			while (next < inLength && inUnits[next] != u'%')
+				++next;
+			dest = std::copy(inUnits + i, inUnits + next, dest);
+			i = next;
 			continue;
 		}
 		VIndex runStart = i;
-		bytes.clear();
+		VIndex count = 0;
 		do {
-			bytes.push_back(static_cast<char>(HexDigitValue(inUnits[i + 1]) * 16 + HexDigitValue(inUnits[i + 2])));
+			++count;
 			i += 3;
 		} while (IsEscapeAt(inUnits, inLength, i));
-		if (bytes.size() == 1) {
+
+		uint8 stackBytes[256];
+		std::string heapBytes;
+		uint8* bytes = stackBytes;
+		if (count > static_cast<VIndex>(sizeof(stackBytes))) {
+			heapBytes.resize(static_cast<size_t>(count));
+			bytes = reinterpret_cast<uint8*>(heapBytes.data());
+		}
+		for (VIndex k = 0; k < count; ++k) {
+			const UniChar* escape = inUnits + runStart + 3 * k;
+			bytes[k] = static_cast<uint8>(HexDigitValue(escape[1]) * 16 + HexDigitValue(escape[2]));
+		}
+		if (count == 1) {
 			// ISO-8859-1: the byte is the code point.
-			ioText.AppendUniChar(static_cast<UniChar>(static_cast<uint8>(bytes[0])));
-		} else if (VTextConverters::DetectUTF8(bytes.data(), static_cast<sLONG>(bytes.size()))) {
-			ioText.AppendBlock(bytes.data(), bytes.size(), VTC_UTF_8);
+			*dest++ = bytes[0];
+		} else if (VTextConverters::DetectUTF8(bytes, count)) {
+			VToUnicodeConverter_UTF8 utf8;
+			VSize consumed = 0;
+			VIndex produced = 0;
+			utf8.Convert(bytes, static_cast<VSize>(count), &consumed, dest, static_cast<VIndex>(end - dest),
+						 &produced);
+			dest += produced;
 		} else {
 			// Bytes that make no text stay escaped: nothing is lost or
 			// taken for other characters.
-			ioText.AppendUniChars(inUnits + runStart, i - runStart);
+			std::copy(inUnits + runStart, inUnits + i, dest);
+			dest += i - runStart;
 		}
 	}
+	ioText.Validate(static_cast<VIndex>(dest - start));
 }
 
 void VURL::Encode(VString& ioText, bool, bool, bool inWithBrackets, bool inKeepUnicodeEscapes)
