@@ -68,6 +68,7 @@
 #include "files/VConstPtrStream.h"
 #include "files/VPtrStream.h"
 #include "files/VStream.h"
+#include "files/VURL.h"
 
 #include "host/HostBundle.h"
 #include "host/HostLanguages.h"

@@ -532,6 +532,9 @@ void VURL::SetRelativePath(const VString& inText, EURLPathStyle inStyle, bool in
 	VString relative(inText);
 	if (inStyle != eURL_POSIX_STYLE)
 		Convert(relative, inStyle, eURL_POSIX_STYLE, true);
+	// The '/' that ends the network location is the URL's own.
+	if (relative.GetUniChar(1) == u'/')
+		relative.Remove(1, 1);
 	// Split before decoding, so that an escaped '?' stays in a name.
 	Part located[e_LastPart] = {};
 	_LocateTail(relative.GetCPointer(), relative.GetLength(), 0, 0, false, located);

@@ -102,7 +102,8 @@ public:
 	void SetQuery(const VString& inText, bool inEncoded);
 	void SetFragment(const VString& inText, bool inEncoded);
 	// A relative URL (path, and any parameters, query and fragment of its
-	// own) after the network location, replacing everything there.
+	// own) after the network location, replacing everything there; a
+	// leading '/' is the one that ends the network location.
 	void SetRelativePath(const VString& inText, EURLPathStyle inStyle = eURL_POSIX_STYLE, bool inEncoded = false);
 	// The folder above the path; false at the root.
 	bool ToParent();
@@ -139,6 +140,10 @@ public:
 	using VObject::DebugDump;
 	CharSet DebugDump(char* ioBuffer, int32& ioSize) const override;
 
+	// Every character is one of the ASCII URL characters (true when empty).
+	static bool _ContainsOnlySafeCharacters(const VString& inText);
+
+private:
 	// Where a part lies in the decoded text: a 1-based start and a length;
 	// 0 and 0 when the part is missing. A present part may be empty.
 	struct Part {
@@ -146,10 +151,6 @@ public:
 		VIndex fLength;
 	};
 
-	// Every character is one of the ASCII URL characters (true when empty).
-	static bool _ContainsOnlySafeCharacters(const VString& inText);
-
-private:
 	// A part's text, wherever it lies, and whether the part is there at all.
 	struct PartText {
 		const UniChar* fUnits;

@@ -423,9 +423,11 @@ TEST(URL, RelativePathAndResourceSpecifierAreTheTail)
 	// separators stay in their part.
 	url.SetRelativePath(VString("x%3Fy/z?k=v"), eURL_POSIX_STYLE, true);
 	EXPECT_EQ(PartsOf(url), (Parts{"http", "u@h", "x?y/z", "", "k=v", ""}));
-	url.SetRelativePath(VString("w\\v"), eURL_WIN_STYLE, false);
+	url.SetRelativePath(VString("\\w\\v"), eURL_WIN_STYLE, false);
 	EXPECT_EQ(PartsOf(url), (Parts{"http", "u@h", "w/v", "", "", ""}));
 	EXPECT_EQ(Absolute(url, false), "http://u@h/w/v");
+	url.SetRelativePath(VString("/a b#x"), eURL_POSIX_STYLE, false);
+	EXPECT_EQ(Absolute(url, true), "http://u@h/a%20b#x");
 }
 
 // ---------------------------------------------------------------------------
