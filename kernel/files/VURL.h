@@ -58,8 +58,8 @@ public:
 	void FromFilePath(const VFilePath& inPath);
 	void Clear();
 
-	// Whether the last text given parsed as a URL with a scheme, a network
-	// location and a path.
+	// Whether the text has a scheme and, after its network location, a path
+	// or a query. An empty URL counts as valid, an empty object as not.
 	bool IsValid() const { return fIsValid; }
 
 	// Reading. Each inEncoded asks for the percent-encoded form.
@@ -116,7 +116,7 @@ public:
 	// Percent-encodes the text's UTF-8 bytes that are not URL characters:
 	// the controls, bytes beyond ASCII and the unsafe characters ('[' and ']'
 	// among them with inWithBrackets). With inKeepUnicodeEscapes a backslash
-	// followed by 'u' stays. Text names are byte-exact here, so inDecompose
+	// followed by 'u' stays. Text is never normalised on Linux, so inDecompose
 	// changes nothing, and ':' is never escaped (inKeepColon changes nothing).
 	static void Encode(VString& ioText, bool inKeepColon, bool inDecompose, bool inWithBrackets,
 					   bool inKeepUnicodeEscapes);
