@@ -65,7 +65,10 @@
 #include "bags_xml/VPackedDictionary_with_backstore.h"
 #include "bags_xml/VValueBag.h"
 
+#include "files/FileErrorCodes.h"
+#include "files/PathStyles.h"
 #include "files/VConstPtrStream.h"
+#include "files/VFilePath.h"
 #include "files/VPtrStream.h"
 #include "files/VStream.h"
 #include "files/VURL.h"
