@@ -73,6 +73,7 @@
 #include "files/VFilePath.h"
 #include "files/VPtrStream.h"
 #include "files/VStream.h"
+#include "files/VURL.h"
 
 #include "host/HostBundle.h"
 #include "host/HostLanguages.h"
