@@ -85,8 +85,9 @@ int32 RenameExclusive(const char* inSource, const char* inTarget);
 // moved onto a folder); a target that is the source itself is EINVAL. Across
 // file systems the source is copied (files and links by CopyFile, folders
 // by CopyTree), the target file system synced, and only then the source
-// removed; when that removal fails the complete copy stays and the error is
-// answered.
+// removed (a folder by force, as a rename takes it whatever its contents'
+// modes); when that removal fails the complete copy stays and the error is
+// answered. A source whose folder this process cannot write is not copied.
 int32 Move(const char* inSource, const char* inTarget, bool inReplace);
 
 // ---- Removal -------------------------------------------------------------

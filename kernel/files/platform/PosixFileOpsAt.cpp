@@ -173,11 +173,18 @@ int32 CopyLinkText(int inSourceFolder, const char* inSourceName, const struct st
 int32 CopyFileEntry(int inSourceFolder, const char* inSourceName, const struct stat& inStat, int inTargetFolder,
 	const char* inTargetName)
 {
+	// Non-blocking, so that a FIFO put in the file's place since it was
+	// looked at never stalls the copy; it is then refused.
 	StDescriptor from(RetryOnInterrupt([&] {
-		return ::openat(inSourceFolder, inSourceName, O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+		return ::openat(inSourceFolder, inSourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 	}));
 	if (!from.IsOpen())
 		return errno;
+	struct stat opened{};
+	if (::fstat(from.Get(), &opened) != 0)
+		return errno;
+	if (!S_ISREG(opened.st_mode) || !IsSameEntry(opened, inStat))
+		return EAGAIN;
 	// Written owner-only until complete, then given the source's mode.
 	StDescriptor to(RetryOnInterrupt([&] {
 		return ::openat(inTargetFolder, inTargetName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -173,15 +173,20 @@ int32 Move(const char* inSource, const char* inTarget, bool inReplace)
 		return error;
 
 	// Across file systems: copy all, put it on disk, and only then let the
-	// source go.
+	// source go. The system answers EXDEV before it looks at permissions:
+	// what could not be renamed away is not copied either.
+	if (::faccessat(source.Folder(), ".", W_OK | X_OK, AT_EACCESS) != 0)
+		return errno;
 	const bool folder = S_ISDIR(sourceStat.st_mode);
 	error = folder ? CopyTree(inSource, inTarget) : CopyFile(inSource, inTarget, inReplace);
 	if (error == 0)
 		error = SyncFolderFileSystem(target.Folder());
 	if (error != 0)
 		return error;
+	// Forced, as a rename would have taken the folder whatever its contents'
+	// modes.
 	if (folder)
-		return RemoveTree(inSource, false);
+		return RemoveTree(inSource, true);
 	return ::unlinkat(source.Folder(), source.Name(), 0) == 0 ? 0 : errno;
 }
 

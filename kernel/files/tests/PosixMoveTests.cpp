@@ -172,6 +172,38 @@ TEST_F(PosixMoveAcross, AnExistingTargetIsRefusedOrReplacedAsOnOneFileSystem)
 	EXPECT_EQ(Names(fThere->Path()), (Strings{"file", "tree"}));
 }
 
+TEST_F(PosixMoveAcross, AsTheOwnerAFolderGoesWhateverItsModesAndNothingMovesThatCouldNotBeRenamed)
+{
+	testing::UserIds nobody;
+	std::string whyNot;
+	if (!testing::FindNobody(nobody, whyNot))
+		GTEST_SKIP() << whyNot;
+	::chmod(fHere.Path().c_str(), 0755);
+	ASSERT_EQ(::mkdir((fHere / "mine").c_str(), 0755), 0);
+	ASSERT_EQ(::mkdir((fHere / "mine/tree").c_str(), 0755), 0);
+	ASSERT_EQ(::mkdir((fHere / "mine/tree/closed").c_str(), 0755), 0);
+	ASSERT_TRUE(WriteFile(fHere / "mine/tree/closed/inner", "inner", 0444));
+	for (const char* path : {"mine", "mine/tree", "mine/tree/closed", "mine/tree/closed/inner"})
+		ASSERT_EQ(::chown((fHere / path).c_str(), nobody.fUser, nobody.fGroup), 0);
+	ASSERT_EQ(::chmod((fHere / "mine/tree/closed").c_str(), 0500), 0);
+	ASSERT_TRUE(WriteFile(fHere / "root's", "root's"));
+	::chmod(fThere->Path().c_str(), 0777);
+
+	const std::string answer = testing::RunInChild([&] {
+		if (!testing::BecomeUser(nobody))
+			return std::string("could not become nobody");
+		return std::to_string(ops::Move((fHere / "mine/tree").c_str(), (*fThere / "tree").c_str(), false)) + " " +
+			std::to_string(ops::Move((fHere / "root's").c_str(), (*fThere / "root's").c_str(), false));
+	});
+	EXPECT_EQ(answer, "0 " + std::to_string(EACCES));
+	EXPECT_EQ(Names(fHere / "mine"), Strings{});
+	EXPECT_EQ(ReadFile(*fThere / "tree/closed/inner"), "inner");
+	EXPECT_EQ(testing::Mode(*fThere / "tree/closed"), 0500u);
+	EXPECT_EQ(Names(fThere->Path()), Strings{"tree"});
+	EXPECT_EQ(ReadFile(fHere / "root's"), "root's");
+	::chmod((*fThere / "tree/closed").c_str(), 0700);
+}
+
 TEST(PosixMoveToAFullDisk, FailsWithTheSourceWholeAndNoTarget)
 {
 	testing::TempFolder folder;
