@@ -204,6 +204,36 @@ TEST_F(PosixMoveAcross, AsTheOwnerAFolderGoesWhateverItsModesAndNothingMovesThat
 	::chmod((*fThere / "tree/closed").c_str(), 0700);
 }
 
+// The same across a tmpfs of the test's own, for machines whose /dev/shm is
+// no other file system.
+TEST(PosixMoveIntoAPrivateTmpfs, FilesLinksAndFoldersArriveWholeAndTheSourceGoes)
+{
+	testing::TempFolder folder;
+	const std::string other = folder / "other";
+	ASSERT_EQ(::mkdir(other.c_str(), 0755), 0);
+	ASSERT_EQ(::mkdir((folder / "tree").c_str(), 0755), 0);
+	ASSERT_TRUE(WriteFile(folder / "tree/file", "file bytes"));
+	ASSERT_EQ(::symlink("file", (folder / "tree/link").c_str()), 0);
+	ASSERT_TRUE(WriteFile(folder / "single", "single bytes"));
+	const std::string answer = testing::RunInChild([&] {
+		std::string whyNot = testing::EnterPrivateMounts();
+		if (whyNot.empty())
+			whyNot = testing::MountTmpfs(other, 1024 * 1024);
+		if (!whyNot.empty())
+			return "skip: " + whyNot;
+		std::string result = std::to_string(ops::Move((folder / "tree").c_str(), (other + "/tree").c_str(), false));
+		result += " " + std::to_string(ops::Move((folder / "single").c_str(), (other + "/single").c_str(), false));
+		for (const std::string& name : Names(other + "/tree"))
+			result += " " + name;
+		return result + " " + ReadFile(other + "/tree/file") + " " + testing::LinkText(other + "/tree/link") + " " +
+			ReadFile(other + "/single");
+	});
+	if (answer.rfind("skip: ", 0) == 0)
+		GTEST_SKIP() << "neither /dev/shm nor a private tmpfs: " << answer;
+	EXPECT_EQ(answer, "0 0 file link file bytes file single bytes");
+	EXPECT_EQ(Names(folder.Path()), Strings{"other"});
+}
+
 TEST(PosixMoveToAFullDisk, FailsWithTheSourceWholeAndNoTarget)
 {
 	testing::TempFolder folder;
