@@ -9,6 +9,7 @@
 #include "core/SharedBuffer.h"
 #include "core/StStringConverter.h"
 #include "core/TextUnits.h"
+#include "core/VBlob.h"
 #include "core/VBoolean.h"
 #include "core/VByte.h"
 #include "core/VByteSwap.h"
@@ -65,6 +66,7 @@
 #include "bags_xml/VPackedDictionary_with_backstore.h"
 #include "bags_xml/VValueBag.h"
 
+#include "files/VBlobStream.h"
 #include "files/VConstPtrStream.h"
 #include "files/VPtrStream.h"
 #include "files/VStream.h"
