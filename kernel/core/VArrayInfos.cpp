@@ -1,5 +1,6 @@
 // The descriptors of the array kinds, in one file so that they register in
 // a known order.
+#include "core/VArrayBlob.h"
 #include "core/VArrayBoolean.h"
 #include "core/VArrayByte.h"
 #include "core/VArrayDuration.h"
@@ -23,5 +24,6 @@ const VValueInfo_array<VArrayTime, 107, uLONG8> VArrayTime::sInfo;
 const VValueInfo_array<VArrayDuration, 108, sLONG8> VArrayDuration::sInfo;
 const VValueInfo_array<VArrayString, 109, VString*> VArrayString::sInfo;
 const VValueInfo_array<VArrayImage, 111, VValueSingle*> VArrayImage::sInfo;
+const VValueInfo_array<VArrayBlob, 110, VBlob*> VArrayBlob::sInfo;
 
 } // namespace qirn

@@ -1,5 +1,6 @@
 // What every array shares: counts, insertion, deletion, copies, ownership of
 // elements, sorting and creation by kind.
+#include "core/VArrayBlob.h"
 #include "core/VArrayBoolean.h"
 #include "core/VArrayByte.h"
 #include "core/VArrayDuration.h"
@@ -206,6 +207,34 @@ TEST(ArrayValue, StringArraysOwnTheirElementsThroughCopiesShrinksAndDeletions)
 	EXPECT_EQ(source.GetCount(), 0);
 }
 
+TEST(ArrayValue, BlobArraysOwnTheirElementsAndOrderOnlyPresence)
+{
+	VArrayBlob blobs(3);
+	blobs.FromValue(VBlobWithPtr("abc", 3), 3);
+	blobs.FromValue(VBlobWithPtr("z", 1), 1);
+	blobs.FromValue(VLong(5), 2); // no blob: the element stays absent
+	EXPECT_EQ(blobs.CompareTo(VBlobWithPtr(), false, 2), CR_SMALLER);
+	EXPECT_EQ(blobs.CompareTo(VBlobWithPtr(), false, 4), CR_SMALLER);
+	EXPECT_EQ(blobs.CompareTo(VBlobWithPtr(), false, 1), CR_EQUAL);
+	EXPECT_EQ(blobs.Find(VBlobWithPtr("z", 1), 1, 1, CM_EQUAL), -1);
+	{
+		VArrayBlob copy(blobs);
+		copy.FromValue(VBlobWithPtr("changed", 7), 1);
+		copy.Delete(2, 1);
+		copy.SetCount(1);
+	}
+	std::unique_ptr<VValueSingle> first(blobs.CloneValue(1));
+	EXPECT_EQ(static_cast<VBlob*>(first.get())->GetSize(), 1u);
+	blobs.Sort(1, 3, 0);
+	std::unique_ptr<VValueSingle> absent(blobs.CloneValue(1));
+	EXPECT_EQ(static_cast<VBlob*>(absent.get())->GetSize(), 0u);
+	std::unique_ptr<VValueSingle> last(blobs.CloneValue(3));
+	EXPECT_GT(static_cast<VBlob*>(last.get())->GetSize(), 0u);
+	std::unique_ptr<VValue> clone(blobs.Clone());
+	blobs.Clear();
+	EXPECT_EQ(static_cast<VArrayBlob*>(clone.get())->GetCount(), 3);
+}
+
 TEST(ArrayValue, AppendsGoThroughTheTypedSettersAndAnswerTheCount)
 {
 	VArrayReal reals;
@@ -369,7 +398,7 @@ TEST(ArrayValue, EveryArrayKindIsCreatedByKind)
 		{100, 1, typeid(VArrayBoolean)}, {101, 2, typeid(VArrayByte)},	  {102, 3, typeid(VArrayWord)},
 		{103, 4, typeid(VArrayLong)},	 {104, 5, typeid(VArrayLong8)},	  {105, 6, typeid(VArrayReal)},
 		{107, 8, typeid(VArrayTime)},	 {108, 9, typeid(VArrayDuration)}, {109, 10, typeid(VArrayString)},
-		{111, 12, typeid(VArrayImage)},
+		{110, 11, typeid(VArrayBlob)},	 {111, 12, typeid(VArrayImage)},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(c.fKind);
