@@ -64,8 +64,9 @@ void ExpectSameElements(const VArrayValue& inA, const VArrayValue& inB)
 	ASSERT_EQ(inA.GetCount(), inB.GetCount());
 	for (sLONG i = 1; i <= inA.GetCount(); ++i) {
 		std::unique_ptr<VValueSingle> value(inA.CloneValue(i));
-		if (inA.CompareTo(*value, true, i) == CR_EQUAL)
+		if (inA.CompareTo(*value, true, i) == CR_EQUAL) {
 			EXPECT_EQ(inB.CompareTo(*value, true, i), CR_EQUAL) << "element " << i;
+		}
 	}
 	EXPECT_EQ(Write(inA, true), Write(inB, true));
 }
