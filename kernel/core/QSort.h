@@ -2,6 +2,10 @@
 
 #include "core/VKernelTypes.h"
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <type_traits>
 #include <utility>
 
 namespace qirn {
@@ -14,18 +18,40 @@ namespace sorting {
 // the larger part is always the one pushed, so 32 ranges serve any 32-bit
 // count. The pivot is the upper middle, moved to the start of the range;
 // callers rely on the resulting order of equal elements.
+//
+// The upper-middle pivot splits some inputs (organ pipes) one element at a
+// time. Ops that can sort a range some other way with the very same result
+// (numbers whose equal values are indistinguishable) offer
+// FinishDegenerateRange(lo, hi): it is asked once a range lies deeper than
+// twice the logarithm of the count, and answers true when it sorted it.
 template <class Ops>
 void QuickSortRange(sLONG inFirst, sLONG inLast, Ops& inOps)
 {
 	struct Range {
 		sLONG fLo;
 		sLONG fHi;
+		int fLevel;
 	};
+	int levelLimit = 2;
+	for (sLONG n = inLast - inFirst + 1; n > 1; n >>= 1)
+		levelLimit += 2;
 	Range stack[32];
 	int depth = 0;
 	sLONG lo = inFirst;
 	sLONG hi = inLast;
+	int level = 0;
 	while (true) {
+		if constexpr (requires { inOps.FinishDegenerateRange(lo, hi); }) {
+			if (level > levelLimit && inOps.FinishDegenerateRange(lo, hi)) {
+				if (depth == 0)
+					return;
+				--depth;
+				lo = stack[depth].fLo;
+				hi = stack[depth].fHi;
+				level = stack[depth].fLevel;
+				continue;
+			}
+		}
 		const sLONG mid = lo + (hi - lo + 1) / 2;
 		inOps.Swap(mid, lo);
 		sLONG i = lo;
@@ -47,17 +73,17 @@ void QuickSortRange(sLONG inFirst, sLONG inLast, Ops& inOps)
 		// the pivot and is in place.
 		const bool leftWorth = j - 1 - lo >= 1;
 		const bool rightWorth = hi - i >= 1;
-		Range next{0, -1};
+		Range next{0, -1, level + 1};
 		if (j - 1 - lo < hi - i) {
 			if (rightWorth)
-				stack[depth++] = Range{i, hi};
+				stack[depth++] = Range{i, hi, level + 1};
 			if (leftWorth)
-				next = Range{lo, j - 1};
+				next = Range{lo, j - 1, level + 1};
 		} else {
 			if (leftWorth)
-				stack[depth++] = Range{lo, j - 1};
+				stack[depth++] = Range{lo, j - 1, level + 1};
 			if (rightWorth)
-				next = Range{i, hi};
+				next = Range{i, hi, level + 1};
 		}
 		if (next.fHi <= next.fLo) {
 			if (depth == 0)
@@ -66,6 +92,7 @@ void QuickSortRange(sLONG inFirst, sLONG inLast, Ops& inOps)
 		}
 		lo = next.fLo;
 		hi = next.fHi;
+		level = next.fLevel;
 	}
 }
 
@@ -116,6 +143,28 @@ struct PlainOps {
 			return fValues[inA] < fValues[inB];
 	}
 	void Swap(sLONG inA, sLONG inB) const { std::swap(fValues[inA], fValues[inB]); }
+
+	// Integers equal in order are equal in every bit, so any sort leaves the
+	// same values; so do reals, unless a NaN (equal to everything) or a
+	// negative zero (equal to the positive one) could end elsewhere.
+	bool FinishDegenerateRange(sLONG inLo, sLONG inHi)
+	{
+		T* begin = fValues + inLo;
+		T* end = fValues + inHi + 1;
+		if constexpr (std::is_floating_point_v<T>) {
+			if (fRefused)
+				return false;
+			fRefused = std::any_of(begin, end, [](T v) { return std::isnan(v) || (v == 0 && std::signbit(v)); });
+			if (fRefused)
+				return false;
+		}
+		if constexpr (kDescending)
+			std::sort(begin, end, std::greater<T>());
+		else
+			std::sort(begin, end);
+		return true;
+	}
+	bool fRefused = false;
 };
 
 } // namespace sorting
@@ -128,10 +177,10 @@ void QSort(T* inValues, sLONG inCount, uBYTE inDescending)
 	if (inValues == nullptr || inCount < 2)
 		return;
 	if (inDescending != 0) {
-		sorting::PlainOps<T, true> ops{inValues};
+		sorting::PlainOps<T, true> ops{inValues, false};
 		sorting::SortRange(0, inCount - 1, ops);
 	} else {
-		sorting::PlainOps<T, false> ops{inValues};
+		sorting::PlainOps<T, false> ops{inValues, false};
 		sorting::SortRange(0, inCount - 1, ops);
 	}
 }

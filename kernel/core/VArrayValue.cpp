@@ -34,7 +34,7 @@ void VArrayValue::_FreeStorage()
 	fCapacity = 0;
 }
 
-bool VArrayValue::_ResizeStorage(sLONG8 inBytes)
+bool VArrayValue::_ResizeStorageOutOfRoom(sLONG8 inBytes)
 {
 	if (inBytes < 0 || inBytes > INT_MAX) {
 		_ThrowError(VE_MEMORY_FULL);

@@ -4,6 +4,8 @@
 #include "core/VValueInfo.h"
 #include "core/VValueMultiple.h"
 
+#include <cstring>
+
 namespace qirn {
 
 class VDuration;
@@ -156,8 +158,18 @@ protected:
 	{
 		return fElemSize == 0 ? (inCount + 8) / 8 : inCount * static_cast<sLONG8>(fElemSize);
 	}
-	// Resizes the storage: new bytes are zero. False when refused.
-	bool _ResizeStorage(sLONG8 inBytes);
+	// Resizes the storage: new bytes are zero. False when refused. Growth
+	// within the spare room, an append's usual case, stays inline.
+	bool _ResizeStorage(sLONG8 inBytes)
+	{
+		if (inBytes > fDataSize && inBytes <= fCapacity) {
+			std::memset(fData + fDataSize, 0, static_cast<size_t>(inBytes - fDataSize));
+			fDataSize = static_cast<sLONG>(inBytes);
+			return true;
+		}
+		return _ResizeStorageOutOfRoom(inBytes);
+	}
+	bool _ResizeStorageOutOfRoom(sLONG8 inBytes);
 	void _FreeStorage();
 
 	// The element forms of the stream, after the count.
