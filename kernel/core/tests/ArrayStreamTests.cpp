@@ -252,6 +252,42 @@ TEST(ArrayStream, StreamsThatLieAboutTheirCountsAreRefusedBeforeAnythingIsSized)
 	}
 }
 
+// A stream that claims more bytes than any array could take: zeros after a
+// big-endian count.
+class EndlessStream : public VStream {
+public:
+	explicit EndlessStream(sLONG inCount) : fCount(inCount) {}
+
+protected:
+	VError DoPutData(const void*, VSize) override { return VE_STREAM_CANNOT_WRITE; }
+	VError DoGetData(void* outBuffer, VSize* ioCount) override
+	{
+		uint8* bytes = static_cast<uint8*>(outBuffer);
+		for (VSize i = 0; i < *ioCount; ++i) {
+			const sLONG8 at = GetPos() + static_cast<sLONG8>(i);
+			bytes[i] = at < 4 ? static_cast<uint8>(static_cast<uLONG>(fCount) >> (8 * (3 - at))) : 0;
+		}
+		return VE_OK;
+	}
+	sLONG8 DoGetSize() override { return 1LL << 40; }
+	VError DoSetSize(sLONG8) override { return VE_STREAM_CANNOT_WRITE; }
+
+private:
+	sLONG fCount;
+};
+
+TEST(ArrayStream, ACountTheStorageCannotTakeAnswersMemoryFull)
+{
+	testing::RaisedErrors errors;
+	EndlessStream stream(1 << 28); // 2^31 bytes of 8-byte elements
+	stream.SetBigEndian();
+	ASSERT_EQ(stream.OpenReading(), VE_OK);
+	VArrayLong8 array(2);
+	EXPECT_EQ(array.ReadFromStream(&stream), VE_MEMORY_FULL);
+	EXPECT_EQ(array.GetCount(), 2);
+	EXPECT_EQ(stream.GetPos(), 4);
+}
+
 TEST(ArrayStream, EveryCutOfAStreamEndsInAnErrorAndAWholeArray)
 {
 	for (const KindCase& c : KindCases()) {
