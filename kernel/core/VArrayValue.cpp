@@ -122,9 +122,11 @@ bool VArrayValue::Insert(sLONG inPosition, sLONG inCount)
 	}
 	if (!SetCount(oldCount + inCount))
 		return false;
-	if (inPosition <= oldCount)
+	// Elements added at the end are the storage's new bytes, already zero.
+	if (inPosition <= oldCount) {
 		MoveElements(inPosition - 1, inPosition - 1 + inCount, oldCount - inPosition + 1);
-	InitElements(inPosition - 1, inCount);
+		InitElements(inPosition - 1, inCount);
+	}
 	return true;
 }
 
