@@ -1,0 +1,111 @@
+#include "files/platform/XLinuxVolumes.h"
+
+#include "files/platform/XLinuxPathBytes.h"
+#include "runtime/VSystem.h"
+
+#include <cstring>
+
+namespace qirn {
+
+XLinuxVolumes::XLinuxVolumes() : XLinuxVolumes(&ListSystemVolumes, &VSystem::GetCurrentTime) {}
+
+XLinuxVolumes::XLinuxVolumes(Source inSource, Clock inClock)
+	: fSource(std::move(inSource)), fClock(std::move(inClock))
+{
+}
+
+XLinuxVolumes::~XLinuxVolumes() = default;
+
+XLinuxVolumes& XLinuxVolumes::Get()
+{
+	static XLinuxVolumes sInstance;
+	return sInstance;
+}
+
+void XLinuxVolumes::ListSystemVolumes(std::vector<Volume>& outVolumes)
+{
+	outVolumes.clear();
+	outVolumes.push_back(Volume{kRootMountPath, kRootVolumeName});
+}
+
+bool XLinuxVolumes::VolumeNameComparator::operator()(const VString& inA, const VString& inB) const
+{
+	if (inA.GetLength() != inB.GetLength())
+		return inA.GetLength() < inB.GetLength();
+	return inA.CompareToStringRaw(inB) == CR_SMALLER;
+}
+
+void XLinuxVolumes::_ReloadCacheIfNecessary()
+{
+	const uint32 now = fClock();
+	if (fLoaded && now - fLastReload <= kReloadDelay)
+		return;
+	std::vector<Volume> volumes;
+	fSource(volumes);
+	fNamesByMountPath.clear();
+	fMountPathsByName.clear();
+	for (const Volume& volume : volumes) {
+		VString name;
+		VString mountPath;
+		name.FromBlock(volume.fName.data(), volume.fName.size(), VTC_UTF_8);
+		XLinuxPathBytes::ToText(volume.fMountPath.data(), volume.fMountPath.size(), mountPath);
+		fNamesByMountPath[volume.fMountPath] = volume.fName;
+		fMountPathsByName[name] = mountPath;
+	}
+	fLastReload = now;
+	fLoaded = true;
+}
+
+bool XLinuxVolumes::GetVolumeNameFromMountPath(const char* inMountPath, char* outName, size_t inSize)
+{
+	if (inMountPath == nullptr || outName == nullptr || inSize == 0)
+		return false;
+	StLocker<VCriticalSection> lock(fLock);
+	_ReloadCacheIfNecessary();
+	auto found = fNamesByMountPath.find(inMountPath);
+	if (found == fNamesByMountPath.end() || found->second.size() >= inSize)
+		return false;
+	std::memcpy(outName, found->second.c_str(), found->second.size() + 1);
+	return true;
+}
+
+bool XLinuxVolumes::GetVolumeNameFromMountPath(const char* inMountPath, VString& outName)
+{
+	if (inMountPath == nullptr)
+		return false;
+	StLocker<VCriticalSection> lock(fLock);
+	_ReloadCacheIfNecessary();
+	auto found = fNamesByMountPath.find(inMountPath);
+	if (found == fNamesByMountPath.end())
+		return false;
+	outName.FromBlock(found->second.data(), found->second.size(), VTC_UTF_8);
+	return true;
+}
+
+bool XLinuxVolumes::GetMountPathFromVolumeName(const VString& inName, VString& outMountPath)
+{
+	StLocker<VCriticalSection> lock(fLock);
+	_ReloadCacheIfNecessary();
+	auto found = fMountPathsByName.find(inName);
+	if (found == fMountPathsByName.end())
+		return false;
+	outMountPath.FromString(found->second);
+	return true;
+}
+
+CharSet XLinuxVolumes::DebugDump(char* ioBuffer, int32& ioSize) const
+{
+	StLocker<VCriticalSection> lock(fLock);
+	std::string text;
+	for (const auto& [mountPath, name] : fNamesByMountPath) {
+		if (!text.empty())
+			text += ", ";
+		text += mountPath + " = " + name;
+	}
+	const int32 size = ioSize > 0 ? static_cast<int32>(std::min<size_t>(text.size(), static_cast<size_t>(ioSize))) : 0;
+	std::memcpy(ioBuffer, text.data(), static_cast<size_t>(size));
+	ioSize = size;
+	return VTC_UTF_8;
+}
+
+} // namespace qirn
