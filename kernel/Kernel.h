@@ -65,7 +65,16 @@
 #include "bags_xml/VPackedDictionary_with_backstore.h"
 #include "bags_xml/VValueBag.h"
 
+#include "files/FileJSONHooks.h"
+#include "files/FileNameCoding.h"
+#include "files/IFile.h"
+#include "files/IFileSystemObject.h"
+#include "files/IFolder.h"
 #include "files/VConstPtrStream.h"
+#include "files/VFileAttributesCache.h"
+#include "files/VFileError.h"
+#include "files/VFileKind.h"
+#include "files/VFileKindManager.h"
 #include "files/VPtrStream.h"
 #include "files/VStream.h"
 
