@@ -19,6 +19,20 @@ bool HoldsUnit(const VString& inText, UniChar inUnit)
 	return inText.FindUniChar(inUnit) > 0;
 }
 
+// The units [inStart, inEnd) of the text (from 0) replaced by others.
+void Splice(VString& ioText, VIndex inStart, VIndex inEnd, const UniChar* inUnits, VIndex inCount)
+{
+	VString spliced;
+	const UniChar* units = ioText.GetCPointer();
+	const VIndex length = ioText.GetLength();
+	if (spliced.GetCPointerForWrite(inStart + inCount + (length - inEnd)) == nullptr)
+		return;
+	spliced.AppendUniChars(units, inStart);
+	spliced.AppendUniChars(inUnits, inCount);
+	spliced.AppendUniChars(units + inEnd, length - inEnd);
+	ioText.Swap(spliced);
+}
+
 // The position (from 0) of the last '.' in [inStart, inEnd), -1 when none.
 VIndex LastDot(const UniChar* inUnits, VIndex inStart, VIndex inEnd)
 {
@@ -56,10 +70,11 @@ VFilePath& VFilePath::FromFullPath(const VString& inFullPath, FilePathStyle inSt
 	bool ok = ValidFullPath(inFullPath, inStyle) && !BadChar(inFullPath, inStyle);
 	if (inStyle == FPS_SYSTEM) {
 		fPath.FromString(inFullPath);
-	} else {
-		VString converted(inFullPath);
-		PosixPathToHFS(converted, false);
-		fPath.Swap(converted);
+	} else if (!XLinuxFile::PosixFullPathToHFS(inFullPath, false, fPath)) {
+		// Text that maps to no volume keeps its leading ':' and so is never
+		// taken for a full path.
+		fPath.Clear();
+		AppendPosixRelativeAsHFS(inFullPath.GetCPointer(), inFullPath.GetLength(), fPath);
 	}
 	if (ok)
 		ok = ResolveColonSteps(fPath);
@@ -256,30 +271,58 @@ bool VFilePath::GetRelativePosixPath(const VFilePath& inBaseFolder, VString& out
 	return false;
 }
 
+VIndex VFilePath::_ParentLength() const
+{
+	const UniChar* units = fPath.GetCPointer();
+	VIndex i = fPath.GetLength() - 2;
+	while (i >= 0 && units[i] != u':')
+		--i;
+	return i + 1;
+}
+
+VIndex VFilePath::_FolderLength() const
+{
+	const UniChar* units = fPath.GetCPointer();
+	VIndex i = fPath.GetLength() - 1;
+	while (i >= 0 && units[i] != u':')
+		--i;
+	return i + 1;
+}
+
 bool VFilePath::GetParent(VFilePath& outParent) const
 {
-	outParent.FromFilePath(*this);
-	return outParent.ToParent();
+	if (&outParent == this)
+		return outParent.ToParent();
+	outParent.fIsValid = fIsValid;
+	if (fIsValid) {
+		// Written straight into the other path's own buffer.
+		outParent.fPath.FromUniString(fPath.GetCPointer(), _ParentLength());
+		outParent.fIsValid = !outParent.fPath.IsEmpty();
+	} else {
+		outParent.fPath.FromString(fPath);
+	}
+	return outParent.fIsValid;
 }
 
 bool VFilePath::GetFolder(VFilePath& outFolder) const
 {
-	outFolder.FromFilePath(*this);
-	return outFolder.ToFolder();
+	if (&outFolder == this)
+		return outFolder.ToFolder();
+	outFolder.fIsValid = fIsValid;
+	if (fIsValid) {
+		outFolder.fPath.FromUniString(fPath.GetCPointer(), _FolderLength());
+		outFolder.fIsValid = !outFolder.fPath.IsEmpty();
+	} else {
+		outFolder.fPath.FromString(fPath);
+	}
+	return outFolder.fIsValid;
 }
 
 bool VFilePath::ToParent()
 {
 	if (!fIsValid)
 		return false;
-	const UniChar* units = fPath.GetCPointer();
-	VIndex i = fPath.GetLength() - 2;
-	while (i >= 0 && units[i] != u':')
-		--i;
-	if (i < 0)
-		fPath.Clear();
-	else
-		fPath.Truncate(i + 1);
+	fPath.Truncate(_ParentLength());
 	fIsValid = !fPath.IsEmpty();
 	return fIsValid;
 }
@@ -288,14 +331,7 @@ bool VFilePath::ToFolder()
 {
 	if (!fIsValid)
 		return false;
-	const UniChar* units = fPath.GetCPointer();
-	VIndex i = fPath.GetLength() - 1;
-	while (i >= 0 && units[i] != u':')
-		--i;
-	if (i < 0)
-		fPath.Clear();
-	else
-		fPath.Truncate(i + 1);
+	fPath.Truncate(_FolderLength());
 	fIsValid = !fPath.IsEmpty();
 	return fIsValid;
 }
@@ -341,7 +377,7 @@ bool VFilePath::_ReplaceLastElement(const VString& inName, bool inKeepExtension)
 		if (dot >= 0)
 			element.AppendUniChars(fPath.GetCPointer() + dot, end - dot);
 	}
-	fPath.Replace(element, start + 1, end - start);
+	Splice(fPath, start, end, element.GetCPointer(), element.GetLength());
 	return fIsValid;
 }
 
@@ -395,13 +431,13 @@ bool VFilePath::_SetLastExtension(const VString& inExtension)
 	const VIndex dot = LastDot(fPath.GetCPointer(), start, end);
 	if (inExtension.IsEmpty()) {
 		if (dot >= 0)
-			fPath.Remove(dot + 1, end - dot);
+			Splice(fPath, dot, end, nullptr, 0);
 	} else if (dot >= 0) {
-		fPath.Replace(inExtension, dot + 2, end - dot - 1);
+		Splice(fPath, dot + 1, end, inExtension.GetCPointer(), inExtension.GetLength());
 	} else {
 		VString added(u'.');
 		added.AppendString(inExtension);
-		fPath.Insert(added, end + 1);
+		Splice(fPath, end, end, added.GetCPointer(), added.GetLength());
 	}
 	return fIsValid;
 }
@@ -536,9 +572,15 @@ bool VFilePath::ResolveColonSteps(VString& ioPath)
 	const UniChar* units = ioPath.GetCPointer();
 	if (units[0] == u':')
 		return false;
+	// Every pair of neighbours holds one odd position: looking at those
+	// alone finds any "::".
 	bool hasStep = false;
-	for (VIndex i = 1; i < length && !hasStep; ++i)
-		hasStep = units[i] == u':' && units[i - 1] == u':';
+	for (VIndex i = 1; i < length; i += 2) {
+		if (units[i] == u':' && (units[i - 1] == u':' || (i + 1 < length && units[i + 1] == u':'))) {
+			hasStep = true;
+			break;
+		}
+	}
 	if (!hasStep)
 		return true;
 	// The volume, then elements; an empty element before the last one is a

@@ -145,6 +145,9 @@ private:
 	UniChar _LastUnit() const { return fPath.GetCPointer()[fPath.GetLength() - 1]; }
 	// Where the last element begins and ends (before a folder's ':').
 	void _LastElement(VIndex& outStart, VIndex& outEnd) const;
+	// The length of the parent's text, and of the folder's; 0 when none.
+	VIndex _ParentLength() const;
+	VIndex _FolderLength() const;
 	bool _ReplaceLastElement(const VString& inName, bool inKeepExtension);
 	bool _SetLastExtension(const VString& inExtension);
 

@@ -108,20 +108,31 @@ bool XLinuxFile::HFSFullPathToPosix(const VString& inHFSPath, VString& outPosixP
 
 char* XLinuxFile::AllocatePosixPathFromFilePath(const VFilePath& inPath)
 {
-	VString posix;
+	VStr255 posix;
 	inPath.GetPosixPath(posix);
 	return AllocatePosixPathFromString(posix);
 }
 
 char* XLinuxFile::AllocatePosixPathFromString(const VString& inPosixPath)
 {
-	std::string bytes;
+	const VIndex length = inPosixPath.GetLength();
+	char stackBuffer[1024];
+	std::string heapBuffer;
+	char* bytes = stackBuffer;
+	if (XLinuxPathBytes::MaxBytes(length) > sizeof(stackBuffer)) {
+		heapBuffer.resize(XLinuxPathBytes::MaxBytes(length));
+		bytes = heapBuffer.data();
+	}
+	size_t size = 0;
 	// A NUL would end the C text early and name another file.
-	if (!XLinuxPathBytes::ToBytes(inPosixPath, bytes) || bytes.find('\0') != std::string::npos)
-		bytes.clear();
-	char* result = static_cast<char*>(VMemory::NewPtr(bytes.size() + 1, kTag_PosixPath));
-	if (result != nullptr)
-		std::memcpy(result, bytes.c_str(), bytes.size() + 1);
+	if (!XLinuxPathBytes::Encode(inPosixPath.GetCPointer(), length, bytes, size) ||
+		std::memchr(bytes, 0, size) != nullptr)
+		size = 0;
+	char* result = static_cast<char*>(VMemory::NewPtr(size + 1, kTag_PosixPath));
+	if (result != nullptr) {
+		std::memcpy(result, bytes, size);
+		result[size] = 0;
+	}
 	return result;
 }
 
@@ -131,8 +142,8 @@ void XLinuxFile::GetFilePathFromPosixPath(const char* inPosixPath, bool inIsFold
 		outPath.Clear();
 		return;
 	}
-	VString posix;
-	XLinuxPathBytes::ToText(inPosixPath, std::strlen(inPosixPath), posix);
+	VStr255 posix;
+	XLinuxPathBytes::AppendText(inPosixPath, std::strlen(inPosixPath), posix);
 	if (inIsFolder && (posix.IsEmpty() || posix.GetCPointer()[posix.GetLength() - 1] != u'/'))
 		posix.AppendUniChar(u'/');
 	outPath.FromFullPath(posix, FPS_POSIX);

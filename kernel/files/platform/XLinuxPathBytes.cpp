@@ -119,38 +119,38 @@ void XLinuxPathBytes::ToText(const char* inBytes, size_t inLength, VString& outT
 	AppendText(inBytes, inLength, outText);
 }
 
-bool XLinuxPathBytes::AppendBytes(const UniChar* inUnits, VIndex inLength, std::string& ioBytes)
+bool XLinuxPathBytes::Encode(const UniChar* inUnits, VIndex inLength, char* outBytes, size_t& outLength)
 {
-	const size_t start = ioBytes.size();
-	// Three bytes a unit at most (a pair takes four for two units).
-	ioBytes.resize(start + 3 * static_cast<size_t>(inLength > 0 ? inLength : 0));
-	uint8* dest = reinterpret_cast<uint8*>(ioBytes.data()) + start;
+	uint8* const dest = reinterpret_cast<uint8*>(outBytes);
 	uint8* out = dest;
 	uint8* escapes = nullptr; // the start of the current run of escaped bytes
-	bool ok = true;
-	for (VIndex i = 0; i < inLength && ok; ++i) {
+	VIndex i = 0;
+	while (i < inLength) {
+		// Runs of ASCII.
+		while (i < inLength && inUnits[i] < 0x80)
+			*out++ = static_cast<uint8>(inUnits[i++]);
+		if (i >= inLength)
+			break;
 		const UniChar unit = inUnits[i];
 		if (IsEscape(unit)) {
 			if (escapes == nullptr)
 				escapes = out;
 			*out++ = static_cast<uint8>(unit - 0xDC00);
+			++i;
 			continue;
 		}
 		if (escapes != nullptr) {
-			ok = !EscapesHoldCharacter(escapes, static_cast<size_t>(out - escapes));
+			if (EscapesHoldCharacter(escapes, static_cast<size_t>(out - escapes)))
+				return false;
 			escapes = nullptr;
 		}
-		if (unit < 0x80) {
-			*out++ = static_cast<uint8>(unit);
-		} else if (unit < 0x800) {
+		if (unit < 0x800) {
 			*out++ = static_cast<uint8>(0xC0 | (unit >> 6));
 			*out++ = static_cast<uint8>(0x80 | (unit & 0x3F));
 		} else if (unit >= 0xD800 && unit <= 0xDFFF) {
 			// Only a whole pair is a character; any other surrogate has no bytes.
-			if (unit > 0xDBFF || i + 1 >= inLength || inUnits[i + 1] < 0xDC00 || inUnits[i + 1] > 0xDFFF) {
-				ok = false;
-				break;
-			}
+			if (unit > 0xDBFF || i + 1 >= inLength || inUnits[i + 1] < 0xDC00 || inUnits[i + 1] > 0xDFFF)
+				return false;
 			const uint32 ch = 0x10000 + ((static_cast<uint32>(unit) - 0xD800) << 10) + (inUnits[i + 1] - 0xDC00);
 			++i;
 			*out++ = static_cast<uint8>(0xF0 | (ch >> 18));
@@ -162,10 +162,22 @@ bool XLinuxPathBytes::AppendBytes(const UniChar* inUnits, VIndex inLength, std::
 			*out++ = static_cast<uint8>(0x80 | ((unit >> 6) & 0x3F));
 			*out++ = static_cast<uint8>(0x80 | (unit & 0x3F));
 		}
+		++i;
 	}
-	if (ok && escapes != nullptr)
-		ok = !EscapesHoldCharacter(escapes, static_cast<size_t>(out - escapes));
-	ioBytes.resize(ok ? start + static_cast<size_t>(out - dest) : start);
+	// A run of escapes ended by an ASCII unit or by the end.
+	if (escapes != nullptr && EscapesHoldCharacter(escapes, static_cast<size_t>(out - escapes)))
+		return false;
+	outLength = static_cast<size_t>(out - dest);
+	return true;
+}
+
+bool XLinuxPathBytes::AppendBytes(const UniChar* inUnits, VIndex inLength, std::string& ioBytes)
+{
+	const size_t start = ioBytes.size();
+	ioBytes.resize(start + MaxBytes(inLength));
+	size_t length = 0;
+	const bool ok = Encode(inUnits, inLength, ioBytes.data() + start, length);
+	ioBytes.resize(ok ? start + length : start);
 	return ok;
 }
 

@@ -25,6 +25,11 @@ public:
 	// character (the text of "\xC3\xA9" is "é", never two escapes).
 	static bool AppendBytes(const UniChar* inUnits, VIndex inLength, std::string& ioBytes);
 	static bool ToBytes(const VString& inText, std::string& outBytes);
+	// The same into a caller's buffer of MaxBytes(inLength) bytes at least;
+	// outLength receives the bytes written (no NUL is added).
+	static bool Encode(const UniChar* inUnits, VIndex inLength, char* outBytes, size_t& outLength);
+	// Three bytes a unit at most (a pair takes four for two units).
+	static constexpr size_t MaxBytes(VIndex inLength) { return inLength > 0 ? 3 * static_cast<size_t>(inLength) : 0; }
 
 	// The escape of a byte that is not valid UTF-8 where it stands.
 	static constexpr UniChar EscapeOf(uint8 inByte) { return static_cast<UniChar>(0xDC00 + inByte); }

@@ -1,13 +1,14 @@
 #include "files/platform/XLinuxVolumes.h"
 
 #include "files/platform/XLinuxPathBytes.h"
-#include "runtime/VSystem.h"
+#include "runtime/platform/XLinuxClock.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qirn {
 
-XLinuxVolumes::XLinuxVolumes() : XLinuxVolumes(&ListSystemVolumes, &VSystem::GetCurrentTime) {}
+XLinuxVolumes::XLinuxVolumes() : XLinuxVolumes(&ListSystemVolumes, &XLinuxClock::CoarseMilliseconds) {}
 
 XLinuxVolumes::XLinuxVolumes(Source inSource, Clock inClock)
 	: fSource(std::move(inSource)), fClock(std::move(inClock))
@@ -49,7 +50,7 @@ void XLinuxVolumes::_ReloadCacheIfNecessary()
 		VString mountPath;
 		name.FromBlock(volume.fName.data(), volume.fName.size(), VTC_UTF_8);
 		XLinuxPathBytes::ToText(volume.fMountPath.data(), volume.fMountPath.size(), mountPath);
-		fNamesByMountPath[volume.fMountPath] = volume.fName;
+		fNamesByMountPath[volume.fMountPath] = Name{volume.fName, name};
 		fMountPathsByName[name] = mountPath;
 	}
 	fLastReload = now;
@@ -63,9 +64,9 @@ bool XLinuxVolumes::GetVolumeNameFromMountPath(const char* inMountPath, char* ou
 	StLocker<VCriticalSection> lock(fLock);
 	_ReloadCacheIfNecessary();
 	auto found = fNamesByMountPath.find(inMountPath);
-	if (found == fNamesByMountPath.end() || found->second.size() >= inSize)
+	if (found == fNamesByMountPath.end() || found->second.fBytes.size() >= inSize)
 		return false;
-	std::memcpy(outName, found->second.c_str(), found->second.size() + 1);
+	std::memcpy(outName, found->second.fBytes.c_str(), found->second.fBytes.size() + 1);
 	return true;
 }
 
@@ -78,7 +79,7 @@ bool XLinuxVolumes::GetVolumeNameFromMountPath(const char* inMountPath, VString&
 	auto found = fNamesByMountPath.find(inMountPath);
 	if (found == fNamesByMountPath.end())
 		return false;
-	outName.FromBlock(found->second.data(), found->second.size(), VTC_UTF_8);
+	outName.FromString(found->second.fText);
 	return true;
 }
 
@@ -100,7 +101,7 @@ CharSet XLinuxVolumes::DebugDump(char* ioBuffer, int32& ioSize) const
 	for (const auto& [mountPath, name] : fNamesByMountPath) {
 		if (!text.empty())
 			text += ", ";
-		text += mountPath + " = " + name;
+		text += mountPath + " = " + name.fBytes;
 	}
 	const int32 size = ioSize > 0 ? static_cast<int32>(std::min<size_t>(text.size(), static_cast<size_t>(ioSize))) : 0;
 	std::memcpy(ioBuffer, text.data(), static_cast<size_t>(size));

@@ -33,7 +33,7 @@ public:
 	static constexpr const char* kRootMountPath = "/";
 	static constexpr const char* kRootVolumeName = "Root";
 
-	// Over the system's list and the kernel's clock.
+	// Over the system's list and the coarse monotonic clock.
 	XLinuxVolumes();
 	XLinuxVolumes(Source inSource, Clock inClock);
 	~XLinuxVolumes() override;
@@ -69,7 +69,11 @@ private:
 	// Called under the lock.
 	void _ReloadCacheIfNecessary();
 
-	std::unordered_map<std::string, std::string> fNamesByMountPath;
+	struct Name {
+		std::string fBytes; // UTF-8
+		VString fText;
+	};
+	std::unordered_map<std::string, Name> fNamesByMountPath;
 	std::map<VString, VString, VolumeNameComparator> fMountPathsByName;
 	uint32 fLastReload = 0;
 	bool fLoaded = false;

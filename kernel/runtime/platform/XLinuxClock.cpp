@@ -17,4 +17,11 @@ timespec XLinuxClock::MonotonicDeadline(int32 inMilliseconds)
 	return deadline;
 }
 
+uint32 XLinuxClock::CoarseMilliseconds()
+{
+	timespec now{};
+	::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+	return static_cast<uint32>(static_cast<uint64>(now.tv_sec) * 1000u + static_cast<uint64>(now.tv_nsec) / 1000000u);
+}
+
 } // namespace qirn
