@@ -21,7 +21,7 @@ bool AppendPosixFullAsHFS(const UniChar* inUnits, VIndex inLength, VString& outH
 	VStr31 volume;
 	if (!XLinuxVolumes::Get().GetVolumeNameFromMountPath(XLinuxVolumes::kRootMountPath, volume))
 		return false;
-	outHFS.FromString(volume);
+	outHFS.FromUniString(volume.GetCPointer(), volume.GetLength());
 	const VIndex start = outHFS.GetLength();
 	// The volume's ':', each element with its ':' (a ".." step as one ':'),
 	// never more units than the text has.
@@ -37,22 +37,22 @@ bool AppendPosixFullAsHFS(const UniChar* inUnits, VIndex inLength, VString& outH
 			++i;
 		if (i >= inLength)
 			break;
-		VIndex end = i;
-		while (end < inLength && inUnits[end] != u'/')
-			++end;
-		const VIndex length = end - i;
-		if (length == 1 && inUnits[i] == u'.') {
-			endsAsFolder = true; // "/a/." names the folder a
-		} else if (length == 2 && inUnits[i] == u'.' && inUnits[i + 1] == u'.') {
+		// One pass copies the element; a step is taken back afterwards.
+		UniChar* const element = out;
+		for (; i < inLength && inUnits[i] != u'/'; ++i)
+			*out++ = inUnits[i] == u':' ? u'/' : inUnits[i];
+		const ptrdiff_t length = out - element;
+		if (length == 1 && element[0] == u'.') {
+			out = element; // "/a/." names the folder a
+			endsAsFolder = true;
+		} else if (length == 2 && element[0] == u'.' && element[1] == u'.') {
+			out = element;
 			*out++ = u':'; // after the previous ':', a "::" step up
 			endsAsFolder = true;
 		} else {
-			for (VIndex k = i; k < end; ++k)
-				*out++ = inUnits[k] == u':' ? u'/' : inUnits[k];
 			*out++ = u':';
-			endsAsFolder = end < inLength;
+			endsAsFolder = i < inLength;
 		}
-		i = end;
 	}
 	if (!endsAsFolder)
 		--out;

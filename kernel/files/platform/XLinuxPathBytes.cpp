@@ -71,9 +71,9 @@ constexpr uint64 kHighBits = 0x8080808080808080ull;
 
 void XLinuxPathBytes::AppendText(const char* inBytes, size_t inLength, VString& ioText)
 {
-	if (inLength == 0)
-		return;
 	const VIndex start = ioText.GetLength();
+	if (inLength == 0 || inLength > static_cast<size_t>(VString::kMaxLength - start))
+		return;
 	// Never more units than bytes.
 	UniChar* dest = ioText.GetCPointerForWrite(start + static_cast<VIndex>(inLength));
 	if (dest == nullptr)

@@ -19,8 +19,10 @@ XLinuxVolumes::~XLinuxVolumes() = default;
 
 XLinuxVolumes& XLinuxVolumes::Get()
 {
-	static XLinuxVolumes sInstance;
-	return sInstance;
+	// Never destroyed: a path converted by a static destructor at exit still
+	// finds it. It stays reachable, so no leak checker counts it.
+	static XLinuxVolumes* const sInstance = new XLinuxVolumes();
+	return *sInstance;
 }
 
 void XLinuxVolumes::ListSystemVolumes(std::vector<Volume>& outVolumes)
@@ -79,7 +81,9 @@ bool XLinuxVolumes::GetVolumeNameFromMountPath(const char* inMountPath, VString&
 	auto found = fNamesByMountPath.find(inMountPath);
 	if (found == fNamesByMountPath.end())
 		return false;
-	outName.FromString(found->second.fText);
+	// Copied into the caller's own buffer: sharing the cache's would make
+	// the caller's next edit allocate.
+	outName.FromUniString(found->second.fText.GetCPointer(), found->second.fText.GetLength());
 	return true;
 }
 
@@ -90,7 +94,7 @@ bool XLinuxVolumes::GetMountPathFromVolumeName(const VString& inName, VString& o
 	auto found = fMountPathsByName.find(inName);
 	if (found == fMountPathsByName.end())
 		return false;
-	outMountPath.FromString(found->second);
+	outMountPath.FromUniString(found->second.GetCPointer(), found->second.GetLength());
 	return true;
 }
 

@@ -41,7 +41,7 @@ public:
 	XLinuxVolumes(const XLinuxVolumes&) = delete;
 	XLinuxVolumes& operator=(const XLinuxVolumes&) = delete;
 
-	// The process's cache, made on first use.
+	// The process's cache, made on first use and kept until the process ends.
 	static XLinuxVolumes& Get();
 
 	// The system's list: the root alone.

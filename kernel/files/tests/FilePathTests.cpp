@@ -3,9 +3,11 @@
 #include "files/tests/PathUnits.h"
 #include "testing/RaisedErrors.h"
 #include "testing/TestDialect.h"
+#include "testing/TestThreads.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -556,6 +558,21 @@ TEST(FilePath, CopiesAreIndependent)
 	EXPECT_FALSE(assigned.IsValid());
 	EXPECT_TRUE(assigned.IsEmpty());
 	EXPECT_EQ(Units(copy), u"Data:a:g");
+}
+
+TEST(FilePath, ConversionsFromManyThreadsAtOnce)
+{
+	std::atomic<int> wrong{0};
+	testing::RunOnThreads(8, [&wrong](int inThread) {
+		for (int i = 0; i < 500; ++i) {
+			const std::u16string posix = u"/t" + std::u16string(1, static_cast<char16_t>(u'a' + inThread)) + u"/f:" +
+										 std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
+			const VFilePath path = Posix(posix);
+			if (!path.IsFile() || PosixUnits(path) != posix)
+				++wrong;
+		}
+	});
+	EXPECT_EQ(wrong.load(), 0);
 }
 
 } // namespace
