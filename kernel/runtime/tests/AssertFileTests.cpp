@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -201,6 +203,31 @@ TEST_F(AssertFile, AFullFileIsMovedAsideWithTheNumberOfItsRotation)
 	EXPECT_TRUE(current.starts_with("3 nth log opened on "));
 	EXPECT_TRUE(current.ends_with("entry three\n"));
 	EXPECT_FALSE(std::filesystem::exists(assertFile + "2"));
+}
+
+// Tasks writing at the same time each write whole entries.
+TEST_F(AssertFile, EntriesOfTasksAtOnceDoNotMix)
+{
+	const std::string program = PlaceProbe("Tool.app/Contents/MacOS/probe");
+	const testing::ProbeOutput output = Run(program, "concurrent");
+	ASSERT_EQ(output.fExitCode, 0);
+	EXPECT_EQ(output.fValues.at("done"), "1");
+	const std::vector<std::string> lines = Lines(ReadFile(fFolder / "Tool_asserts.txt"));
+	const std::vector<Entry> entries = Entries(lines);
+	ASSERT_EQ(entries.size(), 100u);
+	std::set<std::string> texts;
+	for (const Entry& entry : entries) {
+		SCOPED_TRACE(entry.fText);
+		EXPECT_FALSE(entry.fFrames.empty());
+		EXPECT_EQ(entry.fFrames.back(), 0);
+		texts.insert(entry.fText);
+	}
+	EXPECT_EQ(texts.size(), 100u);
+	EXPECT_EQ(texts.count("task 3 entry 24"), 1u);
+	// Nothing but the banner, the entries and their parts.
+	EXPECT_EQ(lines.size(), 2 + std::accumulate(entries.begin(), entries.end(), size_t{0}, [](size_t inSum, const Entry& inEntry) {
+								 return inSum + 3 + inEntry.fFrames.size();
+							 }));
 }
 
 // A handler's answer to quit ends the process with 0 during the report; an

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -320,6 +321,54 @@ TEST_F(DebugMgr, ATaskThatRefusesBreaksGoesOn)
 	VDebugMgr::Break();
 	context.fNoBreak = 0;
 	EXPECT_EQ(fHandler->fErrors.size(), 1u);
+}
+
+// Tasks reporting at the same time share the ignore lists: each error code
+// and each assertion is asked about once, whichever task reports it first.
+TEST_F(DebugMgr, TasksReportingAtOnceAreEachAskedOnce)
+{
+	class CountingHandler : public VObject, public IDebugMessageHandler {
+	public:
+		std::atomic<int> fErrors{0}, fAsserts{0};
+		int32 AssertFailed(VDebugContext&, const char*, const char*, int) override
+		{
+			++fAsserts;
+			return kDebugIgnoreThis;
+		}
+		int32 ErrorThrown(VDebugContext&, VErrorBase*) override
+		{
+			++fErrors;
+			return kDebugIgnoreThis;
+		}
+	};
+	VRefPtr<CountingHandler> handler = VRefPtr<CountingHandler>::Adopt(new CountingHandler);
+	fManager.SetDebugMessageHandler(handler.Get());
+	constexpr int kTasks = 4;
+	constexpr int kCodes = 20;
+	std::vector<VRefPtr<VTask>> tasks;
+	for (int t = 0; t < kTasks; ++t) {
+		tasks.push_back(VRefPtr<VTask>::Adopt(new VTask(0, ETaskStyle::kPreemptive, [this]() {
+			for (int round = 0; round < 3; ++round) {
+				for (int code = 0; code < kCodes; ++code) {
+					fManager.ErrorThrown(MakeError(MAKE_VERROR('qtst', 100 + code)).Get());
+					fManager.AssertFailed("shared", "shared.cpp", code);
+				}
+			}
+		})));
+	}
+	for (VRefPtr<VTask>& task : tasks)
+		ASSERT_TRUE(task->Run());
+	for (VRefPtr<VTask>& task : tasks)
+		ASSERT_TRUE(task->WaitForDeath(testing::kHangMilliseconds));
+	// A task may be asked about a code another one is being asked about.
+	EXPECT_GE(handler->fErrors.load(), kCodes);
+	EXPECT_LE(handler->fErrors.load(), kCodes * kTasks);
+	EXPECT_GE(handler->fAsserts.load(), kCodes);
+	EXPECT_LE(handler->fAsserts.load(), kCodes * kTasks);
+	const int before = handler->fErrors.load() + handler->fAsserts.load();
+	fManager.ErrorThrown(MakeError(MAKE_VERROR('qtst', 100)).Get());
+	fManager.AssertFailed("shared", "shared.cpp", 0);
+	EXPECT_EQ(handler->fErrors.load() + handler->fAsserts.load(), before);
 }
 
 // The process's manager hears of errors raised on a task's stack, unless a

@@ -4,6 +4,7 @@
 //   deep stack) go to the assert file;
 // - "rotate": three entries, the assert file filled past its rotation size
 //   (QIRN_TEST_ASSERT_FILE names it) before the second and the third;
+// - "concurrent": four tasks write 25 entries each at the same time;
 // - "quit" and "break": a thrown error whose handler answers quit, or break.
 // Prints "name=value" lines, flushed at once: a break ends the program.
 #include "core/VString.h"
@@ -12,11 +13,13 @@
 #include "runtime/VDebugMgr.h"
 #include "runtime/VError.h"
 #include "runtime/VErrorContext.h"
+#include "runtime/VTask.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace qirn;
 
@@ -92,6 +95,26 @@ int main()
 		Report("filled2", FillPastRotation(path) ? "1" : "0");
 		manager.DebugMsg(VString("entry three\n"));
 		Report("done", "1");
+	} else if (std::strcmp(mode, "concurrent") == 0) {
+		manager.SetAssertFileEnabled(true);
+		std::vector<VTask*> tasks;
+		for (int t = 0; t < 4; ++t) {
+			tasks.push_back(new VTask(0, ETaskStyle::kPreemptive, [&manager, t]() {
+				for (int entry = 0; entry < 25; ++entry) {
+					VString text;
+					text.Printf("task %d entry %d\n", t, entry);
+					manager.DebugMsg(text);
+				}
+			}));
+		}
+		bool ended = true;
+		for (VTask* task : tasks)
+			ended &= task->Run();
+		for (VTask* task : tasks) {
+			ended &= task->WaitForDeath(60000);
+			task->Release();
+		}
+		Report("done", ended ? "1" : "0");
 	} else if (std::strcmp(mode, "quit") == 0 || std::strcmp(mode, "break") == 0) {
 		AnsweringHandler* handler = new AnsweringHandler(std::strcmp(mode, "quit") == 0 ? kDebugQuit : kDebugBreak);
 		manager.SetDebugMessageHandler(handler);
