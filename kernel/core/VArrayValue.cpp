@@ -51,11 +51,12 @@ bool VArrayValue::_ResizeStorageOutOfRoom(sLONG8 inBytes)
 		if (fCapacity == 0 && fCount == 0)
 			wanted = inBytes; // the first sizing is often the last one
 		uBYTE* block = nullptr;
+		sLONG8 capacity = 0;
 		for (sLONG8 size : {wanted, inBytes}) {
 			block = static_cast<uBYTE*>(fData == nullptr ? VMemory::NewPtr(static_cast<size_t>(size), 'varr')
 														  : VMemory::SetPtrSize(fData, static_cast<size_t>(size)));
 			if (block != nullptr) {
-				fCapacity = size;
+				capacity = size;
 				break;
 			}
 		}
@@ -63,16 +64,20 @@ bool VArrayValue::_ResizeStorageOutOfRoom(sLONG8 inBytes)
 			_ThrowError(VE_MEMORY_FULL);
 			return false;
 		}
+		// The old spare room is zero already; only the bytes gained are not.
+		std::memset(block + fCapacity, 0, static_cast<size_t>(capacity - fCapacity));
 		fData = block;
-	} else if (inBytes < fCapacity / 4) {
+		fCapacity = capacity;
+	} else if (inBytes < fDataSize) {
+		std::memset(fData + inBytes, 0, static_cast<size_t>(fDataSize - inBytes));
 		// Give back most of a block that shrank a lot; keeping it is no fault.
-		if (uBYTE* block = static_cast<uBYTE*>(VMemory::SetPtrSize(fData, static_cast<size_t>(inBytes)))) {
-			fData = block;
-			fCapacity = inBytes;
+		if (inBytes < fCapacity / 4) {
+			if (uBYTE* block = static_cast<uBYTE*>(VMemory::SetPtrSize(fData, static_cast<size_t>(inBytes)))) {
+				fData = block;
+				fCapacity = inBytes;
+			}
 		}
 	}
-	if (inBytes > fDataSize)
-		std::memset(fData + fDataSize, 0, static_cast<size_t>(inBytes - fDataSize));
 	fDataSize = static_cast<sLONG>(inBytes);
 	return true;
 }

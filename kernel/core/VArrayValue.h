@@ -4,8 +4,6 @@
 #include "core/VValueInfo.h"
 #include "core/VValueMultiple.h"
 
-#include <cstring>
-
 namespace qirn {
 
 class VDuration;
@@ -158,12 +156,12 @@ protected:
 	{
 		return fElemSize == 0 ? (inCount + 8) / 8 : inCount * static_cast<sLONG8>(fElemSize);
 	}
-	// Resizes the storage: new bytes are zero. False when refused. Growth
-	// within the spare room, an append's usual case, stays inline.
+	// Resizes the storage: new bytes are zero. False when refused. The spare
+	// room is kept zero (bytes given up by a shrink are cleared), so growth
+	// within it, an append's usual case, is only a new size.
 	bool _ResizeStorage(sLONG8 inBytes)
 	{
 		if (inBytes > fDataSize && inBytes <= fCapacity) {
-			std::memset(fData + fDataSize, 0, static_cast<size_t>(inBytes - fDataSize));
 			fDataSize = static_cast<sLONG>(inBytes);
 			return true;
 		}
@@ -189,7 +187,7 @@ protected:
 	sLONG fDataSize = 0;
 
 private:
-	// The allocated bytes, at least fDataSize.
+	// The allocated bytes, at least fDataSize; those beyond it are zero.
 	sLONG8 fCapacity = 0;
 };
 

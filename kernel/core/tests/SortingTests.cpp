@@ -292,10 +292,14 @@ TEST(Sorting, QSortLeavesTheSameBitsAsTheInterfaceSort)
 		const char* fName;
 		std::function<double(int)> fValue;
 	};
+	auto pipe = [](int i) { return static_cast<double>(i < n / 2 ? i : n - i); };
 	const Case cases[] = {
-		{"organ pipe", [](int i) { return static_cast<double>(i < n / 2 ? i : n - i); }},
-		{"organ pipe with signed zeros", [](int i) { return i % 100 == 0 ? (i % 200 == 0 ? -0.0 : 0.0) : (i < n / 2 ? i : n - i); }},
-		{"organ pipe with a NaN", [nan](int i) { return i == n / 3 ? nan : static_cast<double>(i < n / 2 ? i : n - i); }},
+		{"organ pipe", pipe},
+		// Zeros of both signs among the middle values, where the badly split
+		// ranges lie.
+		{"organ pipe with signed zeros",
+		 [pipe](int i) { return std::fabs(pipe(i) - n / 4) < 20 ? (i % 2 != 0 ? -0.0 : 0.0) : pipe(i) - n / 4; }},
+		{"organ pipe with a NaN", [pipe, nan](int i) { return i == n / 3 ? nan : pipe(i); }},
 		{"random with NaNs", [nan](int i) { return i % 17 == 0 ? nan : static_cast<double>((i * 7919) % 101); }},
 	};
 	auto bits = [](const std::vector<double>& inValues) {
@@ -316,15 +320,15 @@ TEST(Sorting, QSortLeavesTheSameBitsAsTheInterfaceSort)
 			EXPECT_EQ(bits(values), bits(reference.fValues));
 		}
 	}
-	std::vector<int> pipe(n);
+	std::vector<int> integers(n);
 	for (int i = 0; i < n; ++i)
-		pipe[i] = i < n / 2 ? i : n - i;
-	KeySortable reference(pipe);
+		integers[i] = i < n / 2 ? i : n - i;
+	KeySortable reference(integers);
 	ISortable* list[] = {&reference, nullptr};
 	uBYTE descending = 1;
 	ISortable::MultiCriteriaQSort(list, &descending, 1, 0, n - 1);
-	QSort(pipe.data(), n, descending);
-	EXPECT_EQ(pipe, reference.fKeys);
+	QSort(integers.data(), n, descending);
+	EXPECT_EQ(integers, reference.fKeys);
 }
 
 TEST(Sorting, QSortCountsANaNAsEqualToEverything)

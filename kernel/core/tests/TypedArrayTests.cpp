@@ -193,10 +193,14 @@ TEST(TypedArray, ElementsConvertThroughValuesOfTheirKind)
 		const std::type_info& fValueClass;
 	};
 	Case cases[] = {
-		{std::make_unique<VArrayBoolean>(1), typeid(VBoolean)}, {std::make_unique<VArrayByte>(1), typeid(VByte)},
-		{std::make_unique<VArrayWord>(1), typeid(VWord)},		{std::make_unique<VArrayLong>(1), typeid(VLong)},
-		{std::make_unique<VArrayLong8>(1), typeid(VLong8)},		{std::make_unique<VArrayReal>(1), typeid(VReal)},
-		{std::make_unique<VArrayTime>(1), typeid(VTime)},		{std::make_unique<VArrayDuration>(1), typeid(VDuration)},
+		{std::make_unique<VArrayBoolean>(1), typeid(VBoolean)},
+		{std::make_unique<VArrayByte>(1), typeid(VByte)},
+		{std::make_unique<VArrayWord>(1), typeid(VWord)},
+		{std::make_unique<VArrayLong>(1), typeid(VLong)},
+		{std::make_unique<VArrayLong8>(1), typeid(VLong8)},
+		{std::make_unique<VArrayReal>(1), typeid(VReal)},
+		{std::make_unique<VArrayTime>(1), typeid(VTime)},
+		{std::make_unique<VArrayDuration>(1), typeid(VDuration)},
 		{std::make_unique<VArrayString>(1), typeid(VString)},
 	};
 	for (Case& c : cases) {
