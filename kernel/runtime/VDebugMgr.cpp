@@ -209,17 +209,24 @@ void VDebugMgr::ErrorThrown(VErrorBase* inError)
 				return;
 		}
 
-		VString text("Error: ");
-		VString dump;
-		inError->DumpToString(dump);
-		text.AppendString(dump);
-		text.AppendUniChar(u'\n');
+		// Errors are thrown far more often than anyone writes them out: the
+		// text is made only for the file or the console.
+		const bool toFile = GetAssertFileEnabled();
+		const bool toConsole = GetLogInDebugger() && IsDebuggerAvailable();
+		VString text;
+		if (toFile || toConsole) {
+			VString dump;
+			inError->DumpToString(dump);
+			text.AppendCString("Error: ");
+			text.AppendString(dump);
+			text.AppendUniChar(u'\n');
+		}
 
-		if (GetAssertFileEnabled())
+		if (toFile)
 			WriteToAssertFile(text, true, true);
 		if (ILogger* logger = ProcessLogger(); logger != nullptr)
 			logger->LogErrorIfNecessary(inError);
-		if (GetLogInDebugger() && IsDebuggerAvailable())
+		if (toConsole)
 			_WriteToStandardError(text);
 
 		if (IDebugMessageHandler* handler = _RetainHandler(); handler != nullptr) {
