@@ -72,6 +72,27 @@ TEST_F(Collator, TheOrderIsThePlatformsWithoutWidthAndWithAccentsAndCaseOnlyWith
 	EXPECT_EQ(Compare(VString("a"), VString(""), true), CR_BIGGER);
 }
 
+// The comparison looks for width forms a few units at a time: a full-width
+// letter is its usual letter at any place of a text of any length, on either
+// side, and a form in the middle of a long text is found as well as at its
+// ends.
+TEST_F(Collator, AWidthFormAnywhereInATextOfAnyLengthIsItsUsualForm)
+{
+	for (VIndex length = 1; length <= 13; ++length) {
+		for (VIndex at = 0; at < length; ++at) {
+			SCOPED_TRACE(std::to_string(length) + " units, the form at " + std::to_string(at));
+			std::u16string wide(static_cast<size_t>(length), u'a');
+			std::u16string usual = wide;
+			wide[static_cast<size_t>(at)] = u'\uFF21';
+			usual[static_cast<size_t>(at)] = u'A';
+			const VString textWide(wide.data(), length);
+			const VString textUsual(usual.data(), length);
+			EXPECT_EQ(Compare(textWide, textUsual, true), CR_EQUAL);
+			EXPECT_EQ(Compare(textUsual, textWide, true), CR_EQUAL);
+		}
+	}
+}
+
 TEST_F(Collator, SearchesAnswerPositionsAndMatchedLengths)
 {
 	struct Case {
