@@ -1,22 +1,30 @@
 #pragma once
 
+#include "core/VIntlMgr.h"
 #include "core/VValue.h"
+#include "runtime/VTask.h"
 
 namespace qirn {
-
-class VIntlMgr;
 
 // How text that a person reads is compared. Every value-level comparison of
 // strings and of their flat data comes here, and goes on to the collator of
 // the manager given (null: the current task's, VTask::GetCurrentIntlManager).
+// Comparison and equality are inline, down to the call of the platform's
+// comparer: they are the kernel's hottest text path.
 class VStringCollation {
 public:
 
 	// -1, 0 or 1; an empty text sorts before any other.
 	static CompareResult CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
-									   VIndex inLength2, bool inDiacritical, VIntlMgr* inIntlMgr = nullptr);
+									   VIndex inLength2, bool inDiacritical, VIntlMgr* inIntlMgr = nullptr)
+	{
+		return _ManagerOrCurrent(inIntlMgr)->CompareString(inText1, inLength1, inText2, inLength2, inDiacritical);
+	}
 	static bool EqualString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,
-							bool inDiacritical, VIntlMgr* inIntlMgr = nullptr);
+							bool inDiacritical, VIntlMgr* inIntlMgr = nullptr)
+	{
+		return _ManagerOrCurrent(inIntlMgr)->EqualString(inText1, inLength1, inText2, inLength2, inDiacritical);
+	}
 
 	// The text against a pattern holding wildcards: 0 when it matches. A
 	// non-zero answer orders the text against the pattern's literal pieces
@@ -27,6 +35,12 @@ public:
 	// ignoring the control characters other than tab and the line ends.
 	static bool EqualString_Like(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern,
 								 VIndex inPatternLength, bool inDiacritical, VIntlMgr* inIntlMgr = nullptr);
+
+private:
+	static VIntlMgr* _ManagerOrCurrent(VIntlMgr* inIntlMgr)
+	{
+		return inIntlMgr != nullptr ? inIntlMgr : VTask::GetCurrentIntlManager();
+	}
 };
 
 } // namespace qirn
