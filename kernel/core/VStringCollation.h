@@ -18,12 +18,18 @@ public:
 	static CompareResult CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
 									   VIndex inLength2, bool inDiacritical, VIntlMgr* inIntlMgr = nullptr)
 	{
-		return _ManagerOrCurrent(inIntlMgr)->CompareString(inText1, inLength1, inText2, inLength2, inDiacritical);
+		VIntlMgr* manager = _ManagerOrTasks(inIntlMgr);
+		if (manager == nullptr) [[unlikely]]
+			return _CompareStringOutsideTask(inText1, inLength1, inText2, inLength2, inDiacritical);
+		return manager->CompareString(inText1, inLength1, inText2, inLength2, inDiacritical);
 	}
 	static bool EqualString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,
 							bool inDiacritical, VIntlMgr* inIntlMgr = nullptr)
 	{
-		return _ManagerOrCurrent(inIntlMgr)->EqualString(inText1, inLength1, inText2, inLength2, inDiacritical);
+		VIntlMgr* manager = _ManagerOrTasks(inIntlMgr);
+		if (manager == nullptr) [[unlikely]]
+			return _EqualStringOutsideTask(inText1, inLength1, inText2, inLength2, inDiacritical);
+		return manager->EqualString(inText1, inLength1, inText2, inLength2, inDiacritical);
 	}
 
 	// The text against a pattern holding wildcards: 0 when it matches. A
@@ -41,6 +47,21 @@ private:
 	{
 		return inIntlMgr != nullptr ? inIntlMgr : VTask::GetCurrentIntlManager();
 	}
+	// The manager given, else the current task's; null outside a task or for
+	// a task without one of its own.
+	static VIntlMgr* _ManagerOrTasks(VIntlMgr* inIntlMgr)
+	{
+		if (inIntlMgr != nullptr)
+			return inIntlMgr;
+		VTask* task = VTask::GetCurrent();
+		return task != nullptr ? task->GetIntlManager() : nullptr;
+	}
+	// Out of line, and called last: the inline comparison then keeps nothing
+	// across a call, and needs no registers saved.
+	static CompareResult _CompareStringOutsideTask(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
+												   VIndex inLength2, bool inDiacritical);
+	static bool _EqualStringOutsideTask(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
+										VIndex inLength2, bool inDiacritical);
 };
 
 } // namespace qirn
