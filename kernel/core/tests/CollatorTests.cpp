@@ -48,7 +48,9 @@ TEST_F(Collator, TheOrderIsThePlatformsWithoutWidthAndWithAccentsAndCaseOnlyWith
 	primary->setStrength(icu::Collator::PRIMARY);
 	tertiary->setStrength(icu::Collator::TERTIARY);
 	const char* words[] = {"apple", "Apple", "\xC3\xA4pple", "b", "B", "resume", "r\xC3\xA9sum\xC3\xA9", "R\xC3\xA9sum\xC3\xA9",
-						   "co-op", "coop", "a", "\xC3\xA6", "10", "9"};
+						   "co-op", "coop", "a", "\xC3\xA6", "10", "9",
+						   // Units from U+1000 without a width form: a curly apostrophe, CJK.
+						   "it\xE2\x80\x99s", "it's", "its", "\xE4\xB8\xAD\xE6\x96\x87", "\xE4\xB8\xAD"};
 	for (const char* a : words) {
 		for (const char* b : words) {
 			SCOPED_TRACE(std::string(a) + " " + b);
