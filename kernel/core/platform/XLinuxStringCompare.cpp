@@ -146,7 +146,9 @@ bool XLinuxStringCompare::IsValid() const
 
 namespace {
 
-static_assert(int{CR_SMALLER} == int{UCOL_LESS} && int{CR_EQUAL} == int{UCOL_EQUAL} && int{CR_BIGGER} == int{UCOL_GREATER});
+// The platform's answers are ours, value for value.
+static_assert(int{CR_SMALLER} == int{UCOL_LESS} && int{CR_EQUAL} == int{UCOL_EQUAL} &&
+			  int{CR_BIGGER} == int{UCOL_GREATER});
 
 CompareResult ToCompareResult(UCollationResult inResult, UErrorCode inStatus)
 {
