@@ -49,30 +49,43 @@ void BM_Uncontended_Peer(benchmark::State& state)
 }
 BENCHMARK(BM_Uncontended_Peer);
 
-// A short critical region: a few increments of a shared counter.
-qirn::VCriticalSection sSection;
-std::recursive_mutex sMutex;
-long sCounter = 0;
+// A short critical region: a few increments of a counter the lock guards.
+// Each side has its lock and its counter in a line of their own, laid out
+// alike, so that neither side shares a cache line with the other's data nor
+// gains from a layout the other lacks.
+template <class Lock>
+struct alignas(64) Guarded {
+	Lock fLock;
+	long fCounter = 0;
+};
+
+Guarded<qirn::VCriticalSection> sSection;
+Guarded<std::recursive_mutex> sMutex;
+
+template <class Lock, class Enter, class Leave>
+void RunContended(benchmark::State& state, Guarded<Lock>& ioGuarded, Enter inEnter, Leave inLeave)
+{
+	for (auto _ : state) {
+		inEnter(ioGuarded.fLock);
+		for (int i = 0; i < 8; ++i)
+			benchmark::DoNotOptimize(++ioGuarded.fCounter);
+		inLeave(ioGuarded.fLock);
+	}
+}
 
 void BM_Contended_Ours(benchmark::State& state)
 {
-	for (auto _ : state) {
-		sSection.Lock();
-		for (int i = 0; i < 8; ++i)
-			benchmark::DoNotOptimize(++sCounter);
-		sSection.Unlock();
-	}
+	RunContended(
+		state, sSection, [](qirn::VCriticalSection& inLock) { inLock.Lock(); },
+		[](qirn::VCriticalSection& inLock) { inLock.Unlock(); });
 }
 BENCHMARK(BM_Contended_Ours)->Threads(2)->Threads(4)->Threads(8)->UseRealTime();
 
 void BM_Contended_Peer(benchmark::State& state)
 {
-	for (auto _ : state) {
-		sMutex.lock();
-		for (int i = 0; i < 8; ++i)
-			benchmark::DoNotOptimize(++sCounter);
-		sMutex.unlock();
-	}
+	RunContended(
+		state, sMutex, [](std::recursive_mutex& inLock) { inLock.lock(); },
+		[](std::recursive_mutex& inLock) { inLock.unlock(); });
 }
 BENCHMARK(BM_Contended_Peer)->Threads(2)->Threads(4)->Threads(8)->UseRealTime();
 

@@ -23,22 +23,6 @@ VCollator_system* VCollator_system::Create(sLONG inDialectCode, VIntlMgr* inIntl
 	return collator;
 }
 
-CompareResult VCollator_system::CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
-											  VIndex inLength2, bool inDiacritical) const
-{
-	if (inLength1 <= 0)
-		return inLength2 > 0 ? CR_SMALLER : CR_EQUAL;
-	if (inLength2 <= 0)
-		return CR_BIGGER;
-	return fCompare.Compare(inText1, inLength1, inText2, inLength2, inDiacritical);
-}
-
-bool VCollator_system::EqualString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
-								   VIndex inLength2, bool inDiacritical) const
-{
-	return CompareString(inText1, inLength1, inText2, inLength2, inDiacritical) == CR_EQUAL;
-}
-
 VIndex VCollator_system::_Find(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern,
 							   VIndex inPatternLength, bool inDiacritical, bool inLast, VIndex* outLength) const
 {
@@ -70,7 +54,7 @@ VIndex VCollator_system::ReversedFindString(const UniChar* inText, VIndex inText
 	return _Find(inText, inTextLength, inPattern, inPatternLength, inDiacritical, true, outLength);
 }
 
-VCollator* VCollator_system::Clone() const
+VCollator_system* VCollator_system::Clone() const
 {
 	return new VCollator_system(*this);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/IRefCountable.h"
-#include "core/VCollator.h"
+#include "core/VCollator_system.h"
 #include "core/VObject.h"
 #include "core/VString.h"
 #include "core/platform/XLinuxIntlMgr.h"
@@ -200,7 +200,9 @@ private:
 	XLinuxIntlMgr fImpl;
 	sLONG fReserved = 0;
 	sLONG fCollationKind = 1; // the system collation
-	VCollator* fCollator = nullptr;
+	// The system collator is the only kind: its type known here, the hot
+	// comparisons below reach the platform's comparer without a virtual call.
+	VCollator_system* fCollator = nullptr;
 	DialectCode fDialectCode;
 	VString fAMString;
 	VString fPMString;

@@ -1,43 +1,31 @@
 #include "core/VStringCollation.h"
 
-#include "core/VIntlMgr.h"
-#include "runtime/VTask.h"
-
 namespace qirn {
 
-namespace {
-
-VIntlMgr* ManagerOrCurrent(VIntlMgr* inIntlMgr)
+CompareResult VStringCollation::_CompareStringOutsideTask(const UniChar* inText1, VIndex inLength1,
+														  const UniChar* inText2, VIndex inLength2, bool inDiacritical)
 {
-	return inIntlMgr != nullptr ? inIntlMgr : VTask::GetCurrentIntlManager();
+	return VTask::GetCurrentIntlManager()->CompareString(inText1, inLength1, inText2, inLength2, inDiacritical);
 }
 
-} // namespace
-
-CompareResult VStringCollation::CompareString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
-											  VIndex inLength2, bool inDiacritical, VIntlMgr* inIntlMgr)
+bool VStringCollation::_EqualStringOutsideTask(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
+											   VIndex inLength2, bool inDiacritical)
 {
-	return ManagerOrCurrent(inIntlMgr)->CompareString(inText1, inLength1, inText2, inLength2, inDiacritical);
-}
-
-bool VStringCollation::EqualString(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
-								   VIndex inLength2, bool inDiacritical, VIntlMgr* inIntlMgr)
-{
-	return ManagerOrCurrent(inIntlMgr)->EqualString(inText1, inLength1, inText2, inLength2, inDiacritical);
+	return VTask::GetCurrentIntlManager()->EqualString(inText1, inLength1, inText2, inLength2, inDiacritical);
 }
 
 CompareResult VStringCollation::CompareString_Like(const UniChar* inText, VIndex inTextLength,
 												   const UniChar* inPattern, VIndex inPatternLength,
 												   bool inDiacritical, VIntlMgr* inIntlMgr)
 {
-	return ManagerOrCurrent(inIntlMgr)->CompareString_Like(inText, inTextLength, inPattern, inPatternLength,
+	return _ManagerOrCurrent(inIntlMgr)->CompareString_Like(inText, inTextLength, inPattern, inPatternLength,
 														   inDiacritical);
 }
 
 bool VStringCollation::EqualString_Like(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern,
 										VIndex inPatternLength, bool inDiacritical, VIntlMgr* inIntlMgr)
 {
-	return ManagerOrCurrent(inIntlMgr)->EqualString_Like(inText, inTextLength, inPattern, inPatternLength,
+	return _ManagerOrCurrent(inIntlMgr)->EqualString_Like(inText, inTextLength, inPattern, inPatternLength,
 														 inDiacritical);
 }
 

@@ -94,11 +94,8 @@ void VTask::_CloneProcessIntlManager()
 		fIntlMgr = VRefPtr<VIntlMgr>::Adopt(source->Clone());
 }
 
-VIntlMgr* VTask::GetCurrentIntlManager()
+VIntlMgr* VTask::_GetIntlManagerOutsideTask()
 {
-	VTask* task = GetCurrent();
-	if (task != nullptr && task->fIntlMgr != nullptr)
-		return task->fIntlMgr.Get();
 	VProcess* process = VProcess::sInstance.load(std::memory_order_acquire);
 	if (process != nullptr && process->GetIntlMgr() != nullptr)
 		return process->GetIntlMgr();
@@ -399,11 +396,6 @@ size_t VTask::GetStackSize()
 bool VTask::IsResponding() const
 {
 	return ElapsedSince(fLastExecutionTime.load(std::memory_order_relaxed)) < 1000;
-}
-
-VTask* VTask::GetCurrent()
-{
-	return VTaskMgr::GetCurrentTask();
 }
 
 int32 VTask::GetCurrentID()

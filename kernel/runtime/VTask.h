@@ -6,6 +6,7 @@
 #include "core/VRefPtr.h"
 #include "runtime/IMessageable.h"
 #include "runtime/VDebugContext.h"
+#include "runtime/platform/XLinuxTaskMgr.h"
 
 #include <atomic>
 #include <functional>
@@ -97,7 +98,8 @@ public:
 	// from a sleep) less than a second ago.
 	bool IsResponding() const;
 
-	static VTask* GetCurrent();
+	// One thread-local read, inline: every collated comparison asks for it.
+	static VTask* GetCurrent() { return XLinuxTaskMgr::GetCurrentTask(); }
 	static int32 GetCurrentID();
 	static bool IsCurrentMain();
 
@@ -117,7 +119,14 @@ public:
 	// process's manager. The current one is the task's, else the process's,
 	// else (outside a task, or before start-up) the US-English default, so
 	// that it is never null.
-	static VIntlMgr* GetCurrentIntlManager();
+	// Inline up to the task's own manager, the one every collated comparison
+	// of a task finds.
+	static VIntlMgr* GetCurrentIntlManager()
+	{
+		VTask* task = GetCurrent();
+		VIntlMgr* manager = task != nullptr ? task->fIntlMgr.Get() : nullptr;
+		return manager != nullptr ? manager : _GetIntlManagerOutsideTask();
+	}
 	// Installs a manager for the current task (retained; nothing outside a
 	// task or for null).
 	static void SetCurrentIntlManager(VIntlMgr* inIntlMgr);
@@ -131,6 +140,8 @@ public:
 
 private:
 	void _CloneProcessIntlManager();
+	// The process's manager, else the default one.
+	static VIntlMgr* _GetIntlManagerOutsideTask();
 
 	VRefPtr<VIntlMgr> fIntlMgr; // set by the constructor, then by the task itself only
 

@@ -48,7 +48,9 @@ TEST_F(Collator, TheOrderIsThePlatformsWithoutWidthAndWithAccentsAndCaseOnlyWith
 	primary->setStrength(icu::Collator::PRIMARY);
 	tertiary->setStrength(icu::Collator::TERTIARY);
 	const char* words[] = {"apple", "Apple", "\xC3\xA4pple", "b", "B", "resume", "r\xC3\xA9sum\xC3\xA9", "R\xC3\xA9sum\xC3\xA9",
-						   "co-op", "coop", "a", "\xC3\xA6", "10", "9"};
+						   "co-op", "coop", "a", "\xC3\xA6", "10", "9",
+						   // Units from U+1000 without a width form: a curly apostrophe, CJK.
+						   "it\xE2\x80\x99s", "it's", "its", "\xE4\xB8\xAD\xE6\x96\x87", "\xE4\xB8\xAD"};
 	for (const char* a : words) {
 		for (const char* b : words) {
 			SCOPED_TRACE(std::string(a) + " " + b);
@@ -70,6 +72,27 @@ TEST_F(Collator, TheOrderIsThePlatformsWithoutWidthAndWithAccentsAndCaseOnlyWith
 	EXPECT_EQ(Compare(VString(""), VString(""), true), CR_EQUAL);
 	EXPECT_EQ(Compare(VString(""), VString("a"), true), CR_SMALLER);
 	EXPECT_EQ(Compare(VString("a"), VString(""), true), CR_BIGGER);
+}
+
+// The comparison looks for width forms a few units at a time: a full-width
+// letter is its usual letter at any place of a text of any length, on either
+// side, and a form in the middle of a long text is found as well as at its
+// ends.
+TEST_F(Collator, AWidthFormAnywhereInATextOfAnyLengthIsItsUsualForm)
+{
+	for (VIndex length = 1; length <= 13; ++length) {
+		for (VIndex at = 0; at < length; ++at) {
+			SCOPED_TRACE(std::to_string(length) + " units, the form at " + std::to_string(at));
+			std::u16string wide(static_cast<size_t>(length), u'a');
+			std::u16string usual = wide;
+			wide[static_cast<size_t>(at)] = u'\uFF21';
+			usual[static_cast<size_t>(at)] = u'A';
+			const VString textWide(wide.data(), length);
+			const VString textUsual(usual.data(), length);
+			EXPECT_EQ(Compare(textWide, textUsual, true), CR_EQUAL);
+			EXPECT_EQ(Compare(textUsual, textWide, true), CR_EQUAL);
+		}
+	}
 }
 
 TEST_F(Collator, SearchesAnswerPositionsAndMatchedLengths)
