@@ -46,6 +46,20 @@ std::string XLinuxFiles::Trim(const std::string& inText)
 	return inText.substr(first, last - first + 1);
 }
 
+std::vector<std::string> XLinuxFiles::SplitLines(const std::string& inText)
+{
+	std::vector<std::string> lines;
+	size_t start = 0;
+	while (start < inText.size()) {
+		size_t end = inText.find('\n', start);
+		if (end == std::string::npos)
+			end = inText.size();
+		lines.emplace_back(inText, start, end - start);
+		start = end + 1;
+	}
+	return lines;
+}
+
 std::string XLinuxFiles::ReadFirstLine(const char* inPath)
 {
 	std::string text;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace qirn {
 
@@ -17,6 +18,8 @@ public:
 	static std::string ReadFirstLine(const char* inPath);
 	static std::string ReadFirstLine(const std::string& inPath) { return ReadFirstLine(inPath.c_str()); }
 	static std::string Trim(const std::string& inText);
+	// The lines of a text, without their line feeds.
+	static std::vector<std::string> SplitLines(const std::string& inText);
 };
 
 } // namespace qirn

@@ -21,13 +21,9 @@ namespace {
 std::string OSReleaseValue(const std::string& inText, const char* inKey)
 {
 	const std::string key = std::string(inKey) + "=";
-	size_t start = 0;
-	while (start < inText.size()) {
-		size_t end = inText.find('\n', start);
-		if (end == std::string::npos)
-			end = inText.size();
-		if (inText.compare(start, key.size(), key) == 0) {
-			std::string value = XLinuxFiles::Trim(inText.substr(start + key.size(), end - start - key.size()));
+	for (const std::string& line : XLinuxFiles::SplitLines(inText)) {
+		if (line.compare(0, key.size(), key) == 0) {
+			std::string value = XLinuxFiles::Trim(line.substr(key.size()));
 			if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
 				std::string unquoted;
 				for (size_t i = 1; i + 1 < value.size(); ++i) {
@@ -39,7 +35,6 @@ std::string OSReleaseValue(const std::string& inText, const char* inKey)
 			}
 			return value;
 		}
-		start = end + 1;
 	}
 	return std::string();
 }
@@ -136,16 +131,10 @@ std::string XLinuxSystem::ReadProcessorBrand()
 	if (!XLinuxFiles::ReadText("/proc/cpuinfo", text, 4 << 20))
 		return std::string();
 	// x86 names it "model name"; other machines have no such line.
-	size_t start = 0;
-	while (start < text.size()) {
-		size_t end = text.find('\n', start);
-		if (end == std::string::npos)
-			end = text.size();
-		std::string line = text.substr(start, end - start);
+	for (const std::string& line : XLinuxFiles::SplitLines(text)) {
 		size_t colon = line.find(':');
 		if (colon != std::string::npos && XLinuxFiles::Trim(line.substr(0, colon)) == "model name")
 			return line.substr(colon + 1);
-		start = end + 1;
 	}
 	return std::string();
 }
@@ -156,13 +145,7 @@ bool XLinuxSystem::ReadProcessorTicks(std::vector<uint64>& outTicks)
 	if (!XLinuxFiles::ReadText("/proc/stat", text, 4 << 20))
 		return false;
 	outTicks.clear();
-	size_t start = 0;
-	while (start < text.size()) {
-		size_t end = text.find('\n', start);
-		if (end == std::string::npos)
-			end = text.size();
-		std::string line = text.substr(start, end - start);
-		start = end + 1;
+	for (const std::string& line : XLinuxFiles::SplitLines(text)) {
 		// "cpuN user nice system idle ...": the per-processor lines only.
 		if (line.size() < 4 || line.compare(0, 3, "cpu") != 0 || line[3] < '0' || line[3] > '9')
 			continue;

@@ -27,13 +27,7 @@ std::map<std::pair<std::string, std::string>, unsigned> ReadIPv6Flags()
 	std::string text;
 	if (!XLinuxFiles::ReadText("/proc/net/if_inet6", text))
 		return flags;
-	size_t start = 0;
-	while (start < text.size()) {
-		size_t end = text.find('\n', start);
-		if (end == std::string::npos)
-			end = text.size();
-		std::string line = text.substr(start, end - start);
-		start = end + 1;
+	for (const std::string& line : XLinuxFiles::SplitLines(text)) {
 		char hex[33] = {}, name[IF_NAMESIZE + 1] = {};
 		unsigned index = 0, prefix = 0, scope = 0, addressFlags = 0;
 		if (std::sscanf(line.c_str(), "%32s %x %x %x %x %16s", hex, &index, &prefix, &scope, &addressFlags, name) != 6)
@@ -131,13 +125,7 @@ bool XLinuxSystem::ReadNetworkByteTotals(double& outReceived, double& outSent)
 		return false;
 	outReceived = 0;
 	outSent = 0;
-	size_t start = 0;
-	while (start < text.size()) {
-		size_t end = text.find('\n', start);
-		if (end == std::string::npos)
-			end = text.size();
-		std::string line = text.substr(start, end - start);
-		start = end + 1;
+	for (const std::string& line : XLinuxFiles::SplitLines(text)) {
 		// "  name: rx_bytes rx_packets ... (8 receive figures) tx_bytes ..."
 		size_t colon = line.find(':');
 		if (colon == std::string::npos)
