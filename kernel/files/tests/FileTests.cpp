@@ -3,6 +3,8 @@
 #include "files/VFile.h"
 #include "files/VFileDesc.h"
 #include "files/VFileKind.h"
+#include "files/VFileSystem.h"
+#include "files/VFolder.h"
 #include "files/VStream.h"
 #include "files/tests/PosixFiles.h"
 #include "testing/RaisedErrors.h"
@@ -375,6 +377,57 @@ TEST(File, PermissionDeniedAsNobodyKeepsCause)
 	});
 	EXPECT_EQ(answer, "ok");
 	EXPECT_EQ(ReadFile(folder / "keep.txt"), "keep");
+}
+
+TEST(File, SetContentMakesMissingFolders)
+{
+	testing::TempFolder folder;
+	VRefPtr<VFile> file = FileAt(folder / "a/b/c.txt");
+	ASSERT_EQ(file->SetContent("abc", 3), VE_OK);
+	EXPECT_EQ(ReadFile(folder / "a/b/c.txt"), "abc");
+}
+
+TEST(File, TemporaryFilesAreEmptyAndPrivate)
+{
+	VRefPtr<VFile> file = VRefPtr<VFile>::Adopt(VFile::CreateTemporaryFile());
+	ASSERT_TRUE(file);
+	VString name;
+	file->GetPath().GetName(name);
+	const std::string text = to_string(name);
+	ASSERT_EQ(text.size(), 36u) << text;
+	EXPECT_EQ(text.substr(0, 4), "qrn_");
+	EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF", 4), std::string::npos) << text;
+	VString posix;
+	file->GetPlatformPath(posix, FPS_POSIX);
+	struct stat status{};
+	ASSERT_EQ(::stat(to_string(posix).c_str(), &status), 0);
+	EXPECT_EQ(status.st_mode & 07777, 0600u);
+	EXPECT_EQ(status.st_size, 0);
+	EXPECT_EQ(file->Delete(), VE_OK);
+}
+
+TEST(File, CopiesKeepTheFileSystemOnlyInsideItsRoot)
+{
+	testing::TempFolder folder;
+	::mkdir((folder / "root").c_str(), 0755);
+	ASSERT_TRUE(WriteFile(folder / "root/a.txt", "a"));
+	VRefPtr<VFolder> root = VRefPtr<VFolder>::Adopt(new VFolder(PathOf(folder / "root/")));
+	VRefPtr<VFileSystem> fileSystem =
+		VRefPtr<VFileSystem>::Adopt(VFileSystem::Create(VString("docs"), root.Get(), VFileSystem::kWritable));
+	ASSERT_TRUE(fileSystem);
+	VRefPtr<VFile> inFileSystem = VRefPtr<VFile>::Adopt(new VFile(PathOf(folder / "root/a.txt"), fileSystem.Get()));
+	EXPECT_EQ(to_string(inFileSystem->GetPathWithFileSystem()), "/docs/a.txt");
+	VFile* inside = nullptr;
+	ASSERT_EQ(inFileSystem->CopyTo(PathOf(folder / "root/b.txt"), &inside, 0), VE_OK);
+	EXPECT_EQ(inside->GetFileSystem(), fileSystem.Get());
+	inside->Release();
+	VFile* outside = nullptr;
+	ASSERT_EQ(inFileSystem->CopyTo(PathOf(folder / "c.txt"), &outside, 0), VE_OK);
+	EXPECT_EQ(outside->GetFileSystem(), nullptr);
+	outside->Release();
+	EXPECT_EQ(VRefPtr<IFolder>::Adopt(inFileSystem->RetainParentFolder(true))->GetFileSystem(), fileSystem.Get());
+	VRefPtr<VFile> atRoot = VRefPtr<VFile>::Adopt(new VFile(PathOf(folder / "c.txt"), fileSystem.Get()));
+	EXPECT_FALSE(VRefPtr<IFolder>::Adopt(atRoot->RetainParentFolder(true)));
 }
 
 } // namespace
