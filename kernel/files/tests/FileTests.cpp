@@ -432,3 +432,37 @@ TEST(File, CopiesKeepTheFileSystemOnlyInsideItsRoot)
 
 } // namespace
 } // namespace qirn
+
+#include "testing/ProbeOutput.h"
+
+namespace qirn {
+namespace {
+
+// GLib reads HOME and XDG_* once: the trash runs in a probe with a home of
+// its own, and the real trash is never touched.
+TEST(FileTrash, MovesFilesAndLinksNotTheirTargets)
+{
+	testing::TempFolder folder;
+	const std::string home = folder / "home";
+	const std::string work = folder / "work";
+	ASSERT_EQ(::mkdir(home.c_str(), 0755), 0);
+	ASSERT_EQ(::mkdir(work.c_str(), 0755), 0);
+	ASSERT_TRUE(WriteFile(work + "/file", "file"));
+	ASSERT_TRUE(WriteFile(work + "/target", "target"));
+	ASSERT_EQ(::symlink("target", (work + "/link").c_str()), 0);
+	const testing::ProbeOutput output = testing::RunProbe(QIRN_PROBE_DIR "/qirn_probe_files",
+		{work + "/file", work + "/link", work + "/missing"},
+		{"HOME=" + home, "XDG_DATA_HOME=" + home + "/data", "XDG_CONFIG_HOME=" + home + "/config",
+			"XDG_CACHE_HOME=" + home + "/cache", "GIO_USE_VFS=local", "LANG=C"});
+	ASSERT_EQ(output.fExitCode, 0);
+	const std::map<std::string, std::string> expected = {{"trash.1", "0"}, {"trash.2", "0"}, {"trash.3", "0"}};
+	EXPECT_EQ(output.fValues, expected);
+	EXPECT_EQ(ReadFile(home + "/data/Trash/files/file"), "file");
+	EXPECT_EQ(testing::LinkText(home + "/data/Trash/files/link"), "target");
+	EXPECT_EQ(ReadFile(work + "/target"), "target");
+	EXPECT_FALSE(testing::Exists(work + "/file"));
+	EXPECT_FALSE(testing::Exists(work + "/link"));
+}
+
+} // namespace
+} // namespace qirn
