@@ -10,6 +10,7 @@
 
 namespace qirn {
 
+class VFile;
 class VFileSystem;
 class VTime;
 
@@ -73,6 +74,9 @@ public:
 	VError CopyContentsTo(const VFolder& inDestination, uint32 inOptions) const;
 
 	// Contents ------------------------------------------------------------------
+	// The visible files and sub-folders (either list may be null).
+	void GetContents(std::vector<VRefPtr<VFile>>* outFiles, std::vector<VRefPtr<VFolder>>* outFolders) const;
+	[[nodiscard]] VFile* RetainRelativeFile(const VString& inRelativePath, FilePathStyle inStyle) const;
 	bool GetElements(std::vector<VRefPtr<IFile>>* outFiles, std::vector<VRefPtr<IFolder>>* outFolders,
 					 bool inWithInvisible) const override;
 	// Recursion (option 1) never enters a folder already on the walked path:
@@ -110,6 +114,12 @@ public:
 	// first file or folder instead. False, with 656 raised, when it could not.
 	bool RevealInFinder(bool inRevealContent = false) const;
 
+	// A folder named by a link (or alias) in its place becomes the folder the
+	// link leads to. One that cannot be resolved to a folder is deleted with
+	// the flag (the folder pointed to kept), refused without (618).
+	static VError ResolveAliasFolder(VFolder** ioFolder, bool inDeleteIfUnresolved);
+	[[nodiscard]] static VFolder* CreateAndResolveAlias(const VFolder& inParent, const VString& inName);
+
 	const XLinuxFolder& GetPlatform() const { return fPlatform; }
 
 	// What putting a parent's mode back after a forced removal failed with:
@@ -136,10 +146,6 @@ private:
 					   FolderIdentities& ioPath, bool& ioStopped) const;
 	bool _IterateFolders(const std::function<bool(IFolder*, IFileAttributeAccessor*)>& inFunction,
 						 uint32 inOptions, FolderIdentities& ioPath, bool& ioStopped) const;
-	// A file's failure met while deleting or copying contents: a VFileError
-	// on the file, with the destination and options of a copy.
-	static VError _WrapFileError(VError inError, const VFilePath& inFile, VError inDefault,
-								 const VFolder* inDestination, uint32 inOptions);
 
 	XLinuxFolder fPlatform;
 	VFilePath fPath;

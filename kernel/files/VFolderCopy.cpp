@@ -130,16 +130,9 @@ VError VFolder::CopyContentsTo(const VFolder& inDestination, uint32 inOptions) c
 	if (firstError != VE_OK && !keepGoing)
 		return firstError;
 
-	// Files and links (copied as links) one by one.
-	XLinuxFSObjectIterator files(this, 4 | hidden);
-	VFilePath path;
-	std::string posix;
-	const std::string targetFolder(inDestination.GetPlatform().GetPosixPathBytes());
-	while (files.GetNextPath(path, posix)) {
-		const std::string target = targetFolder + posix.substr(posix.rfind('/') + 1);
-		const VError error = _WrapFileError(XLinuxFolder::CopyFile(posix.c_str(), target.c_str(),
-												(inOptions & kCopyReplace) != 0),
-			path, VE_FOLDER_FILE_CANNOT_COPY, &inDestination, inOptions);
+	// Links are files here: copied as links.
+	for (VFileIterator file(this, 4 | hidden); file.Current() != nullptr; ++file) {
+		const VError error = file->CopyTo(inDestination.GetPath(), nullptr, inOptions);
 		if (error != VE_OK && firstError == VE_OK)
 			firstError = error;
 		if (error != VE_OK && !keepGoing)

@@ -1,6 +1,7 @@
 #include "files/platform/XLinuxFSObjectIterator.h"
 
 #include "core/VMemory.h"
+#include "files/VFile.h"
 #include "files/VFileSystem.h"
 #include "files/VFolder.h"
 #include "files/platform/PosixFileOpsAt.h"
@@ -119,6 +120,15 @@ VFolder* XLinuxFolderIterator::Next()
 	if (!GetNextPath(path, posix))
 		return nullptr;
 	return new VFolder(posix.c_str(), path, GetFileSystem());
+}
+
+VFile* XLinuxFileIterator::Next()
+{
+	VFilePath path;
+	std::string posix;
+	if (!GetNextPath(path, posix))
+		return nullptr;
+	return new VFile(posix.c_str(), path, GetFileSystem());
 }
 
 VError XLinuxFolderIterator::GetTimeAttributes(const VFolder* inFolder, VTime* outModified, VTime* outCreated,

@@ -167,24 +167,6 @@ VError XLinuxFolder::DeleteTree() const
 	return PosixError(PosixFileOps::RemoveTree(GetPosixPathBytes(), false));
 }
 
-VError XLinuxFolder::DeleteFile(const char* inPosixPath)
-{
-	const PosixFileOps::StParent parent(inPosixPath);
-	if (parent.Error() != 0)
-		return PosixError(parent.Error());
-	return ::unlinkat(parent.Folder(), parent.Name(), 0) == 0 ? VE_OK : LastPosixError();
-}
-
-VError XLinuxFolder::CopyFile(const char* inSource, const char* inTarget, bool inReplace)
-{
-	return PosixError(PosixFileOps::CopyFile(inSource, inTarget, inReplace));
-}
-
-VError XLinuxFolder::RevealPath(const char* inPosixPath)
-{
-	return PosixError(host::RevealItem(inPosixPath));
-}
-
 std::string XLinuxFolder::RealPath(const char* inPosixPath)
 {
 	char* real = ::realpath(inPosixPath, nullptr);

@@ -76,11 +76,6 @@ public:
 	// link in its place is removed as a link.
 	VError DeleteTree() const;
 
-	// Entries met inside a folder, by their POSIX paths: a file or link
-	// removed, a file or link copied (as a link), shown in the file manager.
-	static VError DeleteFile(const char* inPosixPath);
-	static VError CopyFile(const char* inSource, const char* inTarget, bool inReplace);
-	static VError RevealPath(const char* inPosixPath);
 	// The real path (links and steps resolved), ending with '/'; empty when
 	// it cannot be resolved.
 	static std::string RealPath(const char* inPosixPath);
