@@ -3,6 +3,7 @@
 #include "files/VFileError.h"
 #include "files/VFolder.h"
 #include "files/VFolderIterator.h"
+#include "files/VURL.h"
 #include "files/tests/PosixFiles.h"
 #include "runtime/VErrorBase.h"
 #include "testing/RaisedErrors.h"
@@ -482,6 +483,26 @@ TEST_F(Folders, ParentsAndRelativeFoldersKeepToTheFileSystem)
 	VRefPtr<VFolder> parent = VRefPtr<VFolder>::Adopt(sub->RetainParentFolder());
 	ASSERT_TRUE(parent);
 	EXPECT_TRUE(parent->IsSameFolder(a.Get()));
+}
+
+TEST_F(Folders, PathsAndURLsStartFromAFolder)
+{
+	VRefPtr<VFolder> base = Folder("/base");
+	const VFilePath path(*base, CVSTR("x/y.txt"), FPS_POSIX);
+	EXPECT_TRUE(path.IsFile());
+	VString posix;
+	path.GetPosixPath(posix);
+	EXPECT_TRUE(posix.EqualToStringRaw(CVSTR("/base/x/y.txt")));
+	const struct {
+		EURLPathStyle fStyle;
+		const char* fText;
+	} cases[] = {{eURL_POSIX_STYLE, "sub/f.txt"}, {eURL_WIN_STYLE, "sub\\f.txt"}, {eURL_HFS_STYLE, "sub:f.txt"}};
+	for (const auto& entry : cases) {
+		SCOPED_TRACE(entry.fText);
+		VString url;
+		VURL(*base, VString(entry.fText), entry.fStyle).GetAbsoluteURL(url, false);
+		EXPECT_TRUE(url.EqualToStringRaw(CVSTR("file:///base/sub/f.txt")));
+	}
 }
 
 TEST_F(Folders, RevealWithoutASessionBusFailsAtOnce)
