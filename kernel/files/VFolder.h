@@ -106,6 +106,9 @@ public:
 	VError Mac_GetOwner(uint32& outUser, uint32& outGroup) const;
 	VError IsHidden(bool& outHidden) const { return fPlatform.IsHidden(outHidden); }
 	bool IsWritableByAll() const { return fPlatform.IsWritableByAll(); }
+	// Bits: 1 locked, 2 hidden (a name beginning with '.').
+	VError GetFolderAttributes(uint32& outAttributes) const { return fPlatform.GetFolderAttributes(outAttributes); }
+	VError SetFolderAttributes(uint32 inAttributes) const { return fPlatform.SetFolderAttributes(inAttributes); }
 
 	// The system folder of the kind (one reference for the caller); null when
 	// Linux has none.

@@ -4,8 +4,6 @@
 #include "files/VFileError.h"
 #include "files/VFolderIterator.h"
 #include "files/platform/XLinuxFSObjectIterator.h"
-#include "files/platform/XLinuxFile.h"
-#include "core/VMemory.h"
 #include "runtime/VError.h"
 
 #include <string>
@@ -35,24 +33,10 @@ VFolder::ERelation VFolder::_RelationTo(const VFolder& inTarget) const
 	const std::string source = XLinuxFolder::RealPath(fPlatform.GetPosixPathBytes());
 	if (source.empty())
 		return ERelation::kApart;
-	std::string real = XLinuxFolder::RealPath(inTarget.GetPlatform().GetPosixPathBytes());
-	if (real.empty()) {
-		// Missing: where it would be made.
-		VFilePath parent;
-		if (!target.GetParent(parent))
-			return ERelation::kApart;
-		VFolder parentFolder(parent);
-		real = XLinuxFolder::RealPath(parentFolder.GetPlatform().GetPosixPathBytes());
-		if (real.empty())
-			return ERelation::kApart;
-		VString name;
-		target.GetName(name);
-		char* bytes = XLinuxFile::AllocatePosixPathFromString(name);
-		if (bytes == nullptr)
-			return ERelation::kApart;
-		real.append(bytes).push_back('/');
-		VMemory::DisposePtr(bytes);
-	}
+	// A target not made yet: where it would be made.
+	const std::string real = XLinuxFolder::RealPath(inTarget.GetPlatform().GetPosixPathBytes(), false);
+	if (real.empty())
+		return ERelation::kApart;
 	if (real == source)
 		return ERelation::kSame;
 	if (BeginsWith(real, source))

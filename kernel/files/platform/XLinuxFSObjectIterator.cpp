@@ -86,11 +86,10 @@ bool XLinuxFSObjectIterator::GetNextPath(VFilePath& outPath, std::string& outPos
 		if (S_ISLNK(status.st_mode) && (fOptions & kResolveLinks) != 0) {
 			// The target by its real path, never by opening it: a FIFO would
 			// block. A link leading nowhere is skipped.
-			char* real = ::realpath(outPosixPath.c_str(), nullptr);
-			if (real == nullptr)
+			std::string real;
+			if (!XLinuxFile::RealPath(outPosixPath.c_str(), true, real))
 				continue;
-			outPosixPath.assign(real);
-			std::free(real);
+			outPosixPath.swap(real);
 			if (::lstat(outPosixPath.c_str(), &status) != 0)
 				continue;
 		}
