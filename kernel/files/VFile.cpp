@@ -8,6 +8,7 @@
 #include "files/VFileError.h"
 #include "files/VFileKind.h"
 #include "files/VFileKindManager.h"
+#include "files/VFileSystem.h"
 #include "files/IFolder.h"
 #include "files/VURL.h"
 #include "runtime/VError.h"
@@ -83,10 +84,12 @@ VFile::VFile(const char* inPosixPath, const VFilePath& inPath, VFileSystem* inFi
 VFile::~VFile()
 {
 	delete fVolumeInfo.exchange(nullptr);
+	ReleaseRefCountable(&fFileSystem);
 }
 
 void VFile::_Bind()
 {
+	RetainRefCountable(fFileSystem);
 	fImpl.Init(this);
 }
 
@@ -312,8 +315,7 @@ VError VFile::GetVolumeFreeSpace(sLONG8* outFree, sLONG8* outTotal, bool inWithQ
 
 bool VFile::RevealInFinder() const
 {
-	_Wrap(MAKE_VERROR(kCOMPONENT_SIGNATURE_POSIX, ENOTSUP), VE_FILE_CANNOT_REVEAL);
-	return false;
+	return _Wrap(fImpl.RevealInFinder(), VE_FILE_CANNOT_REVEAL) == VE_OK;
 }
 
 // ---- Links ---------------------------------------------------------------------------
@@ -372,7 +374,9 @@ VError VFile::CreateAlias(const VFilePath& inTarget, const VFilePath* inRelative
 
 bool VFile::IsSameFile(const VFile* inOther) const
 {
-	return inOther != nullptr && PathText(fPath).EqualToString(PathText(inOther->fPath), false);
+	// Unit for unit: names differing in case or composition are different
+	// files on Linux.
+	return inOther != nullptr && PathText(fPath).EqualToStringRaw(PathText(inOther->fPath));
 }
 
 bool VFile::ConformsTo(const VFileKind& inKind) const

@@ -152,7 +152,7 @@ int32 RealPath(const char* inPath, bool inMustExist, std::string& outPath)
 		if (const int32 headError = RealPath(".", true, outPath); headError != 0)
 			return headError;
 	} else if (cut == 0) {
-		outPath = "/";
+		outPath.assign(1, '/');
 	} else {
 		// Only the last element may be missing.
 		if (const int32 headError = RealPath(path.substr(0, cut).c_str(), true, outPath); headError != 0)

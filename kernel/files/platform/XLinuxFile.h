@@ -69,6 +69,9 @@ public:
 	VError GetFileAttributes(uint32& outAttributes) const;
 	VError SetFileAttributes(uint32 inAttributes) const;
 	VError GetVolumeFreeSpace(sLONG8* outFree, sLONG8* outTotal, bool inWithQuotas, const VFileDesc* inDesc) const;
+	// Shows the file in the desktop's file manager (FileManager1 on the
+	// session bus).
+	VError RevealInFinder() const;
 	bool IsSymbolicLink() const;
 	VError ReadSymbolicLink(VString& outText) const;
 	// Links are this system's aliases: a link resolves (realpath) to its

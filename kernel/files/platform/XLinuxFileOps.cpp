@@ -8,6 +8,7 @@
 #include "files/platform/PosixFileOps.h"
 #include "files/platform/XLinuxFile.h"
 #include "files/platform/XLinuxPathBytes.h"
+#include "host/HostReveal.h"
 #include "host/HostTrash.h"
 #include "runtime/VError.h"
 
@@ -174,6 +175,11 @@ VError XLinuxFile::GetVolumeFreeSpace(sLONG8* outFree, sLONG8* outTotal, bool in
 									  const VFileDesc* inDesc) const
 {
 	return GetVolumeFreeSpace(fPosixPath.c_str(), outFree, outTotal, inWithQuotas, inDesc);
+}
+
+VError XLinuxFile::RevealInFinder() const
+{
+	return PosixCause(host::RevealItem(fPosixPath.c_str()));
 }
 
 bool XLinuxFile::IsSymbolicLink() const
