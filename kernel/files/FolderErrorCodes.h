@@ -7,7 +7,6 @@ namespace qirn {
 // Kernel numbers of the errors folder operations raise (VFileErrors on the
 // folder, with the system's cause beneath when there is one).
 constexpr VError VE_FOLDER_CANNOT_SET_TIMES = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 608);
-constexpr VError VE_FOLDER_ALIAS_UNRESOLVED = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 611);
 constexpr VError VE_FOLDER_ALIAS_NOT_A_FOLDER = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 618);
 constexpr VError VE_FOLDER_NOT_FOUND = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 650);
 constexpr VError VE_FOLDER_NOT_EMPTY = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 651);
@@ -19,10 +18,6 @@ constexpr VError VE_FOLDER_CANNOT_REVEAL = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERN
 constexpr VError VE_FOLDER_CANNOT_RENAME = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 657);
 constexpr VError VE_FOLDER_COPY_INTO_ITSELF = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 660);
 constexpr VError VE_FOLDER_CANNOT_MOVE_TO_TRASH = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 661);
-// What a file inside a folder fails with when the folder deletes or copies
-// it, as the file's own operations do.
-constexpr VError VE_FOLDER_FILE_CANNOT_DELETE = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 604);
-constexpr VError VE_FOLDER_FILE_CANNOT_COPY = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 605);
 // A file system's name that is empty or holds '/'.
 constexpr VError VE_FILE_SYSTEM_BAD_NAME = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 686);
 

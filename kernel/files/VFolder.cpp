@@ -31,23 +31,6 @@ VString FolderRelativeText(const VString& inRelativePath, FilePathStyle inStyle)
 
 } // namespace
 
-VError VFolder::_WrapFileError(VError inError, const VFilePath& inFile, VError inDefault,
-							   const VFolder* inDestination, uint32 inOptions)
-{
-	if (inError == VE_OK || !IsNativeError(inError))
-		return inError;
-	auto* error = new VFileError(inFile, VErrorBase::EncodedNativeErrorToVError(inError, inDefault));
-	if (inDestination != nullptr) {
-		VString destination;
-		inDestination->GetPath().GetPath(destination);
-		error->SetString(CVSTR("destination"), destination);
-		error->SetLong(CVSTR("options"), static_cast<int32>(inOptions));
-	}
-	const VError code = error->GetError();
-	_PushRetainedError(error, inError);
-	return code;
-}
-
 // ---- Construction --------------------------------------------------------
 
 VFolder::VFolder(const VFilePath& inPath, VFileSystem* inFileSystem) : fPath(inPath)
@@ -202,12 +185,9 @@ VError VFolder::DeleteContents(bool inDeleteSubFolders) const
 	}
 	if (error != VE_OK)
 		return error;
-	// Files and links (never followed) one by one.
-	XLinuxFSObjectIterator files(this, 4 | 8 | 32);
-	VFilePath path;
-	std::string posix;
-	while (error == VE_OK && files.GetNextPath(path, posix))
-		error = _WrapFileError(XLinuxFolder::DeleteFile(posix.c_str()), path, VE_FOLDER_FILE_CANNOT_DELETE, nullptr, 0);
+	// Links are files here: removed, never followed.
+	for (VFileIterator file(this, 4 | 8 | 32); error == VE_OK && file.Current() != nullptr; ++file)
+		error = file->Delete();
 	return error;
 }
 
@@ -361,11 +341,8 @@ VFolder* VFolder::RetainSystemFolder(ESystemFolderKind inKind, bool inCreate)
 bool VFolder::RevealInFinder(bool inRevealContent) const
 {
 	if (inRevealContent) {
-		VFilePath path;
-		std::string posix;
-		XLinuxFSObjectIterator files(this, 4 | 16);
-		if (files.GetNextPath(path, posix)) {
-			if (XLinuxFolder::RevealPath(posix.c_str()) == VE_OK)
+		if (VFileIterator file(this, 4 | 16); file.Current() != nullptr) {
+			if (file->RevealInFinder())
 				return true;
 		} else if (VFolderIterator folders(this, 2 | 16); folders.Current() != nullptr) {
 			if (folders->RevealInFinder(false))

@@ -10,6 +10,7 @@
 
 namespace qirn {
 
+class VFile;
 class VFileSystem;
 class VTime;
 
@@ -73,6 +74,9 @@ public:
 	VError CopyContentsTo(const VFolder& inDestination, uint32 inOptions) const;
 
 	// Contents ------------------------------------------------------------------
+	// The visible files and sub-folders (either list may be null).
+	void GetContents(std::vector<VRefPtr<VFile>>* outFiles, std::vector<VRefPtr<VFolder>>* outFolders) const;
+	[[nodiscard]] VFile* RetainRelativeFile(const VString& inRelativePath, FilePathStyle inStyle) const;
 	bool GetElements(std::vector<VRefPtr<IFile>>* outFiles, std::vector<VRefPtr<IFolder>>* outFolders,
 					 bool inWithInvisible) const override;
 	// Recursion (option 1) never enters a folder already on the walked path:
@@ -102,6 +106,9 @@ public:
 	VError Mac_GetOwner(uint32& outUser, uint32& outGroup) const;
 	VError IsHidden(bool& outHidden) const { return fPlatform.IsHidden(outHidden); }
 	bool IsWritableByAll() const { return fPlatform.IsWritableByAll(); }
+	// Bits: 1 locked, 2 hidden (a name beginning with '.').
+	VError GetFolderAttributes(uint32& outAttributes) const { return fPlatform.GetFolderAttributes(outAttributes); }
+	VError SetFolderAttributes(uint32 inAttributes) const { return fPlatform.SetFolderAttributes(inAttributes); }
 
 	// The system folder of the kind (one reference for the caller); null when
 	// Linux has none.
@@ -109,6 +116,12 @@ public:
 	// Shows the folder in the desktop's file manager; with the flag, its
 	// first file or folder instead. False, with 656 raised, when it could not.
 	bool RevealInFinder(bool inRevealContent = false) const;
+
+	// A folder named by a link (or alias) in its place becomes the folder the
+	// link leads to. One that cannot be resolved to a folder is deleted with
+	// the flag (the folder pointed to kept), refused without (618).
+	static VError ResolveAliasFolder(VFolder** ioFolder, bool inDeleteIfUnresolved);
+	[[nodiscard]] static VFolder* CreateAndResolveAlias(const VFolder& inParent, const VString& inName);
 
 	const XLinuxFolder& GetPlatform() const { return fPlatform; }
 
@@ -136,10 +149,6 @@ private:
 					   FolderIdentities& ioPath, bool& ioStopped) const;
 	bool _IterateFolders(const std::function<bool(IFolder*, IFileAttributeAccessor*)>& inFunction,
 						 uint32 inOptions, FolderIdentities& ioPath, bool& ioStopped) const;
-	// A file's failure met while deleting or copying contents: a VFileError
-	// on the file, with the destination and options of a copy.
-	static VError _WrapFileError(VError inError, const VFilePath& inFile, VError inDefault,
-								 const VFolder* inDestination, uint32 inOptions);
 
 	XLinuxFolder fPlatform;
 	VFilePath fPath;

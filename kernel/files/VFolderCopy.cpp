@@ -4,8 +4,6 @@
 #include "files/VFileError.h"
 #include "files/VFolderIterator.h"
 #include "files/platform/XLinuxFSObjectIterator.h"
-#include "files/platform/XLinuxFile.h"
-#include "core/VMemory.h"
 #include "runtime/VError.h"
 
 #include <string>
@@ -35,24 +33,10 @@ VFolder::ERelation VFolder::_RelationTo(const VFolder& inTarget) const
 	const std::string source = XLinuxFolder::RealPath(fPlatform.GetPosixPathBytes());
 	if (source.empty())
 		return ERelation::kApart;
-	std::string real = XLinuxFolder::RealPath(inTarget.GetPlatform().GetPosixPathBytes());
-	if (real.empty()) {
-		// Missing: where it would be made.
-		VFilePath parent;
-		if (!target.GetParent(parent))
-			return ERelation::kApart;
-		VFolder parentFolder(parent);
-		real = XLinuxFolder::RealPath(parentFolder.GetPlatform().GetPosixPathBytes());
-		if (real.empty())
-			return ERelation::kApart;
-		VString name;
-		target.GetName(name);
-		char* bytes = XLinuxFile::AllocatePosixPathFromString(name);
-		if (bytes == nullptr)
-			return ERelation::kApart;
-		real.append(bytes).push_back('/');
-		VMemory::DisposePtr(bytes);
-	}
+	// A target not made yet: where it would be made.
+	const std::string real = XLinuxFolder::RealPath(inTarget.GetPlatform().GetPosixPathBytes(), false);
+	if (real.empty())
+		return ERelation::kApart;
 	if (real == source)
 		return ERelation::kSame;
 	if (BeginsWith(real, source))
@@ -130,16 +114,9 @@ VError VFolder::CopyContentsTo(const VFolder& inDestination, uint32 inOptions) c
 	if (firstError != VE_OK && !keepGoing)
 		return firstError;
 
-	// Files and links (copied as links) one by one.
-	XLinuxFSObjectIterator files(this, 4 | hidden);
-	VFilePath path;
-	std::string posix;
-	const std::string targetFolder(inDestination.GetPlatform().GetPosixPathBytes());
-	while (files.GetNextPath(path, posix)) {
-		const std::string target = targetFolder + posix.substr(posix.rfind('/') + 1);
-		const VError error = _WrapFileError(XLinuxFolder::CopyFile(posix.c_str(), target.c_str(),
-												(inOptions & kCopyReplace) != 0),
-			path, VE_FOLDER_FILE_CANNOT_COPY, &inDestination, inOptions);
+	// Links are files here: copied as links.
+	for (VFileIterator file(this, 4 | hidden); file.Current() != nullptr; ++file) {
+		const VError error = file->CopyTo(inDestination.GetPath(), nullptr, inOptions);
 		if (error != VE_OK && firstError == VE_OK)
 			firstError = error;
 		if (error != VE_OK && !keepGoing)

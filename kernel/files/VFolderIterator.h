@@ -3,14 +3,13 @@
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
 #include "files/IFileAttributeAccessor.h"
+#include "files/VFile.h"
 #include "files/VFolder.h"
 #include "files/platform/XLinuxFSObjectIterator.h"
 
 #include <type_traits>
 
 namespace qirn {
-
-class VFile;
 
 // The items directly inside a folder, one at a time, as the walker X finds
 // them (option bits as XLinuxFSObjectIterator's). The first item is fetched
@@ -78,5 +77,6 @@ private:
 };
 
 using VFolderIterator = VFSObjectIterator<VFolder, XLinuxFolderIterator>;
+using VFileIterator = VFSObjectIterator<VFile, XLinuxFileIterator>;
 
 } // namespace qirn

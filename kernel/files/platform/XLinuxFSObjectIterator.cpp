@@ -1,6 +1,7 @@
 #include "files/platform/XLinuxFSObjectIterator.h"
 
 #include "core/VMemory.h"
+#include "files/VFile.h"
 #include "files/VFileSystem.h"
 #include "files/VFolder.h"
 #include "files/platform/PosixFileOpsAt.h"
@@ -85,11 +86,10 @@ bool XLinuxFSObjectIterator::GetNextPath(VFilePath& outPath, std::string& outPos
 		if (S_ISLNK(status.st_mode) && (fOptions & kResolveLinks) != 0) {
 			// The target by its real path, never by opening it: a FIFO would
 			// block. A link leading nowhere is skipped.
-			char* real = ::realpath(outPosixPath.c_str(), nullptr);
-			if (real == nullptr)
+			std::string real;
+			if (!XLinuxFile::RealPath(outPosixPath.c_str(), true, real))
 				continue;
-			outPosixPath.assign(real);
-			std::free(real);
+			outPosixPath.swap(real);
 			if (::lstat(outPosixPath.c_str(), &status) != 0)
 				continue;
 		}
@@ -119,6 +119,15 @@ VFolder* XLinuxFolderIterator::Next()
 	if (!GetNextPath(path, posix))
 		return nullptr;
 	return new VFolder(posix.c_str(), path, GetFileSystem());
+}
+
+VFile* XLinuxFileIterator::Next()
+{
+	VFilePath path;
+	std::string posix;
+	if (!GetNextPath(path, posix))
+		return nullptr;
+	return new VFile(posix.c_str(), path, GetFileSystem());
 }
 
 VError XLinuxFolderIterator::GetTimeAttributes(const VFolder* inFolder, VTime* outModified, VTime* outCreated,

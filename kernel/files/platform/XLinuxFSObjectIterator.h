@@ -8,6 +8,7 @@
 
 namespace qirn {
 
+class VFile;
 class VFileSystem;
 class VFolder;
 class VTime;
@@ -47,6 +48,15 @@ public:
 	[[nodiscard]] VFolder* Next();
 	static VError GetTimeAttributes(const VFolder* inFolder, VTime* outModified, VTime* outCreated,
 									VTime* outAccessed);
+};
+
+// Yields the files (and links) of the walk.
+class XLinuxFileIterator : public XLinuxFSObjectIterator {
+public:
+	using XLinuxFSObjectIterator::XLinuxFSObjectIterator;
+
+	// A new file (one reference for the caller), null at the end.
+	[[nodiscard]] VFile* Next();
 };
 
 } // namespace qirn

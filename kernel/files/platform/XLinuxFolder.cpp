@@ -19,7 +19,6 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace qirn {
@@ -34,30 +33,6 @@ VError PosixError(int32 inErrno)
 VError LastPosixError()
 {
 	return MAKE_VERROR(kCOMPONENT_SIGNATURE_POSIX, errno);
-}
-
-void TimeFromTimespec(const timespec& inTime, VTime& outTime)
-{
-	struct tm parts{};
-	const time_t seconds = inTime.tv_sec;
-	::gmtime_r(&seconds, &parts);
-	outTime.FromUTCTime(static_cast<sWORD>(parts.tm_year + 1900), static_cast<sWORD>(parts.tm_mon + 1),
-		static_cast<sWORD>(parts.tm_mday), static_cast<sWORD>(parts.tm_hour), static_cast<sWORD>(parts.tm_min),
-		static_cast<sWORD>(parts.tm_sec), static_cast<sWORD>(inTime.tv_nsec / 1000000));
-}
-
-timespec TimespecFromTime(const VTime& inTime)
-{
-	sWORD year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
-	inTime.GetUTCTime(year, month, day, hour, minute, second, millisecond);
-	struct tm parts{};
-	parts.tm_year = year - 1900;
-	parts.tm_mon = month - 1;
-	parts.tm_mday = day;
-	parts.tm_hour = hour;
-	parts.tm_min = minute;
-	parts.tm_sec = second;
-	return timespec{::timegm(&parts), static_cast<long>(millisecond) * 1000000};
 }
 
 // The target of a move or copy: the destination's path and the name.
@@ -167,31 +142,11 @@ VError XLinuxFolder::DeleteTree() const
 	return PosixError(PosixFileOps::RemoveTree(GetPosixPathBytes(), false));
 }
 
-VError XLinuxFolder::DeleteFile(const char* inPosixPath)
+std::string XLinuxFolder::RealPath(const char* inPosixPath, bool inMustExist)
 {
-	const PosixFileOps::StParent parent(inPosixPath);
-	if (parent.Error() != 0)
-		return PosixError(parent.Error());
-	return ::unlinkat(parent.Folder(), parent.Name(), 0) == 0 ? VE_OK : LastPosixError();
-}
-
-VError XLinuxFolder::CopyFile(const char* inSource, const char* inTarget, bool inReplace)
-{
-	return PosixError(PosixFileOps::CopyFile(inSource, inTarget, inReplace));
-}
-
-VError XLinuxFolder::RevealPath(const char* inPosixPath)
-{
-	return PosixError(host::RevealItem(inPosixPath));
-}
-
-std::string XLinuxFolder::RealPath(const char* inPosixPath)
-{
-	char* real = ::realpath(inPosixPath, nullptr);
-	if (real == nullptr)
+	std::string path;
+	if (!XLinuxFile::RealPath(inPosixPath, inMustExist, path))
 		return std::string();
-	std::string path(real);
-	std::free(real);
 	if (path.empty() || path.back() != '/')
 		path.push_back('/');
 	return path;
@@ -265,45 +220,32 @@ VError XLinuxFolder::CopyToNonExistingFolder(const VFolder& inDestination, const
 
 VError XLinuxFolder::GetTimeAttributes(VTime* outModified, VTime* outCreated, VTime* outAccessed) const
 {
-	PosixFileOps::Times times;
-	if (const int32 error = PosixFileOps::GetTimes(GetPosixPathBytes(), true, times); error != 0)
-		return PosixError(error);
-	if (outModified != nullptr)
-		TimeFromTimespec(times.fModification, *outModified);
-	if (outCreated != nullptr)
-		TimeFromTimespec(times.fCreation, *outCreated);
-	if (outAccessed != nullptr)
-		TimeFromTimespec(times.fAccess, *outAccessed);
-	return VE_OK;
+	return XLinuxFile::GetTimeAttributes(GetPosixPathBytes(), true, outModified, outCreated, outAccessed);
 }
 
-VError XLinuxFolder::SetTimeAttributes(const VTime* inModified, const VTime*, const VTime* inAccessed) const
+VError XLinuxFolder::SetTimeAttributes(const VTime* inModified, const VTime* inCreated, const VTime* inAccessed) const
 {
-	const timespec modified = inModified != nullptr ? TimespecFromTime(*inModified) : timespec{};
-	const timespec accessed = inAccessed != nullptr ? TimespecFromTime(*inAccessed) : timespec{};
-	return PosixError(PosixFileOps::SetTimes(GetPosixPathBytes(), inModified != nullptr ? &modified : nullptr,
-		inAccessed != nullptr ? &accessed : nullptr));
+	return XLinuxFile::SetTimeAttributes(GetPosixPathBytes(), inModified, inCreated, inAccessed);
 }
 
 VError XLinuxFolder::GetVolumeCapacity(sLONG8* outTotal) const
 {
-	struct statvfs volume{};
-	if (const int32 error = _StatVolume(volume); error != 0)
-		return PosixError(error);
-	if (outTotal != nullptr)
-		*outTotal = static_cast<sLONG8>(volume.f_frsize) * static_cast<sLONG8>(volume.f_blocks);
-	return VE_OK;
+	return XLinuxFile::GetVolumeFreeSpace(GetPosixPathBytes(), nullptr, outTotal, false, nullptr);
 }
 
 VError XLinuxFolder::GetVolumeFreeSpace(sLONG8* outFree, bool inWithQuotas) const
 {
-	struct statvfs volume{};
-	if (const int32 error = _StatVolume(volume); error != 0)
-		return PosixError(error);
-	if (outFree != nullptr)
-		*outFree = static_cast<sLONG8>(volume.f_frsize) *
-				   static_cast<sLONG8>(inWithQuotas ? volume.f_bavail : volume.f_bfree);
-	return VE_OK;
+	return XLinuxFile::GetVolumeFreeSpace(GetPosixPathBytes(), outFree, nullptr, inWithQuotas, nullptr);
+}
+
+VError XLinuxFolder::GetFolderAttributes(uint32& outAttributes) const
+{
+	return XLinuxFile::GetPathAttributes(GetPosixPathBytes(), true, outAttributes);
+}
+
+VError XLinuxFolder::SetFolderAttributes(uint32 inAttributes) const
+{
+	return XLinuxFile::SetPathAttributes(GetPosixPathBytes(), true, inAttributes);
 }
 
 VError XLinuxFolder::GetPosixPath(VString& outPath) const
@@ -351,8 +293,8 @@ VError XLinuxFolder::GetOwner(uint32& outUser, uint32& outGroup) const
 
 bool XLinuxFolder::IsTraversable() const
 {
-	const PosixFileOps::StParent parent(GetPosixPathBytes());
-	return parent.Error() == 0 && ::faccessat(parent.Folder(), parent.Name(), X_OK, AT_EACCESS) == 0;
+	uint32 permission = 0;
+	return XLinuxFile::GetEffectivePermission(GetPosixPathBytes(), permission) == VE_OK && (permission & 1) != 0;
 }
 
 VError XLinuxFolder::_ChangeMode(uint32 inMode) const
@@ -361,14 +303,6 @@ VError XLinuxFolder::_ChangeMode(uint32 inMode) const
 	if (parent.Error() != 0)
 		return PosixError(parent.Error());
 	return ::fchmodat(parent.Folder(), parent.Name(), static_cast<mode_t>(inMode), 0) == 0 ? VE_OK : LastPosixError();
-}
-
-int32 XLinuxFolder::_StatVolume(struct statvfs& outVolume) const
-{
-	const PosixFileOps::StDescriptor folder(PosixFileOps::OpenFolder(GetPosixPathBytes(), O_PATH));
-	if (!folder.IsOpen())
-		return errno;
-	return ::fstatvfs(folder.Get(), &outVolume) == 0 ? 0 : errno;
 }
 
 VError XLinuxFolder::DeleteForced() const

@@ -6,7 +6,6 @@
 #include <string>
 
 struct stat;
-struct statvfs;
 
 namespace qirn {
 
@@ -62,6 +61,9 @@ public:
 	bool IsWritableByAll() const;
 	VError GetOwner(uint32& outUser, uint32& outGroup) const;
 	bool IsTraversable() const;
+	// Bits: 1 locked, 2 hidden (a name beginning with '.').
+	VError GetFolderAttributes(uint32& outAttributes) const;
+	VError SetFolderAttributes(uint32 inAttributes) const;
 	// The whole tree removed: links as links, a folder that resists unlocked,
 	// a parent the owner cannot write opened up and given its mode back.
 	VError DeleteForced() const;
@@ -76,14 +78,10 @@ public:
 	// link in its place is removed as a link.
 	VError DeleteTree() const;
 
-	// Entries met inside a folder, by their POSIX paths: a file or link
-	// removed, a file or link copied (as a link), shown in the file manager.
-	static VError DeleteFile(const char* inPosixPath);
-	static VError CopyFile(const char* inSource, const char* inTarget, bool inReplace);
-	static VError RevealPath(const char* inPosixPath);
 	// The real path (links and steps resolved), ending with '/'; empty when
-	// it cannot be resolved.
-	static std::string RealPath(const char* inPosixPath);
+	// it cannot be resolved. Without inMustExist a missing last element is
+	// kept as given.
+	static std::string RealPath(const char* inPosixPath, bool inMustExist = true);
 
 	// The device and inode the path leads to (links followed); false when it
 	// leads nowhere. A walk uses them to know the folders it is inside.
@@ -92,7 +90,6 @@ public:
 private:
 	// errno values, on paths of any length.
 	int32 _Stat(bool inFollowLinks, struct stat& outStatus) const;
-	int32 _StatVolume(struct statvfs& outVolume) const;
 	VError _ChangeMode(uint32 inMode) const;
 
 	VFolder* fOwner = nullptr;

@@ -3,6 +3,7 @@
 #include "files/VFileError.h"
 #include "files/VFolder.h"
 #include "files/VFolderIterator.h"
+#include "files/VURL.h"
 #include "files/tests/PosixFiles.h"
 #include "runtime/VErrorBase.h"
 #include "testing/RaisedErrors.h"
@@ -403,6 +404,48 @@ TEST_F(Folders, RecursiveWalksResolvingLinksDoNotLoopOnLinkCycles)
 	EXPECT_EQ(seen, (std::vector<std::string>{root + "/", root + "/", root + "/sub/", root + "/sub/deeper/"}));
 }
 
+TEST_F(Folders, FileWalksGoDownOnceAndHandOverLinksAsFiles)
+{
+	const std::string root = MakeTree("a");
+	ASSERT_EQ(::symlink("..", (root + "/sub/up").c_str()), 0);
+	std::vector<std::string> seen;
+	EXPECT_TRUE(Folder(root)->IterateFiles(
+		[&](IFile* inFile, IFileAttributeAccessor* inAccessor) {
+			VString path;
+			inFile->GetPlatformPath(path, FPS_POSIX);
+			std::string bytes(path.GetLength() * 3 + 1, '\0');
+			bytes.resize(path.ToBlock(bytes.data(), bytes.size(), VTC_UTF_8, false, false));
+			seen.push_back(bytes);
+			VTime modified;
+			EXPECT_EQ(inAccessor->GetTime(&modified, nullptr, nullptr), VE_OK);
+			return seen.size() < 100;
+		},
+		1));
+	std::sort(seen.begin(), seen.end());
+	EXPECT_EQ(seen, (std::vector<std::string>{root + "/f.txt", root + "/sub/g.txt", root + "/sub/up"}));
+	EXPECT_FALSE(Folder(Path("missing"))->IterateFiles([](IFile*, IFileAttributeAccessor*) { return true; }, 1));
+}
+
+TEST_F(Folders, ALinkInAFoldersPlaceResolvesToItsTargetOrIsRemoved)
+{
+	MakeTree("a");
+	ASSERT_EQ(::symlink(Path("a").c_str(), Path("to-a").c_str()), 0);
+	VFolder* folder = VFolder::CreateAndResolveAlias(*Folder(fTemp.Path()), CVSTR("to-a"));
+	ASSERT_NE(folder, nullptr);
+	EXPECT_EQ(PosixPath(*folder), Path("a") + "/");
+	folder->Release();
+	// A link to a file is no folder: deleted with the flag, refused without.
+	ASSERT_TRUE(WriteFile(Path("plain"), "p"));
+	ASSERT_EQ(::symlink(Path("plain").c_str(), Path("to-plain").c_str()), 0);
+	folder = Folder(Path("to-plain")).Retain();
+	EXPECT_EQ(VFolder::ResolveAliasFolder(&folder, false), Kernel(618));
+	EXPECT_TRUE(Exists(Path("to-plain")));
+	EXPECT_EQ(VFolder::ResolveAliasFolder(&folder, true), VE_OK);
+	EXPECT_FALSE(Exists(Path("to-plain")));
+	EXPECT_TRUE(Exists(Path("plain")));
+	folder->Release();
+}
+
 TEST_F(Folders, AFunctionAnsweringFalseEndsTheWholeWalk)
 {
 	const std::string root = MakeTree("a");
@@ -440,6 +483,26 @@ TEST_F(Folders, ParentsAndRelativeFoldersKeepToTheFileSystem)
 	VRefPtr<VFolder> parent = VRefPtr<VFolder>::Adopt(sub->RetainParentFolder());
 	ASSERT_TRUE(parent);
 	EXPECT_TRUE(parent->IsSameFolder(a.Get()));
+}
+
+TEST_F(Folders, PathsAndURLsStartFromAFolder)
+{
+	VRefPtr<VFolder> base = Folder("/base");
+	const VFilePath path(*base, CVSTR("x/y.txt"), FPS_POSIX);
+	EXPECT_TRUE(path.IsFile());
+	VString posix;
+	path.GetPosixPath(posix);
+	EXPECT_TRUE(posix.EqualToStringRaw(CVSTR("/base/x/y.txt")));
+	const struct {
+		EURLPathStyle fStyle;
+		const char* fText;
+	} cases[] = {{eURL_POSIX_STYLE, "sub/f.txt"}, {eURL_WIN_STYLE, "sub\\f.txt"}, {eURL_HFS_STYLE, "sub:f.txt"}};
+	for (const auto& entry : cases) {
+		SCOPED_TRACE(entry.fText);
+		VString url;
+		VURL(*base, VString(entry.fText), entry.fStyle).GetAbsoluteURL(url, false);
+		EXPECT_TRUE(url.EqualToStringRaw(CVSTR("file:///base/sub/f.txt")));
+	}
 }
 
 TEST_F(Folders, RevealWithoutASessionBusFailsAtOnce)
