@@ -223,9 +223,10 @@ VError VFile::MoveToTrash() const
 		_PushRetainedError(new VFileError(this, VE_FILE_CANNOT_DELETE), VE_FILE_CANNOT_DELETE);
 		return VE_FILE_CANNOT_DELETE;
 	}
-	if (!fImpl.Exists())
+	const VError error = fImpl.MoveToTrash();
+	if (error == MAKE_VERROR(kCOMPONENT_SIGNATURE_POSIX, ENOENT))
 		return VE_OK;
-	return _Wrap(fImpl.MoveToTrash(), VE_FILE_CANNOT_DELETE);
+	return _Wrap(error, VE_FILE_CANNOT_DELETE);
 }
 
 // ---- Attributes ------------------------------------------------------------------
@@ -341,12 +342,13 @@ VError VFile::ResolveAliasFile(VFile** ioFile, bool inDeleteUnresolved)
 	VError error;
 	{
 		// With deletion asked for, the failure to resolve is no error.
-		StErrorContextInstaller scope(!inDeleteUnresolved, inDeleteUnresolved);
+		std::optional<StErrorContextInstaller> quiet;
+		if (inDeleteUnresolved)
+			quiet.emplace(false, true);
 		error = (*ioFile)->ResolveAlias(target);
 		if (error == VE_OK && !target.IsFile()) {
 			error = VE_FILE_CANNOT_RESOLVE_ALIAS_TO_FILE;
-			if (!inDeleteUnresolved)
-				_PushRetainedError(new VFileError(*ioFile, error));
+			_PushRetainedError(new VFileError(*ioFile, error));
 		}
 	}
 	if (error != VE_OK)

@@ -56,6 +56,8 @@ void XLinuxFile::Init(VFile* inOwner)
 VError XLinuxFile::Open(FileAccess inAccess, uint32 inOptions, VFileDesc** outDesc) const
 {
 	*outDesc = nullptr;
+	if (inAccess < FA_READ || inAccess > FA_MAX)
+		return PosixCause(EINVAL);
 	int descriptor = -1;
 	bool readOnly = false;
 	const int32 error = ops::Open(fPosixPath.c_str(), static_cast<ops::EAccess>(inAccess), inOptions, descriptor, &readOnly);

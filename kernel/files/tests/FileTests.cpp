@@ -281,6 +281,34 @@ TEST(File, LinksAreAliases)
 	EXPECT_NE(::lstat((folder / "dangling").c_str(), &status), 0);
 }
 
+TEST(File, ResolveAliasFileRefusesFoldersAndDanglingLinks)
+{
+	testing::TempFolder folder;
+	::mkdir((folder / "dir").c_str(), 0755);
+	ASSERT_EQ(::symlink((folder / "dir").c_str(), (folder / "to-dir").c_str()), 0);
+	ASSERT_EQ(::symlink((folder / "nowhere").c_str(), (folder / "dangling").c_str()), 0);
+	RaisedErrors raised;
+	VFile* file = new VFile(PathOf(folder / "to-dir"));
+	EXPECT_EQ(VFile::ResolveAliasFile(&file, false), VE_FILE_CANNOT_RESOLVE_ALIAS_TO_FILE);
+	EXPECT_EQ(raised.Codes(), (std::vector<VError>{VE_FILE_CANNOT_RESOLVE_ALIAS_TO_FILE}));
+	file->Release();
+	raised.Clear();
+	file = new VFile(PathOf(folder / "dangling"));
+	EXPECT_EQ(VFile::ResolveAliasFile(&file, false), VE_FILE_NOT_FOUND);
+	EXPECT_EQ(raised.Codes(), (std::vector<VError>{Posix(ENOENT), VE_FILE_NOT_FOUND}));
+	EXPECT_TRUE(testing::Exists(folder / "dangling"));
+	file->Release();
+	raised.Clear();
+	// Asked to, the unresolved link goes quietly (the file answered is the
+	// link, now gone).
+	VRefPtr<VFolder> parent = VRefPtr<VFolder>::Adopt(new VFolder(PathOf(folder / "")));
+	VRefPtr<VFile> resolved = VRefPtr<VFile>::Adopt(VFile::CreateAndResolveAlias(*parent, VString("dangling")));
+	ASSERT_TRUE(resolved);
+	EXPECT_FALSE(resolved->Exists());
+	EXPECT_FALSE(testing::Exists(folder / "dangling"));
+	EXPECT_TRUE(raised.Codes().empty());
+}
+
 TEST(File, PermissionsTimesAndKinds)
 {
 	testing::TempFolder folder;
