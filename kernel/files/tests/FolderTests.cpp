@@ -1,6 +1,7 @@
 #include "core/VTime.h"
 #include "files/FolderErrorCodes.h"
 #include "files/VFileError.h"
+#include "files/VFileSystem.h"
 #include "files/VFolder.h"
 #include "files/VFolderIterator.h"
 #include "files/VURL.h"
@@ -483,6 +484,37 @@ TEST_F(Folders, ParentsAndRelativeFoldersKeepToTheFileSystem)
 	VRefPtr<VFolder> parent = VRefPtr<VFolder>::Adopt(sub->RetainParentFolder());
 	ASSERT_TRUE(parent);
 	EXPECT_TRUE(parent->IsSameFolder(a.Get()));
+}
+
+TEST_F(Folders, AFileSystemKeepsItsFoldersInsideItsRoot)
+{
+	const std::string root = MakeTree("root");
+	const std::string outside = MakeTree("outside");
+	ASSERT_EQ(::symlink(outside.c_str(), (root + "/out").c_str()), 0);
+	VRefPtr<VFileSystem> fileSystem =
+		VRefPtr<VFileSystem>::Adopt(VFileSystem::Create(CVSTR("fs"), Folder(root).Get(), 0));
+	ASSERT_TRUE(fileSystem);
+	VRefPtr<VFolder> top = VRefPtr<VFolder>::Adopt(fileSystem->RetainRootFolder());
+	ASSERT_TRUE(top);
+	EXPECT_EQ(top->GetFileSystem(), fileSystem.Get());
+	EXPECT_EQ(top->RetainParentFolder(true), nullptr);
+	VRefPtr<VFolder> parent = VRefPtr<VFolder>::Adopt(top->RetainParentFolder(false));
+	ASSERT_TRUE(parent);
+	EXPECT_EQ(parent->GetFileSystem(), nullptr);
+	EXPECT_EQ(top->RetainRelativeFolder(CVSTR("../outside"), FPS_POSIX), nullptr);
+	VRefPtr<VFolder> sub = VRefPtr<VFolder>::Adopt(top->RetainRelativeFolder(CVSTR("sub"), FPS_POSIX));
+	ASSERT_TRUE(sub);
+	EXPECT_EQ(sub->GetFileSystem(), fileSystem.Get());
+	VString withFileSystem = sub->GetPathWithFileSystem();
+	EXPECT_TRUE(withFileSystem.EqualToStringRaw(CVSTR("/fs/sub/")));
+	// A link leading out of the root is not given out when links resolve.
+	std::set<std::string> seen;
+	for (VFolderIterator folder(top.Get(), 2 | 16); folder.Current() != nullptr; ++folder)
+		seen.insert(PosixPath(*folder.Current()));
+	EXPECT_EQ(seen, std::set<std::string>{root + "/sub/"});
+	// A name holding '/' is refused.
+	EXPECT_EQ(VFileSystem::Create(CVSTR("a/b"), top.Get(), 0), nullptr);
+	EXPECT_EQ(fErrors.Last(), Kernel(686));
 }
 
 TEST_F(Folders, PathsAndURLsStartFromAFolder)
