@@ -202,6 +202,34 @@ TEST_F(Folders, DeleteForcedAsNobodyRemovesNothingAndKeepsTheCause)
 	EXPECT_TRUE(Exists(root + "/f.txt"));
 }
 
+// The parent opened up for the walk gets its mode back even when the walk
+// fails.
+TEST_F(Folders, AFailedForcedDeleteStillGivesTheParentItsModeBack)
+{
+	testing::UserIds nobody;
+	std::string whyNot;
+	if (!testing::FindNobody(nobody, whyNot))
+		GTEST_SKIP() << whyNot;
+	ASSERT_EQ(::chmod(fTemp.Path().c_str(), 0755), 0);
+	const std::string parent = Path("parent");
+	const std::string tree = parent + "/tree";
+	ASSERT_TRUE(MakeFolder(parent));
+	ASSERT_TRUE(MakeFolder(tree));
+	ASSERT_TRUE(MakeFolder(tree + "/roots"));
+	ASSERT_TRUE(WriteFile(tree + "/roots/kept", "kept"));
+	ASSERT_EQ(::chown(parent.c_str(), nobody.fUser, nobody.fGroup), 0);
+	ASSERT_EQ(::chown(tree.c_str(), nobody.fUser, nobody.fGroup), 0);
+	ASSERT_EQ(::chmod(parent.c_str(), 0500), 0);
+	const std::string answer = testing::RunInChild([&] {
+		if (!testing::BecomeUser(nobody))
+			return std::string("no nobody");
+		return std::to_string(Folder(tree)->DeleteForced() != VE_OK);
+	});
+	EXPECT_EQ(answer, "1");
+	EXPECT_EQ(testing::Mode(parent), 0500u);
+	EXPECT_EQ(ReadFile(tree + "/roots/kept"), "kept");
+}
+
 TEST_F(Folders, RenameNeverReplacesAndNamesTheNewName)
 {
 	MakeTree("a");
