@@ -540,6 +540,10 @@ TEST_F(Folders, AFileSystemKeepsItsFoldersInsideItsRoot)
 	for (VFolderIterator folder(top.Get(), 2 | 16); folder.Current() != nullptr; ++folder)
 		seen.insert(PosixPath(*folder.Current()));
 	EXPECT_EQ(seen, std::set<std::string>{root + "/sub/"});
+	// With option 4 the root goes with the file system.
+	MakeTree("scratch");
+	VFileSystem::Create(CVSTR("scratch"), Folder(Path("scratch")).Get(), VFileSystem::kDeleteRootAtEnd)->Release();
+	EXPECT_FALSE(Exists(Path("scratch")));
 	// A name holding '/' is refused.
 	EXPECT_EQ(VFileSystem::Create(CVSTR("a/b"), top.Get(), 0), nullptr);
 	EXPECT_EQ(fErrors.Last(), Kernel(686));
