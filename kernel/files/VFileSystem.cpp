@@ -6,6 +6,7 @@
 #include "files/VFolder.h"
 #include "runtime/VError.h"
 #include "runtime/VErrorBase.h"
+#include "runtime/VErrorContext.h"
 
 namespace qirn {
 
@@ -36,6 +37,12 @@ VFileSystem::VFileSystem(const VString& inName, IFolder* inRoot, uint32 inOption
 
 VFileSystem::~VFileSystem()
 {
+	if ((fOptions & kDeleteRootAtEnd) != 0) {
+		if (const VFolder* root = dynamic_cast<const VFolder*>(fRoot); root != nullptr && root->Exists()) {
+			StErrorContextInstaller scope(false, false);
+			root->Delete(true);
+		}
+	}
 	ReleaseRefCountable(&fRoot);
 	ReleaseRefCountable(&fCache);
 }

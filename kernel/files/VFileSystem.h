@@ -18,7 +18,7 @@ class VFileSystem : public VObject, public IRefCountable {
 public:
 	// The option bits.
 	static constexpr uint32 kWritable = 0x01;
-	static constexpr uint32 kDeleteRootAtEnd = 0x04;
+	static constexpr uint32 kDeleteRootAtEnd = 0x04; // the root folder deleted, contents and all, at the end
 	static constexpr uint32 kHidden = 0x10;
 	static constexpr uint32 kAttributesCache = 0x20;
 

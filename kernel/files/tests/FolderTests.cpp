@@ -1,6 +1,7 @@
 #include "core/VTime.h"
 #include "files/FolderErrorCodes.h"
 #include "files/VFileError.h"
+#include "files/VFileSystem.h"
 #include "files/VFolder.h"
 #include "files/VFolderIterator.h"
 #include "files/VURL.h"
@@ -199,6 +200,34 @@ TEST_F(Folders, DeleteForcedAsNobodyRemovesNothingAndKeepsTheCause)
 	EXPECT_EQ(answer, "5 1:" + std::to_string(EACCES) + " 0:5");
 	EXPECT_TRUE(Exists(root + "/sub/g.txt"));
 	EXPECT_TRUE(Exists(root + "/f.txt"));
+}
+
+// The parent opened up for the walk gets its mode back even when the walk
+// fails.
+TEST_F(Folders, AFailedForcedDeleteStillGivesTheParentItsModeBack)
+{
+	testing::UserIds nobody;
+	std::string whyNot;
+	if (!testing::FindNobody(nobody, whyNot))
+		GTEST_SKIP() << whyNot;
+	ASSERT_EQ(::chmod(fTemp.Path().c_str(), 0755), 0);
+	const std::string parent = Path("parent");
+	const std::string tree = parent + "/tree";
+	ASSERT_TRUE(MakeFolder(parent));
+	ASSERT_TRUE(MakeFolder(tree));
+	ASSERT_TRUE(MakeFolder(tree + "/roots"));
+	ASSERT_TRUE(WriteFile(tree + "/roots/kept", "kept"));
+	ASSERT_EQ(::chown(parent.c_str(), nobody.fUser, nobody.fGroup), 0);
+	ASSERT_EQ(::chown(tree.c_str(), nobody.fUser, nobody.fGroup), 0);
+	ASSERT_EQ(::chmod(parent.c_str(), 0500), 0);
+	const std::string answer = testing::RunInChild([&] {
+		if (!testing::BecomeUser(nobody))
+			return std::string("no nobody");
+		return std::to_string(Folder(tree)->DeleteForced() != VE_OK);
+	});
+	EXPECT_EQ(answer, "1");
+	EXPECT_EQ(testing::Mode(parent), 0500u);
+	EXPECT_EQ(ReadFile(tree + "/roots/kept"), "kept");
 }
 
 TEST_F(Folders, RenameNeverReplacesAndNamesTheNewName)
@@ -483,6 +512,41 @@ TEST_F(Folders, ParentsAndRelativeFoldersKeepToTheFileSystem)
 	VRefPtr<VFolder> parent = VRefPtr<VFolder>::Adopt(sub->RetainParentFolder());
 	ASSERT_TRUE(parent);
 	EXPECT_TRUE(parent->IsSameFolder(a.Get()));
+}
+
+TEST_F(Folders, AFileSystemKeepsItsFoldersInsideItsRoot)
+{
+	const std::string root = MakeTree("root");
+	const std::string outside = MakeTree("outside");
+	ASSERT_EQ(::symlink(outside.c_str(), (root + "/out").c_str()), 0);
+	VRefPtr<VFileSystem> fileSystem =
+		VRefPtr<VFileSystem>::Adopt(VFileSystem::Create(CVSTR("fs"), Folder(root).Get(), 0));
+	ASSERT_TRUE(fileSystem);
+	VRefPtr<VFolder> top = VRefPtr<VFolder>::Adopt(fileSystem->RetainRootFolder());
+	ASSERT_TRUE(top);
+	EXPECT_EQ(top->GetFileSystem(), fileSystem.Get());
+	EXPECT_EQ(top->RetainParentFolder(true), nullptr);
+	VRefPtr<VFolder> parent = VRefPtr<VFolder>::Adopt(top->RetainParentFolder(false));
+	ASSERT_TRUE(parent);
+	EXPECT_EQ(parent->GetFileSystem(), nullptr);
+	EXPECT_EQ(top->RetainRelativeFolder(CVSTR("../outside"), FPS_POSIX), nullptr);
+	VRefPtr<VFolder> sub = VRefPtr<VFolder>::Adopt(top->RetainRelativeFolder(CVSTR("sub"), FPS_POSIX));
+	ASSERT_TRUE(sub);
+	EXPECT_EQ(sub->GetFileSystem(), fileSystem.Get());
+	VString withFileSystem = sub->GetPathWithFileSystem();
+	EXPECT_TRUE(withFileSystem.EqualToStringRaw(CVSTR("/fs/sub/")));
+	// A link leading out of the root is not given out when links resolve.
+	std::set<std::string> seen;
+	for (VFolderIterator folder(top.Get(), 2 | 16); folder.Current() != nullptr; ++folder)
+		seen.insert(PosixPath(*folder.Current()));
+	EXPECT_EQ(seen, std::set<std::string>{root + "/sub/"});
+	// With option 4 the root goes with the file system.
+	MakeTree("scratch");
+	VFileSystem::Create(CVSTR("scratch"), Folder(Path("scratch")).Get(), VFileSystem::kDeleteRootAtEnd)->Release();
+	EXPECT_FALSE(Exists(Path("scratch")));
+	// A name holding '/' is refused.
+	EXPECT_EQ(VFileSystem::Create(CVSTR("a/b"), top.Get(), 0), nullptr);
+	EXPECT_EQ(fErrors.Last(), Kernel(686));
 }
 
 TEST_F(Folders, PathsAndURLsStartFromAFolder)
