@@ -7,6 +7,7 @@
 #include "files/VFolder.h"
 #include "files/VStream.h"
 #include "files/tests/PosixFiles.h"
+#include "testing/ProbeOutput.h"
 #include "testing/RaisedErrors.h"
 #include "testing/TempFolder.h"
 #include "testing/TestChild.h"
@@ -473,14 +474,6 @@ TEST(File, CopiesKeepTheFileSystemOnlyInsideItsRoot)
 	VRefPtr<VFile> atRoot = VRefPtr<VFile>::Adopt(new VFile(PathOf(folder / "c.txt"), fileSystem.Get()));
 	EXPECT_FALSE(VRefPtr<IFolder>::Adopt(atRoot->RetainParentFolder(true)));
 }
-
-} // namespace
-} // namespace qirn
-
-#include "testing/ProbeOutput.h"
-
-namespace qirn {
-namespace {
 
 // GLib reads HOME and XDG_* once: the trash runs in a probe with a home of
 // its own, and the real trash is never touched.
