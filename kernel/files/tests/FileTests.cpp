@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qirn {
@@ -364,6 +366,29 @@ TEST(File, PermissionsTimesAndKinds)
 	ASSERT_EQ(file->GetVolumeFreeSpace(&free, &total, true, 60000), VE_OK);
 	EXPECT_GT(total, 0);
 	EXPECT_LE(free, total);
+}
+
+// The volume answer kept for a while is taken and put back whole: callers
+// on many threads never share or lose one.
+TEST(File, VolumeSpaceFromManyThreads)
+{
+	testing::TempFolder folder;
+	ASSERT_TRUE(WriteFile(folder / "f", "f"));
+	VRefPtr<VFile> file = FileAt(folder / "f");
+	std::vector<std::thread> threads;
+	std::atomic<int> failures{0};
+	for (int t = 0; t < 8; ++t)
+		threads.emplace_back([&, t] {
+			for (int i = 0; i < 200; ++i) {
+				sLONG8 free = 0;
+				sLONG8 total = 0;
+				if (file->GetVolumeFreeSpace(&free, &total, (i + t) % 2 == 0, 1000) != VE_OK || total <= 0)
+					++failures;
+			}
+		});
+	for (std::thread& thread : threads)
+		thread.join();
+	EXPECT_EQ(failures.load(), 0);
 }
 
 TEST(File, ConformsByExtension)
