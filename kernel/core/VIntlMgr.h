@@ -3,6 +3,7 @@
 #include "core/IRefCountable.h"
 #include "core/VCollator_system.h"
 #include "core/VObject.h"
+#include "core/VRefPtr.h"
 #include "core/VString.h"
 #include "core/platform/XLinuxIntlMgr.h"
 
@@ -11,6 +12,8 @@
 
 namespace qirn {
 
+class IFile;
+class IFolder;
 class VCompareOptions;
 class VDuration;
 class VTime;
@@ -93,6 +96,18 @@ public:
 	static sLONG Compare2RFC3066LanguageCodes(const VString& inTagA, const VString& inTagB);
 	static void GetAllDialects(std::vector<DialectCode>& outDialects);
 	static void GetDialectsHavingCollator(std::vector<std::pair<VString, DialectCode>>& outDialects);
+
+	// Localization folders: the existing "<name>.lproj" folders below the
+	// parent for the dialect, most specific first (the tag with '-', with
+	// '_', the language, the language with its region, the English language
+	// name); appended to the list. False when none exists.
+	static bool GetLocalizationFoldersWithDialect(DialectCode inDialect, const IFolder* inParent,
+												  std::vector<VRefPtr<IFolder>>& ioFolders);
+	// The file of that name in the most specific of those folders that holds
+	// it (one reference for the caller), or null; outHasFolders tells whether
+	// any localization folder exists.
+	[[nodiscard]] static IFile* RetainLocalizationFile(const IFolder* inParent, const VString& inFileName,
+													   DialectCode inDialect, bool* outHasFolders = nullptr);
 	static sLONG DialectCodeToScriptCode(DialectCode inDialect);
 	// A class test on a Mac Roman byte: 0 printable, 1 letter, 2 upper-case
 	// letter, 3 lower-case letter, 4 punctuation, 5 ASCII digit.

@@ -6,6 +6,8 @@
 
 namespace qirn {
 
+class VFolder;
+
 // The name of a file or a folder everywhere in the kernel: a full path held
 // as one UTF-16 text in the kernel's own form, the volume name first and ':'
 // between elements ("Root:home:ann:notes.txt"); a folder's path ends with
@@ -25,6 +27,9 @@ public:
 	// From a base folder and a relative text (FromRelativePath).
 	VFilePath(const VFilePath& inBase, const VString& inRelativePath, FilePathStyle inStyle = FPS_SYSTEM,
 			  bool inRefuseAbsolute = false);
+	// The same from a folder's path.
+	VFilePath(const VFolder& inBase, const VString& inRelativePath, FilePathStyle inStyle = FPS_SYSTEM,
+			  bool inRefuseAbsolute = false);
 	~VFilePath() override = default;
 
 	VFilePath& operator=(const VFilePath& inPath) = default;
@@ -40,6 +45,8 @@ public:
 	// that begins with '/' is a full path that replaces the base, unless
 	// inRefuseAbsolute, which makes the path invalid instead.
 	VFilePath& FromRelativePath(const VFilePath& inBase, const VString& inRelativePath,
+								FilePathStyle inStyle = FPS_SYSTEM, bool inRefuseAbsolute = false);
+	VFilePath& FromRelativePath(const VFolder& inBase, const VString& inRelativePath,
 								FilePathStyle inStyle = FPS_SYSTEM, bool inRefuseAbsolute = false);
 	void Clear();
 

@@ -7,6 +7,7 @@
 namespace qirn {
 
 class VFilePath;
+class VFolder;
 
 // The six parts of a URL, in the order they appear in its text.
 enum EURLParts : int32 {
@@ -37,6 +38,8 @@ public:
 	VURL(const VString& inText, bool inEncoded);
 	VURL(const VString& inPath, EURLPathStyle inStyle, const VString& inPrefix = CVSTR("file://"));
 	explicit VURL(const VFilePath& inPath);
+	// A file URL of the folder's path followed by the relative text.
+	VURL(const VFolder& inFolder, const VString& inRelativePath, EURLPathStyle inStyle);
 	~VURL() override;
 
 	VURL& operator=(const VURL& inURL);
@@ -56,6 +59,9 @@ public:
 					  const VString& inPrefix = CVSTR("file://"));
 	// A "file" URL of the path; an invalid path gives an invalid, empty URL.
 	void FromFilePath(const VFilePath& inPath);
+	// The folder's path followed by the relative text, as a file URL:
+	// Windows text has its backslashes made '/', HFS text is the kernel's.
+	void FromRelativePath(const VFolder& inFolder, const VString& inRelativePath, EURLPathStyle inStyle);
 	void Clear();
 
 	// Whether the text has a scheme and, after its network location, a path

@@ -28,6 +28,7 @@
 #include "core/VKernelTypes.h"
 
 #include <ctime>
+#include <sys/stat.h>
 #include <string>
 
 namespace qirn::PosixFileOps {
@@ -116,6 +117,42 @@ int32 GetTimes(const char* inPath, bool inFollowLinks, Times& outTimes);
 // Writes the modification and access times given (null leaves one as it
 // is), never following a final link. Linux has no way to set a birth time.
 int32 SetTimes(const char* inPath, const timespec* inModification, const timespec* inAccess);
+
+// ---- One entry -----------------------------------------------------------
+
+// The entry's status (lstat without inFollowLinks).
+int32 Stat(const char* inPath, bool inFollowLinks, struct stat& outStat);
+
+// Removes a file or link, never a folder (EISDIR).
+int32 RemoveFile(const char* inPath);
+
+// Sets the permission bits of the entry itself: a link's cannot change on
+// Linux (EOPNOTSUPP).
+int32 SetMode(const char* inPath, uint32 inMode);
+
+// Makes a symbolic link holding inText at inPath; with inReplace an
+// existing file or link there is replaced (never a folder), and only once
+// the new link is complete.
+int32 MakeLink(const char* inText, const char* inPath, bool inReplace);
+
+// The text of a link.
+int32 ReadLink(const char* inPath, std::string& outText);
+
+// The real path, every link followed without opening anything (a FIFO or a
+// device is never opened). With inMustExist false a missing last element is
+// kept as given after its folder's real path.
+int32 RealPath(const char* inPath, bool inMustExist, std::string& outPath);
+
+// Whether the immutable inode flag is set, and setting or clearing it (root
+// only). Only files and folders carry flags: anything else answers false,
+// and setting is EOPNOTSUPP.
+int32 GetImmutable(const char* inPath, bool inFollowLinks, bool& outImmutable);
+int32 SetImmutable(const char* inPath, bool inFollowLinks, bool inImmutable);
+
+// Clears the immutable and append-only flags and, for root or the owner,
+// completes the owner's bits (0700 for a folder, 0600 otherwise), as a
+// forced removal does before trying again.
+int32 Unlock(const char* inPath, bool inFollowLinks);
 
 // ---- Exposed for tests ---------------------------------------------------
 

@@ -129,6 +129,24 @@ int32 OpenSubFolder(int inFolder, const char* inName, dev_t inRootDevice, bool i
 
 } // namespace
 
+int32 Unlock(const char* inPath, bool inFollowLinks)
+{
+	std::string real;
+	if (inFollowLinks) {
+		if (const int32 error = RealPath(inPath, true, real); error != 0)
+			return error;
+		inPath = real.c_str();
+	}
+	StParent parent(inPath);
+	if (parent.Error() != 0)
+		return parent.Error();
+	struct stat status{};
+	if (::fstatat(parent.Folder(), parent.Name(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+		return errno;
+	UnlockEntry(parent.Folder(), parent.Name());
+	return 0;
+}
+
 int32 RemoveContents(int inFolder, dev_t inRootDevice, bool inForced)
 {
 	std::vector<Entry> entries;
