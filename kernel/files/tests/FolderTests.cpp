@@ -280,6 +280,34 @@ TEST_F(Folders, MoveAcrossFileSystemsCopiesThenRemovesTheSource)
 	EXPECT_EQ(ReadFile(other / "a/.hidden"), "h");
 }
 
+// A copy that does not fit: an error, the source whole. What the item by
+// item copy had made before the disk filled stays (the caller removes it).
+TEST_F(Folders, ACopyOntoAFullDiskFailsAndLeavesTheSourceWhole)
+{
+	const std::string root = MakeTree("a");
+	ASSERT_TRUE(WriteFile(root + "/sub/big", std::string(512 * 1024, 'b')));
+	const std::string small = Path("small");
+	ASSERT_TRUE(MakeFolder(small));
+	const std::string answer = testing::RunInChild([&] {
+		if (std::string why = testing::EnterPrivateMounts(); !why.empty())
+			return "skip: " + why;
+		if (std::string why = testing::MountTmpfs(small, 64 * 1024); !why.empty())
+			return "skip: " + why;
+		testing::RaisedErrors errors;
+		const VError result = Folder(root)->CopyTo(*Folder(small), nullptr, VFolder::kCopyReplace);
+		std::string text = result == VE_OK ? "copied" : "failed";
+		for (const VError code : errors.Codes())
+			if (code == Posix(ENOSPC))
+				text += " ENOSPC";
+		return text;
+	});
+	if (answer.rfind("skip: ", 0) == 0)
+		GTEST_SKIP() << answer;
+	EXPECT_EQ(answer, "failed ENOSPC");
+	EXPECT_EQ(ReadFile(root + "/sub/big").size(), 512u * 1024u);
+	EXPECT_EQ(Names(root), (std::vector<std::string>{".hidden", "f.txt", "sub"}));
+}
+
 // Replacing a target that is the source, or that holds it, would delete the
 // source before anything is copied.
 TEST_F(Folders, CopyRefusesATargetThatIsOrHoldsOrLiesInTheSource)
