@@ -9,7 +9,8 @@
 #include "json/VStorageLocker.h"
 #include "runtime/StThrowError.h"
 
-#include <cmath>
+#include <charconv>
+#include <string>
 
 namespace qirn {
 
@@ -79,8 +80,10 @@ bool IsJSONNumber(const UniChar* inUnits, VIndex inLength)
 }
 
 // The number of a text that passed IsJSONNumber. Whole numbers of up to 15
-// digits are exact as they stand; the rest go through the C library's
-// correctly rounded reading.
+// digits are exact as they stand; the rest are read correctly rounded by
+// std::from_chars, and what it does not take (a lone "-", a number beyond
+// the range of doubles) by the C library's reading, which gives 0 or an
+// infinity there.
 double ReadJSONNumber(const UniChar* inUnits, VIndex inLength)
 {
 	bool negative = inLength > 0 && (inUnits[0] == u'-' || inUnits[0] == kMinusSign);
@@ -105,6 +108,10 @@ double ReadJSONNumber(const UniChar* inUnits, VIndex inLength)
 	for (VIndex i = 0; i < inLength; ++i)
 		buffer[i] = inUnits[i] == kMinusSign ? '-' : static_cast<char>(inUnits[i]);
 	buffer[inLength] = 0;
+	double number = 0;
+	const std::from_chars_result result = std::from_chars(buffer, buffer + inLength, number);
+	if (result.ec == std::errc() && result.ptr == buffer + inLength)
+		return number;
 	return ReadReal(buffer, nullptr);
 }
 
