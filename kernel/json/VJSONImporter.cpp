@@ -10,6 +10,7 @@
 #include "runtime/StThrowError.h"
 
 #include <charconv>
+#include <optional>
 #include <string>
 
 namespace qirn {
@@ -142,6 +143,9 @@ VError VJSONImporter::ParseString(const VString& inText, VJSONValue& outValue, u
 
 VError VJSONImporter::Parse(VJSONValue& outValue)
 {
+	std::optional<VJSONUser> user;
+	if ((fOptions & kOption_SharedLocker) != 0)
+		user.emplace(VRefPtr<VStorageLocker>(_SharedLocker()), false);
 	VError error = _ParseValue(outValue);
 	if (error != VE_OK && (fOptions & kOption_UndefinedOnFailure) != 0)
 		outValue.SetUndefined();
@@ -330,11 +334,38 @@ VError VJSONImporter::_ParseValue(VJSONValue& outValue)
 	if (error != VE_OK)
 		return error;
 	switch (kind) {
-		case jsonBeginObject: return _ParseObject(outValue);
-		case jsonBeginArray: return _ParseArray(outValue);
+		case jsonBeginObject:
+		case jsonBeginArray:
+			error = _NewContainer(kind, outValue);
+			return error != VE_OK ? error : _ParseContents(outValue);
 		case jsonString: return _StringToValue(token, outValue, kExpectValue);
 		default: return _ThrowErrorInvalidToken(_TokenText(token), kExpectValue);
 	}
+}
+
+VError VJSONImporter::_NewContainer(JsonToken inKind, VJSONValue& outValue)
+{
+	VError error = CheckJSONNesting(fDepth);
+	if (error != VE_OK) {
+		_ThrowErrorMalformed();
+		return error;
+	}
+	// Under option 256 every container is made under the one locker, which
+	// the importer uses for the whole reading.
+	VStorageLocker* locker = (fOptions & kOption_SharedLocker) != 0 ? _SharedLocker() : nullptr;
+	if (inKind == jsonBeginObject)
+		outValue.SetObject(VRefPtr<VJSONObject>::Adopt(new VJSONObject(nullptr, nullptr, locker)).Get());
+	else
+		outValue.SetArray(VRefPtr<VJSONArray>::Adopt(new VJSONArray(locker)).Get());
+	return VE_OK;
+}
+
+VError VJSONImporter::_ParseContents(const VJSONValue& inContainer)
+{
+	++fDepth;
+	VError error = inContainer.IsObject() ? _ParseObject(inContainer.GetObject()) : _ParseArray(inContainer.GetArray());
+	--fDepth;
+	return error;
 }
 
 VError VJSONImporter::_StringToValue(const Token& inToken, VJSONValue& outValue, const char* inExpected)
@@ -389,21 +420,9 @@ VError VJSONImporter::_StringToValue(const Token& inToken, VJSONValue& outValue,
 	return VE_OK;
 }
 
-VError VJSONImporter::_CheckNesting()
+VError VJSONImporter::_ParseObject(VJSONObject* ioObject)
 {
-	VError error = CheckJSONNesting(fDepth);
-	if (error != VE_OK)
-		_ThrowErrorMalformed();
-	return error;
-}
-
-VError VJSONImporter::_ParseObject(VJSONValue& outValue)
-{
-	VError error = _CheckNesting();
-	if (error != VE_OK)
-		return error;
-	VRefPtr<VJSONObject> object = VRefPtr<VJSONObject>::Adopt(new VJSONObject());
-	++fDepth;
+	VError error = VE_OK;
 	int32 members = 0;
 	for (;;) {
 		Token token;
@@ -424,7 +443,7 @@ VError VJSONImporter::_ParseObject(VJSONValue& outValue)
 			break;
 		}
 		// The name is kept apart: the next token reuses the scratch text.
-		VStr<63> name(token.fUnits, token.fLength);
+		const VString name(_InternName(token.fUnits, token.fLength));
 		StPathUpdater path(*this);
 		if (fSymbols != nullptr && token.fLength > 0) {
 			if (!fPath.IsEmpty() && token.fUnits[0] != u'[')
@@ -440,11 +459,33 @@ VError VJSONImporter::_ParseObject(VJSONValue& outValue)
 			error = _ThrowErrorInvalidToken(_GetStartTokenFirstChar(), kExpectColon);
 			break;
 		}
-		VJSONValue value;
-		error = _ParseValue(value);
+		Token valueToken;
+		kind = _NextToken(valueToken, &error);
 		if (error != VE_OK)
 			break;
-		object->SetProperty(name, value);
+		VJSONValue value;
+		if (kind == jsonBeginObject || kind == jsonBeginArray) {
+			error = _NewContainer(kind, value);
+			if (error != VE_OK)
+				break;
+			// A value that fails is no property: an earlier value of the same
+			// name comes back.
+			VJSONValue previous = ioObject->_GetOwnProperty(name);
+			ioObject->SetProperty(name, value);
+			error = _ParseContents(value);
+			if (error != VE_OK) {
+				ioObject->SetProperty(name, previous);
+				break;
+			}
+		} else if (kind == jsonString) {
+			error = _StringToValue(valueToken, value, kExpectValue);
+			if (error != VE_OK)
+				break;
+			ioObject->SetProperty(name, value);
+		} else {
+			error = _ThrowErrorInvalidToken(_TokenText(valueToken), kExpectValue);
+			break;
+		}
 		++members;
 		Token next;
 		kind = _NextToken(next, &error);
@@ -455,20 +496,12 @@ VError VJSONImporter::_ParseObject(VJSONValue& outValue)
 			break;
 		}
 	}
-	--fDepth;
-	if ((fOptions & kOption_SharedLocker) != 0)
-		object->SetStorageLocker(_SharedLocker());
-	outValue.SetObject(object.Get());
 	return error;
 }
 
-VError VJSONImporter::_ParseArray(VJSONValue& outValue)
+VError VJSONImporter::_ParseArray(VJSONArray* ioArray)
 {
-	VError error = _CheckNesting();
-	if (error != VE_OK)
-		return error;
-	VRefPtr<VJSONArray> array = VRefPtr<VJSONArray>::Adopt(new VJSONArray());
-	++fDepth;
+	VError error = VE_OK;
 	int32 counter = 0;
 	int32 elements = 0;
 	for (;;) {
@@ -500,17 +533,26 @@ VError VJSONImporter::_ParseArray(VJSONValue& outValue)
 			break;
 		}
 		VJSONValue value;
-		if (kind == jsonBeginArray)
-			error = _ParseArray(value);
-		else if (kind == jsonBeginObject)
-			error = _ParseObject(value);
-		else if (kind == jsonString)
+		if (kind == jsonBeginArray || kind == jsonBeginObject) {
+			error = _NewContainer(kind, value);
+			if (error != VE_OK)
+				break;
+			ioArray->Push(value);
+			error = _ParseContents(value);
+			if (error != VE_OK) {
+				// A value that fails is no element.
+				ioArray->RemoveAt(ioArray->GetCount() - 1, 1);
+				break;
+			}
+		} else if (kind == jsonString) {
 			error = _StringToValue(token, value, kExpectElement);
-		else
+			if (error != VE_OK)
+				break;
+			ioArray->Push(value);
+		} else {
 			error = _ThrowErrorInvalidToken(_TokenText(token), elements > 0 ? kExpectValue : kExpectElement);
-		if (error != VE_OK)
 			break;
-		array->Push(value);
+		}
 		++elements;
 		Token next;
 		kind = _NextToken(next, &error);
@@ -521,11 +563,24 @@ VError VJSONImporter::_ParseArray(VJSONValue& outValue)
 			break;
 		}
 	}
-	--fDepth;
-	if ((fOptions & kOption_SharedLocker) != 0)
-		array->SetStorageLocker(_SharedLocker());
-	outValue.SetArray(array.Get());
 	return error;
+}
+
+const VString& VJSONImporter::_InternName(const UniChar* inUnits, VIndex inLength)
+{
+	// Long names and documents with very many names are not worth keeping.
+	constexpr VIndex kLongestKept = 64;
+	constexpr size_t kMostKept = 4096;
+	const std::u16string_view text(reinterpret_cast<const char16_t*>(inUnits), static_cast<size_t>(inLength));
+	if (inLength <= kLongestKept) {
+		auto found = fNames.find(text);
+		if (found != fNames.end())
+			return found->second;
+		if (fNames.size() < kMostKept)
+			return fNames.emplace(std::u16string(text), VString(inUnits, inLength)).first->second;
+	}
+	fLongName.FromUniString(inUnits, inLength);
+	return fLongName;
 }
 
 VStorageLocker* VJSONImporter::_SharedLocker()

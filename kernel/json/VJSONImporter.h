@@ -5,6 +5,10 @@
 #include "core/VString.h"
 #include "json/VJSONValue.h"
 
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
 namespace qirn {
 
 class VJSONObject;
@@ -93,10 +97,18 @@ private:
 	}
 
 	VError _ParseValue(VJSONValue& outValue);
-	VError _ParseObject(VJSONValue& outValue);
-	VError _ParseArray(VJSONValue& outValue);
+	// A new empty container for the token ("{" or "["), after the nesting
+	// check; the caller stores it, then its contents are read into it, so
+	// that each container joins the tree's graph once, while still empty.
+	VError _NewContainer(JsonToken inKind, VJSONValue& outValue);
+	VError _ParseContents(const VJSONValue& inContainer);
+	VError _ParseObject(VJSONObject* ioObject);
+	VError _ParseArray(VJSONArray* ioArray);
 	VError _StringToValue(const Token& inToken, VJSONValue& outValue, const char* inExpected);
-	VError _CheckNesting();
+	// The name as a string sharing one buffer with every earlier name of the
+	// same text, so that an object's keys take no memory of their own: a
+	// document repeats its names in every record.
+	const VString& _InternName(const UniChar* inUnits, VIndex inLength);
 	void _RecordSymbol(VIndex inOffset);
 	void SetPathLineForEncompasingObject();
 	VStorageLocker* _SharedLocker();
@@ -126,6 +138,12 @@ private:
 	VRefPtr<VStorageLocker> fLocker;
 	bool fNonAmbiguousDates;
 	VStr<255> fScratch;
+	struct NameHash {
+		using is_transparent = void;
+		size_t operator()(std::u16string_view inText) const { return std::hash<std::u16string_view>()(inText); }
+	};
+	std::unordered_map<std::u16string, VString, NameHash, std::equal_to<>> fNames;
+	VString fLongName;
 };
 
 } // namespace qirn
