@@ -149,7 +149,7 @@ VError VJSONImporter::Parse(VJSONValue& outValue)
 	VError error = _ParseValue(outValue);
 	if (error != VE_OK && (fOptions & kOption_UndefinedOnFailure) != 0)
 		outValue.SetUndefined();
-	if (error == VE_OK && outValue.IsObject())
+	if (outValue.IsObject())
 		SetPathLineForEncompasingObject();
 	return error;
 }
