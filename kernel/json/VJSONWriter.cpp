@@ -288,13 +288,15 @@ VError VJSONWriter::_WriteArray(const VJSONArray* inArray, VString& ioText)
 		_ThrowError(VE_JSON_CIRCULAR);
 		return VE_JSON_CIRCULAR;
 	}
+	// Checked before the empty case too: what is written nests no deeper
+	// than what the reader takes.
+	VError error = CheckJSONNesting(static_cast<uint32>(fStack.size()));
+	if (error != VE_OK)
+		return error;
 	std::vector<VJSONValue> values;
 	inArray->GetValues(values);
 	if (values.empty())
 		return _AppendASCII(ioText, "[]") ? VE_OK : VE_STRING_ALLOC_FAILED;
-	VError error = CheckJSONNesting(static_cast<uint32>(fStack.size()));
-	if (error != VE_OK)
-		return error;
 	fStack.push_back(inArray);
 	const VIndex start = ioText.GetLength();
 	const bool pretty = (fOptions & kOption_Pretty) != 0;

@@ -1,6 +1,7 @@
 #include "core/VTime.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONImporter.h"
+#include "json/VJSONNesting.h"
 #include "json/VJSONWriter.h"
 #include "json/VStorageLocker.h"
 #include "json/tests/JSONTestSupport.h"
@@ -285,7 +286,12 @@ TEST(JSONImporter, ReadsDeepButBoundedNesting)
 		VJSONValue value;
 		EXPECT_EQ(VJSONImporter::ParseString(VString(Nested(500, "[", "]").c_str()), value, kStrict), VE_OK);
 		EXPECT_EQ(VJSONImporter::ParseString(VString(Nested(500, "{\"a\":", "}").c_str()), value, kStrict), VE_OK);
+		EXPECT_EQ(VJSONImporter::ParseString(VString(Nested(kJSONMaxDepth, "[", "]").c_str()), value, kStrict), VE_OK);
 		RaisedErrors raised;
+		EXPECT_EQ(VJSONImporter::ParseString(VString(Nested(kJSONMaxDepth + 1, "[", "]").c_str()), value, kStrict),
+				  VE_STACK_OVERFLOW);
+		EXPECT_EQ(raised.Codes(), (std::vector<VError>{VE_STACK_OVERFLOW, VE_JSON_MALFORMED}));
+		raised.Clear();
 		EXPECT_EQ(VJSONImporter::ParseString(VString(Nested(100000, "[", "]").c_str()), value, kStrict),
 				  VE_STACK_OVERFLOW);
 		EXPECT_EQ(raised.Codes(), (std::vector<VError>{VE_STACK_OVERFLOW, VE_JSON_MALFORMED}));
@@ -296,19 +302,27 @@ TEST(JSONImporter, ReadsDeepButBoundedNesting)
 
 TEST(JSONImporter, StopsBeforeASmallStackRunsOut)
 {
-	const std::string deep = Nested(5000, "{\"a\":[", "]}");
+	// Levels of two containers ({"a":[) of 6 characters: the depth limit
+	// would stop at the container at position 3001; too little stack for it
+	// must stop the reading well before.
+	const std::string deep = Nested(kJSONMaxDepth, "{\"a\":[", "]}");
 	std::vector<VError> codes;
 	VError result = VE_OK;
-	VRefPtr<VTask> task = VRefPtr<VTask>::Adopt(new VTask(128 * 1024, ETaskStyle::kPreemptive, [&]() {
+	int32 position = 0;
+	VRefPtr<VTask> task = VRefPtr<VTask>::Adopt(new VTask(64 * 1024, ETaskStyle::kPreemptive, [&]() {
 		RaisedErrors raised;
 		VJSONValue value;
 		result = VJSONImporter::ParseString(VString(deep.c_str()), value, kStrict);
 		codes = raised.Codes();
+		if (!raised.Errors().empty())
+			position = std::stoi(Param(raised.Errors().back().Get(), "position"));
 	}));
 	ASSERT_TRUE(task->Run());
 	ASSERT_TRUE(task->WaitForDeath(testing::kHangMilliseconds));
 	EXPECT_EQ(result, VE_STACK_OVERFLOW);
 	EXPECT_EQ(codes, (std::vector<VError>{VE_STACK_OVERFLOW, VE_JSON_MALFORMED}));
+	EXPECT_GT(position, 60);
+	EXPECT_LT(position, 3001);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "json/VJSONErrors.h"
 #include "json/VJSONImporter.h"
+#include "json/VJSONNesting.h"
 #include "json/VJSONWriter.h"
 #include "json/tests/JSONTestSupport.h"
 #include "runtime/VTask.h"
@@ -168,6 +169,24 @@ TEST(JSONWriter, RefusesTextTooLongToJoin)
 		EXPECT_EQ(writer.StringifyValue(*value, text), VE_STRING_ALLOC_FAILED);
 		EXPECT_EQ(raised.Last(), VE_STRING_ALLOC_FAILED);
 		EXPECT_EQ(to_string(text), "unchanged");
+	}
+}
+
+// What is written nests no deeper than what the reader takes.
+TEST(JSONWriter, WritesNoDeeperThanTheReaderReads)
+{
+	for (uint32 depth : {kJSONMaxDepth, kJSONMaxDepth + 1}) {
+		SCOPED_TRACE(depth);
+		VJSONValue root(JSON_array);
+		VJSONValue current = root;
+		for (uint32 i = 1; i < depth; ++i) {
+			VJSONValue child(JSON_array);
+			current.GetArray()->Push(child);
+			current = child;
+		}
+		RaisedErrors raised;
+		VString text;
+		EXPECT_EQ(root.Stringify(text, kQuotes), depth > kJSONMaxDepth ? VE_STACK_OVERFLOW : VE_OK);
 	}
 }
 
