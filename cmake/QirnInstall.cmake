@@ -13,6 +13,11 @@ foreach(h IN LISTS _qirn_headers)
   if(h MATCHES "(^|/)tests/" OR h MATCHES "^testing/")
     continue()
   endif()
+  # The POSIX file layer is the platform classes' own, called from their
+  # sources only.
+  if(h MATCHES "^files/platform/PosixFileOps")
+    continue()
+  endif()
   get_filename_component(_dir ${h} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/kernel/${h}
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qirn/${_dir})

@@ -15,9 +15,9 @@ packages=(
   # and benchmarks only)
   nlohmann-json3-dev
   # benchmark-only: the JSON peers (simdjson parses only), the block
-  # allocator's peers (loaded with LD_PRELOAD), and python3 for the script
-  # that prints the ratios
-  rapidjson-dev libsimdjson-dev libjemalloc2 libtcmalloc-minimal4 python3
+  # allocator's peers (loaded with LD_PRELOAD), the URL peer beside GLib
+  # (uriparser), and python3 for the script that prints the ratios
+  rapidjson-dev libsimdjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev python3
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under

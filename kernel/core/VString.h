@@ -18,6 +18,7 @@ namespace qirn {
 // between strings (its 32-bit count lies right after the characters), or in
 // a caller's buffer. Positions given to and answered by its operations count
 // from 1; 0 means none.
+class VArrayString;
 class VJSONObject;
 class VCollator;
 class VIntlMgr;
@@ -327,6 +328,8 @@ public:
 
 	// Splitting, joining, trimming
 	bool GetSubStrings(UniChar inSeparator, std::vector<VString>& outStrings, bool inKeepEmpty = false,
+					   bool inTrimSpaces = false) const;
+	bool GetSubStrings(UniChar inSeparator, VArrayString& outStrings, bool inKeepEmpty = false,
 					   bool inTrimSpaces = false) const;
 	// The separator matched by collation (Find).
 	bool GetSubStrings(const VString& inSeparator, std::vector<VString>& outStrings, bool inKeepEmpty = false,

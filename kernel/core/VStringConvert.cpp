@@ -1,6 +1,7 @@
 #include "core/VString.h"
 
 #include "core/Base64Coder.h"
+#include "core/VArrayString.h"
 #include "core/StStringConverter.h"
 #include "core/TextUnits.h"
 #include "core/VByteSwap.h"
@@ -635,6 +636,19 @@ bool VString::GetSubStrings(UniChar inSeparator, std::vector<VString>& outString
 		*outLength = 1;
 		return FindUniChar(inSeparator, inStart);
 	});
+}
+
+bool VString::GetSubStrings(UniChar inSeparator, VArrayString& outStrings, bool inKeepEmpty,
+							bool inTrimSpaces) const
+{
+	std::vector<VString> parts;
+	const bool found = GetSubStrings(inSeparator, parts, inKeepEmpty, inTrimSpaces);
+	outStrings.SetCount(0);
+	if (!outStrings.SetCount(static_cast<sLONG>(parts.size())))
+		return found;
+	for (size_t i = 0; i < parts.size(); ++i)
+		outStrings.FromString(parts[i], static_cast<VIndex>(i + 1));
+	return found;
 }
 
 bool VString::GetSubStrings(const VString& inSeparator, std::vector<VString>& outStrings, bool inKeepEmpty,

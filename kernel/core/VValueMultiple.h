@@ -4,7 +4,9 @@
 
 namespace qirn {
 
+class VDuration;
 class VString;
+class VTime;
 
 // Base of the values that hold an indexed series. Each typed setter falls
 // back on a wider one, down to FromReal, which a kind overrides.
@@ -23,6 +25,8 @@ public:
 	virtual void FromLong8(sLONG8 inValue, VIndex inElement) { FromReal(static_cast<Real>(inValue), inElement); }
 	virtual void FromReal(Real, VIndex) {}
 	virtual void FromString(const VString&, VIndex) {}
+	virtual void FromDuration(const VDuration&, VIndex) {}
+	virtual void FromTime(const VTime&, VIndex) {}
 	virtual CompareResult CompareTo(const VValueSingle&, bool, VIndex) const { return CR_UNRELEVANT; }
 
 	VValue* Clone() const override { return nullptr; }

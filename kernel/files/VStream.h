@@ -11,6 +11,7 @@
 
 namespace qirn {
 
+class VArrayString;
 class VFromUnicodeConverter;
 class VString;
 class VToUnicodeConverter;
@@ -201,6 +202,10 @@ public:
 	// stream, 200. With inKeepEnd the line keeps one end character: the given
 	// one, or CR for any line end.
 	VError GetTextLine(VString& outLine, bool inKeepEnd, UniChar* inEndChar = nullptr);
+	// One line split at every tab: a line with n tabs gives n + 1 fields, an
+	// empty line one empty field. At the end of the stream, one empty field
+	// and 200.
+	VError GetTTRLine(VArrayString& outFields);
 
 protected:
 	virtual VError DoOpenReading() { return VE_OK; }

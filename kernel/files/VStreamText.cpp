@@ -2,6 +2,7 @@
 // converters, text in and out, lines, and values by kind.
 #include "files/VStream.h"
 
+#include "core/VArrayString.h"
 #include "core/VMemoryBuffer.h"
 #include "core/VString.h"
 #include "core/VTextConverters.h"
@@ -485,6 +486,21 @@ VError VStream::GetTextLine(VString& outLine, bool inKeepEnd, UniChar* inEndChar
 			return VE_OK;
 		}
 	}
+}
+
+} // namespace qirn
+
+namespace qirn {
+
+VError VStream::GetTTRLine(VArrayString& outFields)
+{
+	outFields.Clear();
+	VString line;
+	VError err = GetTextLine(line, false, nullptr);
+	if (err != VE_OK && err != VE_STREAM_EOF)
+		return err;
+	line.GetSubStrings(u'\t', outFields, true, false);
+	return err;
 }
 
 } // namespace qirn

@@ -1,6 +1,8 @@
 #include "process/VProcess.h"
 
 #include "core/VIntlMgr.h"
+#include "process/ILogger.h"
+#include "runtime/VDebugMgr.h"
 #include "runtime/VMetricsManager.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
@@ -36,7 +38,9 @@ bool VProcess::_Init(uint32 inFlags)
 	fIntlMgr = VRefPtr<VIntlMgr>::Adopt(VIntlMgr::Create(DC_SYSTEM, DC_SYSTEM, 0));
 	if (fIntlMgr == nullptr)
 		return false;
-	return VTaskMgr::Init(this);
+	if (!VTaskMgr::Init(this))
+		return false;
+	return VDebugMgr::Get().Init();
 }
 
 void VProcess::_DeInit()
@@ -46,6 +50,8 @@ void VProcess::_DeInit()
 	// their activity tokens can still leave the process.
 	if (VTaskMgr::IsInited())
 		VTaskMgr::Get()->KillAllTasks(kTaskEndMilliseconds);
+	VDebugMgr::Get().DeInit();
+	SetLogger(nullptr);
 	VProcess* self = this;
 	sInstance.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	VTaskMgr::DeInit();
@@ -55,6 +61,14 @@ void VProcess::SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner)
 {
 	fLocalizerOwner.Set(inOwner);
 	fLocalizer = inLocalizer;
+}
+
+void VProcess::SetLogger(ILogger* inLogger)
+{
+	ILogger* old = fLogger;
+	fLogger = RetainRefCountable(inLogger);
+	if (old != nullptr)
+		old->Release();
 }
 
 bool VProcess::HasSomeActivityTokens(uint32 inMilliseconds) const

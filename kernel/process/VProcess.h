@@ -56,8 +56,11 @@ public:
 	ILocalizer* GetLocalizer() const { return fLocalizer; }
 	void SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner);
 
-	// The process logger: none in this build.
-	ILogger* GetLogger() const { return nullptr; }
+	// The process logger, null until one is installed. The process keeps a
+	// reference to it. It is installed during start-up: a reader gets it
+	// without a lock.
+	ILogger* GetLogger() const { return fLogger; }
+	void SetLogger(ILogger* inLogger);
 
 	// True while a token lives, or for inMilliseconds after the last one went.
 	bool HasSomeActivityTokens(uint32 inMilliseconds) const;
@@ -86,6 +89,7 @@ private:
 	VRefPtr<VIntlMgr> fIntlMgr;
 	ILocalizer* fLocalizer = nullptr;
 	VRefPtr<IRefCountable> fLocalizerOwner;
+	ILogger* fLogger = nullptr;
 };
 
 } // namespace qirn

@@ -4,6 +4,7 @@
 #include "bags_xml/VValueBag.h"
 #include "json/VJSONArray.h"
 #include "json/VJSONObject.h"
+#include "process/ILogger.h"
 #include "process/VProcess.h"
 #include "runtime/VTask.h"
 
@@ -126,10 +127,13 @@ void VErrorContext::SaveToJSONArray(VJSONValue& outValue) const
 
 void VErrorContext::SendErrorsToLogger() const
 {
-	// The process has no logger in this build: the errors stay where they are.
 	VProcess* process = VProcess::sInstance.load();
-	if (process == nullptr || process->GetLogger() == nullptr)
+	ILogger* logger = process != nullptr ? process->GetLogger() : nullptr;
+	if (logger == nullptr)
 		return;
+	StErrorContextInstaller silence(false, true);
+	for (const VRefPtr<VErrorBase>& error : fErrors)
+		logger->LogErrorIfNecessary(error.Get());
 }
 
 // VErrorTaskContext

@@ -5,6 +5,7 @@
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
 #include "runtime/IMessageable.h"
+#include "runtime/VDebugContext.h"
 
 #include <atomic>
 #include <functional>
@@ -154,6 +155,9 @@ public:
 	// Drops the errors of the innermost context.
 	static void FlushErrors();
 
+	// The task's debug state (VDebugMgr), for the task itself.
+	VDebugContext& GetDebugContext() { return fDebugContext; }
+
 	static void ReleaseCurrentActivityToken();
 	// The token the task holds while it runs; for its own thread, or while it
 	// is known not to end.
@@ -218,6 +222,7 @@ private:
 	VQXTask* fQXTask = nullptr;
 	std::atomic<VErrorTaskContext*> fErrorContext{nullptr};
 	IRefCountable* fQXTaskOwner = nullptr;
+	VDebugContext fDebugContext;
 
 	// Messages and idlers. The static operations act on the current task.
 public:

@@ -1,3 +1,4 @@
+#include "runtime/VDebugMgr.h"
 #include "runtime/VErrorContext.h"
 #include "runtime/VTask.h"
 
@@ -38,9 +39,10 @@ bool VTask::PushError(VErrorBase* inError)
 	if (context == nullptr)
 		return false;
 	bool quiet = false;
-	// Errors nobody hides would go to the debug manager here; the kernel has
-	// none yet, so the quiet answer is only computed.
-	return context->PushError(inError, &quiet);
+	const bool pushed = context->PushError(inError, &quiet);
+	if (pushed && !quiet)
+		VDebugMgr::Get().ErrorThrown(inError);
+	return pushed;
 }
 
 bool VTask::PushRetainedError(VErrorBase* inError)

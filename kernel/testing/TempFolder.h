@@ -10,9 +10,12 @@ namespace qirn::testing {
 
 class TempFolder {
 public:
-	TempFolder()
+	TempFolder() : TempFolder(std::filesystem::temp_directory_path().string()) {}
+	// In a given folder (another file system than the temporary folder's,
+	// say).
+	explicit TempFolder(const std::string& inParent)
 	{
-		std::string pattern = (std::filesystem::temp_directory_path() / "qirn-test-XXXXXX").string();
+		std::string pattern = inParent + "/qirn-test-XXXXXX";
 		if (::mkdtemp(pattern.data()) != nullptr)
 			fPath = pattern;
 	}

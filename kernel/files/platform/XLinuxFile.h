@@ -4,6 +4,7 @@
 
 namespace qirn {
 
+class VFileKind;
 class VFilePath;
 class VString;
 
@@ -41,6 +42,16 @@ public:
 	static bool HFSFullPathToPosix(const VString& inHFSPath, VString& outPosixPath);
 
 	static constexpr int32 kTag_PosixPath = 'ppth';
+
+	// File kinds -------------------------------------------------------------
+
+	// Linux has no system type database: there are no public kinds (null),
+	// and a kind conforms to another when it is that kind or reaches it
+	// through the parent identifiers of kinds the manager knows.
+	[[nodiscard]] static VFileKind* CreatePublicFileKind(const VString& inIdentifier);
+	[[nodiscard]] static VFileKind* CreatePublicFileKindFromOsKind(const VString& inOsKind);
+	[[nodiscard]] static VFileKind* CreatePublicFileKindFromExtension(const VString& inExtension);
+	static bool IsFileKindConformsTo(const VFileKind& inKind, const VFileKind& inParentKind);
 };
 
 } // namespace qirn

@@ -1,10 +1,12 @@
 // Scopes of errors on a task's stack of contexts: keeping, dropping,
 // silent and filtering scopes, and the spare context.
+#include "DebugTestDoubles.h"
 #include "FreshTask.h"
 
 #include "json/VJSONArray.h"
 #include "json/VJSONObject.h"
 #include "json/VJSONValue.h"
+#include "process/VProcess.h"
 #include "runtime/VError.h"
 #include "runtime/VErrorContext.h"
 #include "runtime/VTask.h"
@@ -35,6 +37,29 @@ bool PushQuietly(VError inError)
 	bool quiet = false;
 	EXPECT_TRUE(Stack()->PushError(error.Get(), &quiet));
 	return quiet;
+}
+
+// The errors a silent scope keeps go to the process logger when it ends
+// under a scope that is not silent; a dropping scope's go nowhere.
+TEST(ErrorScope, ASilentScopeHandsItsErrorsToTheProcessLogger)
+{
+	VRefPtr<testing::RecordingLogger> logger = VRefPtr<testing::RecordingLogger>::Adopt(new testing::RecordingLogger);
+	VProcess::sInstance.load()->SetLogger(logger.Get());
+	RunInFreshTask([]() {
+		StErrorContextInstaller outer;
+		{
+			StErrorContextInstaller silent(true, true);
+			_ThrowError(kNotFound);
+			_ThrowError(kOther);
+		}
+		{
+			StErrorContextInstaller dropping(false, true);
+			_ThrowError(kEOF);
+		}
+		EXPECT_EQ(outer.GetContext()->GetErrors().size(), 2u);
+	});
+	VProcess::sInstance.load()->SetLogger(nullptr);
+	EXPECT_EQ(logger->fErrors, (std::vector<VError>{kNotFound, kOther}));
 }
 
 TEST(ErrorScope, ThatDropsLeavesTheLastErrorAsItWas)
