@@ -11,10 +11,13 @@ packages=(
   # memcheck runs the block allocator's seeded workload; its header lets the
   # allocator announce its blocks
   valgrind
-  # benchmark-only: the JSON peers, the block allocator's peers (loaded with
-  # LD_PRELOAD), the URL peer beside GLib (uriparser), and python3 for the
-  # script that prints the ratios
-  nlohmann-json3-dev rapidjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev python3
+  # a second JSON reader for the JSON conformance test (header-only, tests
+  # and benchmarks only)
+  nlohmann-json3-dev
+  # benchmark-only: the JSON peers (simdjson parses only), the block
+  # allocator's peers (loaded with LD_PRELOAD), the URL peer beside GLib
+  # (uriparser), and python3 for the script that prints the ratios
+  rapidjson-dev libsimdjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev python3
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under

@@ -1,7 +1,8 @@
 #include "core/TextUnits.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
+#include <cstring>
 #include <cstdlib>
 #include <locale.h>
 
@@ -60,11 +61,24 @@ Real ReadReal(const char* inText, char** outEnd)
 
 int FormatReal(Real inValue, char* outBuffer, size_t inSize)
 {
-	// The locale of this thread only, for this one call.
-	locale_t previous = uselocale(CNumericLocale());
-	int length = std::snprintf(outBuffer, inSize, "%.14G", inValue);
-	uselocale(previous);
-	return length;
+	// std::to_chars with a precision writes what printf writes in the C
+	// locale, whatever the process locale, and without printf's cost: the
+	// JSON and XML writers call this for every real they write.
+	char text[64];
+	const std::to_chars_result result =
+		std::to_chars(text, text + sizeof(text), inValue, std::chars_format::general, 14);
+	const size_t length = static_cast<size_t>(result.ptr - text);
+	// %G: upper-case exponent, "INF" and "NAN".
+	for (size_t i = 0; i < length; ++i) {
+		if (text[i] >= 'a' && text[i] <= 'z')
+			text[i] = static_cast<char>(text[i] - 'a' + 'A');
+	}
+	if (inSize > 0) {
+		const size_t copied = std::min(length, inSize - 1);
+		std::memcpy(outBuffer, text, copied);
+		outBuffer[copied] = 0;
+	}
+	return static_cast<int>(length);
 }
 
 } // namespace qirn

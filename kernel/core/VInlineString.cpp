@@ -13,6 +13,13 @@ void VInlineString::InitWithString(const VString& inString)
 	fMaxLength = maxLength;
 }
 
+void VInlineString::InitWithUnits(const UniChar* inUnits, int32 inLength)
+{
+	fString = VString::NewSharedBuffer(inUnits, inLength);
+	fLength = fString != nullptr ? inLength : 0;
+	fMaxLength = fLength;
+}
+
 void VInlineString::InitWithInlineString(const VInlineString& inOther)
 {
 	fString = inOther.fString;

@@ -24,6 +24,8 @@ struct __attribute__((packed)) VInlineString {
 	// Takes a count of the string's buffer (a shared copy when the string's
 	// own buffer cannot be shared).
 	void InitWithString(const VString& inString);
+	// A new buffer holding a copy of the units (empty when it cannot be made).
+	void InitWithUnits(const UniChar* inUnits, int32 inLength);
 	// Takes one more count of the other's buffer.
 	void InitWithInlineString(const VInlineString& inOther);
 	// Drops the count; the last holder frees the buffer.

@@ -60,6 +60,8 @@ constexpr OsType kCOMPONENT_SIGNATURE_KERNEL = 'qirn';
 constexpr VError VE_UNKNOWN_ERROR = MAKE_VERROR('qirn', 1);
 constexpr VError VE_MEMORY_FULL = MAKE_VERROR('qirn', 100);
 constexpr VError VE_STRING_ALLOC_FAILED = MAKE_VERROR('qirn', 107);
+// Too little stack left to go one level deeper.
+constexpr VError VE_STACK_OVERFLOW = MAKE_VERROR('qirn', 108);
 
 // Strings and text.
 constexpr VError VE_UNIMPLEMENTED = MAKE_VERROR('qirn', 2);

@@ -372,18 +372,23 @@ UniChar* VString::RetainBuffer(VIndex* outLength, VIndex* outMaxLength) const
 		*outMaxLength = fMaxLength;
 		return fString;
 	}
-	size_t units = (static_cast<size_t>(fLength) | 1) + 3;
-	UniChar* block = static_cast<UniChar*>(VMemory::NewPtr(units * sizeof(UniChar), kTag_Retained));
-	if (block == nullptr) {
-		*outLength = 0;
-		*outMaxLength = 0;
+	UniChar* block = NewSharedBuffer(fString, fLength);
+	*outLength = block != nullptr ? fLength : 0;
+	*outMaxLength = *outLength;
+	return block;
+}
+
+UniChar* VString::NewSharedBuffer(const UniChar* inUnits, VIndex inLength)
+{
+	if (inLength <= 0)
 		return nullptr;
-	}
-	CopyUnits(block, fString, fLength);
-	block[fLength] = 0;
-	new (_RefCountOf(block, fLength)) std::atomic<int32>(1);
-	*outLength = fLength;
-	*outMaxLength = fLength;
+	size_t units = (static_cast<size_t>(inLength) | 1) + 3;
+	UniChar* block = static_cast<UniChar*>(VMemory::NewPtr(units * sizeof(UniChar), kTag_Retained));
+	if (block == nullptr)
+		return nullptr;
+	CopyUnits(block, inUnits, inLength);
+	block[inLength] = 0;
+	new (_RefCountOf(block, inLength)) std::atomic<int32>(1);
 	return block;
 }
 

@@ -102,6 +102,9 @@ public:
 	UniChar* RetainBuffer(VIndex* outLength, VIndex* outMaxLength) const;
 	// One more count, or one fewer, on a heap buffer handed out by RetainBuffer.
 	static void RetainSharedBuffer(UniChar* inBuffer, VIndex inMaxLength);
+	// A new heap buffer holding a copy of the units, with one count for the
+	// caller; its capacity is the length. Null for no units or no memory.
+	static UniChar* NewSharedBuffer(const UniChar* inUnits, VIndex inLength);
 	static void ReleaseBuffer(UniChar* inBuffer, VIndex inMaxLength);
 	// Debug and tests: the count of the heap buffer, 0 for any other buffer.
 	int32 GetBufferRefCount() const;
@@ -346,6 +349,8 @@ public:
 	bool FromXMLString(const VString& inText) override;
 	VError GetJSONString(VString& outJSONString, uint32 inOptions) const override;
 	VError FromJSONString(const VString& inJSONString, uint32 inOptions) override;
+	// The same text appended to ioText.
+	VError AppendJSONString(VString& ioText, uint32 inOptions) const;
 	// A null string is JSON null; any other a JSON string sharing this
 	// string's heap buffer. Reading takes any JSON value's text.
 	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;

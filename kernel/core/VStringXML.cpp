@@ -150,78 +150,95 @@ bool VString::FromXMLString(const VString& inText)
 
 VError VString::GetJSONString(VString& outJSONString, uint32 inOptions) const
 {
+	VString result;
+	VError error = AppendJSONString(result, inOptions);
+	if (error == VE_OK)
+		outJSONString = std::move(result);
+	return error;
+}
+
+VError VString::AppendJSONString(VString& ioText, uint32 inOptions) const
+{
+	if (&ioText == this) {
+		VString copy(*this);
+		return copy.AppendJSONString(ioText, inOptions);
+	}
 	const bool quotes = (inOptions & kJSON_WithQuotes) != 0;
+	const VIndex start = ioText.fLength;
 	if ((inOptions & kJSON_Raw) != 0) {
-		if (!quotes) {
-			outJSONString.FromString(*this);
-			return VE_OK;
-		}
-		if (static_cast<int64>(fLength) + 2 > kMaxLength) {
+		if (static_cast<int64>(fLength) + (quotes ? 2 : 0) > kMaxLength - start) {
 			_ThrowError(VE_STRING_ALLOC_FAILED);
 			return VE_STRING_ALLOC_FAILED;
 		}
-		VString result;
-		result.AppendUniChar(u'"');
-		result.AppendString(*this);
-		result.AppendUniChar(u'"');
-		outJSONString = std::move(result);
+		if (quotes)
+			ioText.AppendUniChar(u'"');
+		ioText.AppendUniChars(fString, fLength);
+		if (quotes)
+			ioText.AppendUniChar(u'"');
+		if (ioText.IsNull())
+			ioText.SetNull(false);
 		return VE_OK;
 	}
-	if (6 * static_cast<int64>(fLength) + 4 >= kMaxLength) {
+	if (6 * static_cast<int64>(fLength) + 4 >= kMaxLength - start) {
 		_ThrowError(VE_STRING_ALLOC_FAILED);
 		return VE_STRING_ALLOC_FAILED;
 	}
 	const bool escapeAmp = (inOptions & kJSON_EscapeAmpAndApos) != 0;
-	// The exact length first, so that the result takes one block.
+	// The exact length first, so that the text grows once.
 	int64 length = quotes ? 2 : 0;
 	for (VIndex i = 0; i < fLength; ++i) {
 		UniChar c = fString[i];
-		if (c == 8 || c == 9 || c == 10 || c == 12 || c == 13 || c == u'"' || c == u'\\')
-			length += 2;
-		else if (c < 32 || c == 127 || (escapeAmp && (c == u'&' || c == u'\'')))
-			length += 6;
-		else
+		if (c >= 32 && c != u'"' && c != u'\\' && c != 127 && !(escapeAmp && (c == u'&' || c == u'\'')))
 			length += 1;
+		else if (c == 8 || c == 9 || c == 10 || c == 12 || c == 13 || c == u'"' || c == u'\\')
+			length += 2;
+		else
+			length += 6;
 	}
-	VString result;
-	UniChar* out = result.GetCPointerForWrite(static_cast<VIndex>(length));
-	if (out == nullptr) {
+	UniChar* base = ioText.GetCPointerForWrite(start + static_cast<VIndex>(length));
+	if (base == nullptr) {
 		_ThrowError(VE_STRING_ALLOC_FAILED);
 		return VE_STRING_ALLOC_FAILED;
 	}
+	UniChar* out = base + start;
 	if (quotes)
 		*out++ = u'"';
-	for (VIndex i = 0; i < fLength; ++i) {
-		UniChar c = fString[i];
-		UniChar escape = 0;
-		switch (c) {
-			case 8: escape = u'b'; break;
-			case 9: escape = u't'; break;
-			case 10: escape = u'n'; break;
-			case 12: escape = u'f'; break;
-			case 13: escape = u'r'; break;
-			case u'"': escape = u'"'; break;
-			case u'\\': escape = u'\\'; break;
-			default: break;
-		}
-		if (escape != 0) {
-			*out++ = u'\\';
-			*out++ = escape;
-		} else if (c < 32 || c == 127 || (escapeAmp && (c == u'&' || c == u'\''))) {
-			*out++ = u'\\';
-			*out++ = u'u';
-			*out++ = u'0';
-			*out++ = u'0';
-			*out++ = static_cast<UniChar>(kUpperHexDigits[(c >> 4) & 15]);
-			*out++ = static_cast<UniChar>(kUpperHexDigits[c & 15]);
-		} else {
-			*out++ = c;
+	if (length == fLength + (quotes ? 2 : 0)) {
+		if (fLength > 0)
+			std::memcpy(out, fString, static_cast<size_t>(fLength) * sizeof(UniChar));
+		out += fLength;
+	} else {
+		for (VIndex i = 0; i < fLength; ++i) {
+			UniChar c = fString[i];
+			UniChar escape = 0;
+			switch (c) {
+				case 8: escape = u'b'; break;
+				case 9: escape = u't'; break;
+				case 10: escape = u'n'; break;
+				case 12: escape = u'f'; break;
+				case 13: escape = u'r'; break;
+				case u'"': escape = u'"'; break;
+				case u'\\': escape = u'\\'; break;
+				default: break;
+			}
+			if (escape != 0) {
+				*out++ = u'\\';
+				*out++ = escape;
+			} else if (c < 32 || c == 127 || (escapeAmp && (c == u'&' || c == u'\''))) {
+				*out++ = u'\\';
+				*out++ = u'u';
+				*out++ = u'0';
+				*out++ = u'0';
+				*out++ = static_cast<UniChar>(kUpperHexDigits[(c >> 4) & 15]);
+				*out++ = static_cast<UniChar>(kUpperHexDigits[c & 15]);
+			} else {
+				*out++ = c;
+			}
 		}
 	}
 	if (quotes)
 		*out++ = u'"';
-	result.Validate(static_cast<VIndex>(length));
-	outJSONString = std::move(result);
+	ioText.Validate(start + static_cast<VIndex>(length));
 	return VE_OK;
 }
 

@@ -1,5 +1,6 @@
 #include "json/VJSONObject.h"
 
+
 #include "core/VCompareOptions.h"
 #include "json/IJSONClassStore.h"
 #include "json/VJSONArray.h"
@@ -10,6 +11,7 @@
 #include "json/VJSONGraph.h"
 #include "json/VJSONPropertyIterator.h"
 #include "json/VJSONStamp.h"
+#include "json/VJSONWriter.h"
 #include "json/VStorageLocker.h"
 #include "runtime/VError.h"
 #include "runtime/VTaskMgr.h"
@@ -852,6 +854,18 @@ void VJSONObject::TouchPropertyStampWithPath(const VString& inPath)
 		if (index >= 0 && static_cast<size_t>(index) < array->GetCount())
 			array->TouchStampAt(static_cast<size_t>(index));
 	}
+}
+
+// ---------------------------------------------------------------------------
+// Description
+
+void VJSONObject::GetDescription(VString& outText, bool inTruncate, VDBLanguageContext* inContext) const
+{
+	if (fImpl != nullptr && fImpl->IJSON_GetDescription(this, outText) != eJSONStatus_NotHandled)
+		return;
+	VJSONReadLock lock(_GetStorageLocker());
+	VJSONWriter writer(inContext, VJSONWriter::kOption_Quotes | (inTruncate ? VJSONWriter::kOption_Truncate : 0));
+	writer.StringifyObject(this, outText);
 }
 
 } // namespace qirn

@@ -97,6 +97,9 @@ public:
 	// A locker, else the implementation's sharable answer.
 	bool IsShared() const;
 	bool _IsSharedOrSharable() const override;
+	// The implementation's description, else the object's JSON text (cut
+	// short after some 512 characters with inTruncate).
+	void GetDescription(VString& outText, bool inTruncate, VDBLanguageContext* inContext = nullptr) const;
 	bool DeepEqualTo(const VJSONObject* inOther, const VCompareOptions& inOptions) const;
 	bool _DeepEqualTo(const VJSONObject* inOther, const VCompareOptions& inOptions, VJSONDeepEqualPairs& ioPairs) const;
 

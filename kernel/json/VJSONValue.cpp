@@ -5,8 +5,10 @@
 #include "core/VReal.h"
 #include "core/VTime.h"
 #include "json/VJSONArray.h"
+#include "json/VJSONImporter.h"
 #include "json/VJSONObject.h"
 #include "json/VJSONStamp.h"
+#include "json/VJSONWriter.h"
 #include "json/VStorageLocker.h"
 
 #include <cmath>
@@ -266,6 +268,13 @@ void VJSONValue::_TakeString(const VInlineString& inCounted)
 	fPayload.fString.fTag = ++__VInlineString_tag;
 }
 
+void VJSONValue::_SetStringFromUnits(const UniChar* inUnits, VIndex inLength)
+{
+	VInlineString text;
+	text.InitWithUnits(inUnits, inLength);
+	_TakeString(text);
+}
+
 void VJSONValue::SetObject(VJSONObject* inObject)
 {
 	_SetContainer(JSON_object, inObject);
@@ -520,6 +529,23 @@ bool VJSONValue::GetStringByPath(const VJSONValue& inRoot, const VString& inPath
 		return false;
 	outString.FromString(value.fPayload.fString.fText);
 	return true;
+}
+
+// ---------------------------------------------------------------------------
+// Text
+
+VError VJSONValue::Stringify(VString& outText, uint32 inOptions) const
+{
+	VJSONWriter writer(inOptions);
+	return writer.StringifyValue(*this, outText);
+}
+
+VError VJSONValue::ParseFromString(const VString& inText, bool inDates, bool inNonAmbiguousDates)
+{
+	uint32 options = 0;
+	if (inDates)
+		options = inNonAmbiguousDates ? 0x240 : 0xC0;
+	return VJSONImporter::ParseString(inText, *this, options);
 }
 
 // ---------------------------------------------------------------------------

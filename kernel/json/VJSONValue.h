@@ -89,6 +89,9 @@ public:
 	void SetNumber(double inValue);
 	void SetString(const VString& inString);
 	void SetString(const VInlineString& inString);
+	// A string of a copy of the units in a buffer of its own: what a reader
+	// calls for each string it decodes, without a VString in between.
+	void _SetStringFromUnits(const UniChar* inUnits, VIndex inLength);
 	void SetObject(VJSONObject* inObject);
 	void SetArray(VJSONArray* inArray);
 	void SetTime(const VTime& inTime);
@@ -118,6 +121,11 @@ public:
 	static bool GetBoolByPath(const VJSONValue& inRoot, const VString& inPath);
 	static int32 GetLongByPath(const VJSONValue& inRoot, const VString& inPath);
 	static bool GetStringByPath(const VJSONValue& inRoot, const VString& inPath, VString& outString);
+
+	// JSON text: the writer's options (see VJSONWriter), and the reader's
+	// with the date flags: none (0), inDates (192) or both (576).
+	VError Stringify(VString& outText, uint32 inOptions = 0) const;
+	VError ParseFromString(const VString& inText, bool inDates = false, bool inNonAmbiguousDates = false);
 
 	// A new value of the value family, owned by the caller. The flag marks
 	// containers with a non-null text instead of a null string.

@@ -20,6 +20,8 @@ public:
 			codes.push_back(error->GetError());
 		return codes;
 	}
+	// The errors themselves, for their parameters.
+	const VErrorList& Errors() const { return fScope.GetContext()->GetErrors(); }
 	void Clear() { fScope.GetContext()->Flush(); }
 
 private:
