@@ -1,4 +1,5 @@
 #include "process/VActivityToken.h"
+#include "process/VLogger.h"
 #include "process/VProcess.h"
 #include "core/VString.h"
 #include "runtime/VSyncEvent.h"
@@ -23,7 +24,8 @@ TEST(Process, TheTestProcessIsTheSingleton)
 	EXPECT_TRUE(process->Init(0x02)); // once only: the first result, nothing changes
 	EXPECT_FALSE(process->IsFibered());
 	EXPECT_NE(process->GetMetricsManager(), nullptr);
-	EXPECT_EQ(process->GetLogger(), nullptr);
+	ASSERT_NE(process->GetLogger(), nullptr); // made and started by flag 0x10
+	EXPECT_TRUE(process->GetLogger()->IsStarted());
 	EXPECT_EQ(process->GetLocalizer(), nullptr);
 	EXPECT_TRUE(VTaskMgr::IsInited());
 	EXPECT_TRUE(VTask::IsCurrentMain());
