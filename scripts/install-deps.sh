@@ -12,9 +12,10 @@ packages=(
   # allocator announce its blocks
   valgrind
   # benchmark-only: the JSON peers, the block allocator's peers (loaded with
-  # LD_PRELOAD), the URL peer beside GLib (uriparser), and python3 for the
-  # script that prints the ratios
-  nlohmann-json3-dev rapidjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev python3
+  # LD_PRELOAD), the URL peer beside GLib (uriparser), the logger's peer
+  # (spdlog's asynchronous logger), and python3 for the script that prints
+  # the ratios
+  nlohmann-json3-dev rapidjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev libspdlog-dev python3
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under

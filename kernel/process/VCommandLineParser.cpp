@@ -4,11 +4,13 @@
 
 #include <cerrno>
 #include <climits>
+#include <initializer_list>
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -608,42 +610,46 @@ void VCommandLineParser::ExportAsJSON(VString* outText) const
 	if (outText == nullptr)
 		return;
 	std::u16string out;
-	auto line = [&out](int inDepth, const std::u16string& inText) {
+	// Each line is its pieces appended one after the other, after the tabs
+	// of its depth.
+	auto line = [&out](int inDepth, std::initializer_list<std::u16string_view> inPieces) {
 		out.append(static_cast<size_t>(inDepth), u'\t');
-		out += inText;
+		for (std::u16string_view piece : inPieces)
+			out.append(piece);
 		out += u'\n';
 	};
+	auto number = [](size_t inNumber) { return U16(VString(std::to_string(inNumber).c_str())); };
 	const std::vector<VString>& args = fInfos.fArguments;
-	line(0, u"{");
-	line(1, u"\"arguments\": {");
-	line(2, u"\"count\": " + U16(VString(std::to_string(args.size()).c_str())) + u",");
-	line(2, u"\"values\": [");
+	line(0, {u"{"});
+	line(1, {u"\"arguments\": {"});
+	line(2, {u"\"count\": ", number(args.size()), u","});
+	line(2, {u"\"values\": ["});
 	for (size_t i = 0; i < args.size(); ++i)
-		line(3, u"\"" + JSONText(U16(args[i])) + u"\"" + (i + 1 < args.size() ? u"," : u""));
-	line(2, u"]");
-	line(1, u"},");
-	line(1, u"\"options\": {");
-	line(2, u"\"count\": " + U16(VString(std::to_string(fInfos.fItems.size()).c_str())) + u",");
-	line(2, u"\"values\": [");
+		line(3, {u"\"", JSONText(U16(args[i])), u"\"", i + 1 < args.size() ? u"," : u""});
+	line(2, {u"]"});
+	line(1, {u"},"});
+	line(1, {u"\"options\": {"});
+	line(2, {u"\"count\": ", number(fInfos.fItems.size()), u","});
+	line(2, {u"\"values\": ["});
 	for (size_t i = 0; i < fInfos.fItems.size(); ++i) {
 		const VOptionBase* item = fInfos.fItems[i];
-		line(3, u"{");
+		line(3, {u"{"});
 		if (item->IsParagraph()) {
-			line(4, u"\"paragraph\": \"" + JSONText(U16(item->fDescription)) + u"\"");
+			line(4, {u"\"paragraph\": \"", JSONText(U16(item->fDescription)), u"\""});
 		} else {
 			if (item->HasShortName())
-				line(4, u"\"shortName\": \"" + std::u16string(1, item->fShortName) + u"\",");
+				line(4, {u"\"shortName\": \"", std::u16string(1, item->fShortName), u"\","});
 			if (item->fLongName.GetLength() > 0)
-				line(4, u"\"longName\": \"" + U16(item->fLongName) + u"\",");
+				line(4, {u"\"longName\": \"", U16(item->fLongName), u"\","});
 			if (item->fRequiresValue)
-				line(4, u"\"requiresValue\": true,");
-			line(4, u"\"description\": \"" + JSONText(U16(item->fDescription)) + u"\"");
+				line(4, {u"\"requiresValue\": true,"});
+			line(4, {u"\"description\": \"", JSONText(U16(item->fDescription)), u"\""});
 		}
-		line(3, i + 1 < fInfos.fItems.size() ? u"}," : u"}");
+		line(3, {i + 1 < fInfos.fItems.size() ? u"}," : u"}"});
 	}
-	line(2, u"]");
-	line(1, u"}");
-	line(0, u"}");
+	line(2, {u"]"});
+	line(1, {u"}"});
+	line(0, {u"}"});
 	outText->AppendString(FromU16(out));
 }
 
