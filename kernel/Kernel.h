@@ -142,5 +142,6 @@
 #include "process/ILoggerBagKeys.h"
 #include "process/LogStackCrawl.h"
 #include "process/VActivityToken.h"
+#include "process/VCommandLineParser.h"
 #include "process/VLogger.h"
 #include "process/VProcess.h"
