@@ -1,6 +1,7 @@
 #include "process/VCommandLineParser.h"
 
 #include "core/StStringConverter.h"
+#include "files/platform/XLinuxPathBytes.h"
 
 #include <cerrno>
 #include <climits>
@@ -271,8 +272,9 @@ bool ResolveRealPath(const VString& inText, VFilePath& outPath)
 		outPath.Clear();
 		return false;
 	}
-	const std::string text = UTF8(inText);
-	char* resolved = ::realpath(text.c_str(), nullptr);
+	// Names that are not UTF-8 cross the text as escaped bytes.
+	std::string text;
+	char* resolved = XLinuxPathBytes::ToBytes(inText, text) ? ::realpath(text.c_str(), nullptr) : nullptr;
 	if (resolved == nullptr) {
 		outPath.FromFullPath(inText, FPS_POSIX);
 		return false;
@@ -282,7 +284,9 @@ bool ResolveRealPath(const VString& inText, VFilePath& outPath)
 	struct stat info{};
 	if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && path.back() != '/')
 		path.push_back('/');
-	outPath.FromFullPath(VString(path.c_str()), FPS_POSIX);
+	VString resolvedText;
+	XLinuxPathBytes::ToText(path.data(), path.size(), resolvedText);
+	outPath.FromFullPath(resolvedText, FPS_POSIX);
 	return true;
 }
 

@@ -2,11 +2,15 @@
 // and without colours, and the exports.
 #include "core/StStringConverter.h"
 #include "core/VString.h"
+#include "files/platform/XLinuxPathBytes.h"
 #include "process/VCommandLineParser.h"
+#include "testing/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <pty.h>
 #include <string>
 #include <unistd.h>
@@ -225,6 +229,25 @@ TEST(CommandLineParser, FilePathsAreResolved)
 	EXPECT_EQ(parser.Parse(), 0u);
 	EXPECT_EQ(UTF8(path.GetPath(FPS_POSIX)), "/tmp/");
 	EXPECT_EQ(UTF8(other.GetPath(FPS_POSIX)), "/no/such/place");
+}
+
+// A folder whose name is not UTF-8 resolves to itself, its bytes kept.
+TEST(CommandLineParser, APathThatIsNotUTF8IsResolved)
+{
+	testing::TempFolder temp;
+	const std::string folder = temp / "caf\xE9";
+	ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+	VString text;
+	XLinuxPathBytes::ToText(folder.data(), folder.size(), text);
+	VFilePath path;
+	EXPECT_TRUE(Extension::CommandLineParser::ResolveRealPath(text, path));
+	std::string bytes;
+	ASSERT_TRUE(XLinuxPathBytes::ToBytes(path.GetPath(FPS_POSIX), bytes));
+	char* real = ::realpath(folder.c_str(), nullptr);
+	ASSERT_NE(real, nullptr);
+	EXPECT_EQ(bytes, std::string(real) + "/");
+	std::free(real);
+	EXPECT_FALSE(Extension::CommandLineParser::ResolveRealPath(VString(), path));
 }
 
 // The parser of the usage tests: a paragraph, options of every name shape,

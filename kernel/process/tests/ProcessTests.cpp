@@ -31,6 +31,22 @@ TEST(Process, TheTestProcessIsTheSingleton)
 	EXPECT_TRUE(VTask::IsCurrentMain());
 }
 
+// The logger of flag 0x10 answers for the levels it takes.
+TEST(Process, TheLoggerForALevel)
+{
+	VProcess* process = VProcess::sInstance;
+	VLogger* logger = process->GetLogger();
+	ASSERT_NE(logger, nullptr);
+	EXPECT_EQ(process->GetLogger(EML_Information), logger);
+	EXPECT_EQ(process->GetLogger(EML_Fatal), logger);
+	EXPECT_EQ(process->GetLogger(EML_Debug), nullptr);
+	EXPECT_FALSE(logger->WithDebug(true));
+	EXPECT_EQ(process->GetLogger(EML_Debug), logger);
+	logger->WithDebug(false);
+	// The test program has no bundle: no product name.
+	EXPECT_EQ(process->GetLogSourceIdentifier().GetLength(), 0);
+}
+
 TEST(Process, ActivityTokens)
 {
 	VProcess* process = VProcess::sInstance;
