@@ -161,8 +161,16 @@ void VLogger::Flush()
 	if (batch.empty())
 		return;
 	StLocker<VCriticalSection> lock(fListenerLock);
-	for (ILogListener* listener : fListeners)
+	// The lock keeps other tasks out, but a listener may add or remove one
+	// (itself, say) on this task: the delivery goes to the list as it was,
+	// each listener kept alive until the batch has passed.
+	const std::vector<ILogListener*> listeners = fListeners;
+	for (ILogListener* listener : listeners)
+		listener->Retain();
+	for (ILogListener* listener : listeners)
 		listener->Put(batch);
+	for (ILogListener* listener : listeners)
+		listener->Release();
 	for (const VValueBag* bag : batch)
 		bag->Release();
 }

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace qirn {
@@ -265,6 +266,34 @@ TEST(Logger, ListenersGetEachBatchOnceNewestFirst)
 	EXPECT_EQ(newer->Batches(), (std::vector<std::vector<std::string>>{{"a", "b"}, {"c"}, {"d"}}));
 }
 
+// A listener that leaves, or brings another, while it receives a batch: the
+// batch goes to the listeners there were when it started.
+TEST(Logger, AListenerMayLeaveDuringItsDelivery)
+{
+	VRefPtr<VLogger> logger = NewStartedLogger();
+	std::vector<std::string> calls;
+	RecordingListener* leaving = new RecordingListener("leaving", &calls);
+	VRefPtr<RecordingListener> other = VRefPtr<RecordingListener>::Adopt(new RecordingListener("other", &calls));
+	VRefPtr<RecordingListener> late = VRefPtr<RecordingListener>::Adopt(new RecordingListener("late", &calls));
+	ASSERT_TRUE(logger->AddLogListener(other.Get()));
+	ASSERT_TRUE(logger->AddLogListener(leaving));
+	logger->Stop();
+	bool left = false;
+	leaving->fWhilePut = [&]() {
+		if (std::exchange(left, true))
+			return;
+		EXPECT_TRUE(logger->RemoveLogListener(leaving));
+		EXPECT_TRUE(logger->AddLogListener(late.Get()));
+	};
+	leaving->Release(); // the logger's reference only
+	LogText(*logger, "a");
+	logger->Flush();
+	EXPECT_EQ(calls, (std::vector<std::string>{"leaving", "other"}));
+	LogText(*logger, "b");
+	logger->Flush();
+	EXPECT_EQ(calls, (std::vector<std::string>{"leaving", "other", "late", "other"}));
+}
+
 TEST(Logger, TheLoggerTaskDeliversWithoutAsking)
 {
 	VRefPtr<VLogger> logger = NewStartedLogger();
@@ -309,7 +338,7 @@ TEST(Logger, DestroyedDuringADeliveryWaitsForIt)
 	// The destruction cannot end while the delivery goes on.
 	VTask::Sleep(50);
 	EXPECT_FALSE(destroyed.load());
-	EXPECT_EQ(listener->GetRefCount(), 2u);
+	EXPECT_EQ(listener->GetRefCount(), 3u); // ours, the list's and the delivery's
 	leave.Open();
 	destroyer.join();
 	EXPECT_TRUE(putEnded.load());
