@@ -23,7 +23,8 @@ class VMetricsManager;
 // The process object: the singleton every kernel application derives from.
 // It starts the kernel's services in order (the task manager, with the main
 // task on the calling thread) and holds what belongs to the whole process:
-// the fibered setting, the metrics, the localizer and the activity tokens.
+// the fibered setting, the metrics, the localizer, the logger and the
+// activity tokens.
 class VProcess : public VObject {
 public:
 	// Flags of Init.
