@@ -153,6 +153,12 @@
 #include "runtime/VTaskMgr.h"
 #include "runtime/platform/XLinuxStackCrawl.h"
 
+#include "process/EMessageLevel.h"
+#include "process/ILogListener.h"
 #include "process/ILogger.h"
+#include "process/ILoggerBagKeys.h"
+#include "process/LogStackCrawl.h"
 #include "process/VActivityToken.h"
+#include "process/VCommandLineParser.h"
+#include "process/VLogger.h"
 #include "process/VProcess.h"

@@ -16,8 +16,9 @@ packages=(
   nlohmann-json3-dev
   # benchmark-only: the JSON peers (simdjson parses only), the block
   # allocator's peers (loaded with LD_PRELOAD), the URL peer beside GLib
-  # (uriparser), and python3 for the script that prints the ratios
-  rapidjson-dev libsimdjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev python3
+  # (uriparser), the logger's peer (spdlog's asynchronous logger), and
+  # python3 for the script that prints the ratios
+  rapidjson-dev libsimdjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev libspdlog-dev python3
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under

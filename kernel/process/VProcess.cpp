@@ -1,7 +1,8 @@
 #include "process/VProcess.h"
 
 #include "core/VIntlMgr.h"
-#include "process/ILogger.h"
+#include "host/HostBundle.h"
+#include "process/VLogger.h"
 #include "runtime/VDebugMgr.h"
 #include "runtime/VMetricsManager.h"
 #include "runtime/VSystem.h"
@@ -14,6 +15,9 @@ std::atomic<VProcess*> VProcess::sInstance{nullptr};
 VProcess::VProcess()
 	: fLastActivityTime(VSystem::GetCurrentTime()), fMetrics(std::make_unique<VMetricsManager>())
 {
+	char name[1024];
+	if (host::CopyMainBundleInfoString("CFBundleName", name, sizeof(name)))
+		fProductName.FromCString(name);
 }
 
 VProcess::~VProcess()
@@ -40,7 +44,13 @@ bool VProcess::_Init(uint32 inFlags)
 		return false;
 	if (!VTaskMgr::Init(this))
 		return false;
-	return VDebugMgr::Get().Init();
+	if (!VDebugMgr::Get().Init())
+		return false;
+	if ((inFlags & kInitLogger) != 0) {
+		fLogger = VRefPtr<VLogger>::Adopt(new VLogger());
+		fLogger->Start();
+	}
+	return true;
 }
 
 void VProcess::_DeInit()
@@ -50,8 +60,13 @@ void VProcess::_DeInit()
 	// their activity tokens can still leave the process.
 	if (VTaskMgr::IsInited())
 		VTaskMgr::Get()->KillAllTasks(kTaskEndMilliseconds);
+	// The logger's task is gone with the others: what is still queued goes
+	// with the logger.
+	if (fLogger != nullptr) {
+		fLogger->Stop();
+		fLogger.Clear();
+	}
 	VDebugMgr::Get().DeInit();
-	SetLogger(nullptr);
 	VProcess* self = this;
 	sInstance.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	VTaskMgr::DeInit();
@@ -63,12 +78,9 @@ void VProcess::SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner)
 	fLocalizer = inLocalizer;
 }
 
-void VProcess::SetLogger(ILogger* inLogger)
+VLogger* VProcess::GetLogger(EMessageLevel inLevel) const
 {
-	ILogger* old = fLogger;
-	fLogger = RetainRefCountable(inLogger);
-	if (old != nullptr)
-		old->Release();
+	return fLogger != nullptr && fLogger->ShouldLog(inLevel) ? fLogger.Get() : nullptr;
 }
 
 bool VProcess::HasSomeActivityTokens(uint32 inMilliseconds) const

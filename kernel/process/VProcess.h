@@ -4,6 +4,8 @@
 #include "core/VKernelTypes.h"
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
+#include "core/VString.h"
+#include "process/EMessageLevel.h"
 #include "runtime/VCriticalSection.h"
 
 #include <atomic>
@@ -13,15 +15,16 @@
 namespace qirn {
 
 class ILocalizer;
-class ILogger;
 class VActivityToken;
 class VIntlMgr;
+class VLogger;
 class VMetricsManager;
 
 // The process object: the singleton every kernel application derives from.
 // It starts the kernel's services in order (the task manager, with the main
 // task on the calling thread) and holds what belongs to the whole process:
-// the fibered setting, the metrics, the localizer and the activity tokens.
+// the fibered setting, the metrics, the localizer, the logger and the
+// activity tokens.
 class VProcess : public VObject {
 public:
 	// Flags of Init.
@@ -56,11 +59,14 @@ public:
 	ILocalizer* GetLocalizer() const { return fLocalizer; }
 	void SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner);
 
-	// The process logger, null until one is installed. The process keeps a
-	// reference to it. It is installed during start-up: a reader gets it
-	// without a lock.
-	ILogger* GetLogger() const { return fLogger; }
-	void SetLogger(ILogger* inLogger);
+	// The process logger, made and started by Init with flag 0x10; null
+	// without it. It is made during start-up and lives until the end: a
+	// reader gets it without a lock.
+	VLogger* GetLogger() const { return fLogger.Get(); }
+	// The logger only when it takes the level now.
+	VLogger* GetLogger(EMessageLevel inLevel) const;
+	// The source of log entries that name none: the product name.
+	virtual VString GetLogSourceIdentifier() const { return fProductName; }
 
 	// True while a token lives, or for inMilliseconds after the last one went.
 	bool HasSomeActivityTokens(uint32 inMilliseconds) const;
@@ -89,7 +95,8 @@ private:
 	VRefPtr<VIntlMgr> fIntlMgr;
 	ILocalizer* fLocalizer = nullptr;
 	VRefPtr<IRefCountable> fLocalizerOwner;
-	ILogger* fLogger = nullptr;
+	VString fProductName; // the main bundle's "CFBundleName"; empty without one
+	VRefPtr<VLogger> fLogger;
 };
 
 } // namespace qirn

@@ -4,7 +4,7 @@
 #include "core/VArrayString.h"
 #include "core/VString.h"
 #include "bags_xml/VValueBag.h"
-#include "process/ILogger.h"
+#include "process/VLogger.h"
 #include "process/VProcess.h"
 #include "runtime/IDebugMessageHandler.h"
 #include "runtime/VDebugContext.h"

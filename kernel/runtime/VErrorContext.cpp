@@ -4,7 +4,7 @@
 #include "bags_xml/VValueBag.h"
 #include "json/VJSONArray.h"
 #include "json/VJSONObject.h"
-#include "process/ILogger.h"
+#include "process/VLogger.h"
 #include "process/VProcess.h"
 #include "runtime/VTask.h"
 

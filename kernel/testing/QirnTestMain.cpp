@@ -1,5 +1,7 @@
 // The main every kernel test executable shares: the tests run inside a test
-// process object, on its main task, so they see the errors they cause.
+// process object, on its main task, so they see the errors they cause. The
+// process has its logger, as an application has; it delivers nothing until a
+// test adds a listener.
 #include "process/VProcess.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +18,7 @@ int main(int argc, char** argv)
 {
 	::testing::InitGoogleTest(&argc, argv);
 	VTestProcess process;
-	if (!process.Init(0)) {
+	if (!process.Init(qirn::VProcess::kInitLogger)) {
 		std::fputs("the test process could not start\n", stderr);
 		return 1;
 	}

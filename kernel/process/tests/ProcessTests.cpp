@@ -1,4 +1,5 @@
 #include "process/VActivityToken.h"
+#include "process/VLogger.h"
 #include "process/VProcess.h"
 #include "core/VString.h"
 #include "runtime/VSyncEvent.h"
@@ -23,10 +24,27 @@ TEST(Process, TheTestProcessIsTheSingleton)
 	EXPECT_TRUE(process->Init(0x02)); // once only: the first result, nothing changes
 	EXPECT_FALSE(process->IsFibered());
 	EXPECT_NE(process->GetMetricsManager(), nullptr);
-	EXPECT_EQ(process->GetLogger(), nullptr);
+	ASSERT_NE(process->GetLogger(), nullptr); // made and started by flag 0x10
+	EXPECT_TRUE(process->GetLogger()->IsStarted());
 	EXPECT_EQ(process->GetLocalizer(), nullptr);
 	EXPECT_TRUE(VTaskMgr::IsInited());
 	EXPECT_TRUE(VTask::IsCurrentMain());
+}
+
+// The logger of flag 0x10 answers for the levels it takes.
+TEST(Process, TheLoggerForALevel)
+{
+	VProcess* process = VProcess::sInstance;
+	VLogger* logger = process->GetLogger();
+	ASSERT_NE(logger, nullptr);
+	EXPECT_EQ(process->GetLogger(EML_Information), logger);
+	EXPECT_EQ(process->GetLogger(EML_Fatal), logger);
+	EXPECT_EQ(process->GetLogger(EML_Debug), nullptr);
+	EXPECT_FALSE(logger->WithDebug(true));
+	EXPECT_EQ(process->GetLogger(EML_Debug), logger);
+	logger->WithDebug(false);
+	// The test program has no bundle: no product name.
+	EXPECT_EQ(process->GetLogSourceIdentifier().GetLength(), 0);
 }
 
 TEST(Process, ActivityTokens)

@@ -17,13 +17,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace qirn {
 namespace {
 
-using testing::RecordingLogger;
+using testing::ProcessLogRecorder;
 using testing::ScriptedDebugHandler;
 
 constexpr VError kFirst = MAKE_VERROR('qtst', 1);
@@ -50,22 +51,16 @@ protected:
 		fHandler = VRefPtr<ScriptedDebugHandler>::Adopt(new ScriptedDebugHandler);
 	}
 
-	// The process's logger for the test's time.
-	RecordingLogger* InstallLogger()
+	// What reaches the process's logger from now to the end of the test.
+	ProcessLogRecorder* InstallLogger()
 	{
-		fLogger = VRefPtr<RecordingLogger>::Adopt(new RecordingLogger);
-		VProcess::sInstance.load()->SetLogger(fLogger.Get());
-		return fLogger.Get();
-	}
-	void TearDown() override
-	{
-		if (fLogger != nullptr)
-			VProcess::sInstance.load()->SetLogger(nullptr);
+		fLogger = std::make_unique<ProcessLogRecorder>();
+		return fLogger.get();
 	}
 
 	VDebugMgr fManager;
 	VRefPtr<ScriptedDebugHandler> fHandler;
-	VRefPtr<RecordingLogger> fLogger;
+	std::unique_ptr<ProcessLogRecorder> fLogger;
 };
 
 TEST_F(DebugMgr, FlagsAnswerTheirPreviousValue)
@@ -106,7 +101,7 @@ TEST_F(DebugMgr, TheHandlerIsKeptOnceAndLetGoWhenReplaced)
 
 TEST_F(DebugMgr, AThrownErrorGoesToTheLoggerTheHandlerAndStandardErrorWhenAsked)
 {
-	RecordingLogger* logger = InstallLogger();
+	ProcessLogRecorder* logger = InstallLogger();
 	fManager.SetDebugMessageHandler(fHandler.Get());
 	VRefPtr<VErrorBase> error = MakeError(kFirst);
 
@@ -119,18 +114,18 @@ TEST_F(DebugMgr, AThrownErrorGoesToTheLoggerTheHandlerAndStandardErrorWhenAsked)
 	fManager.ErrorThrown(error.Get());
 	EXPECT_EQ(::testing::internal::GetCapturedStderr(), ErrorText(kFirst));
 
-	EXPECT_EQ(logger->fErrors, (std::vector<VError>{kFirst, kFirst}));
+	EXPECT_EQ(logger->Errors(), (std::vector<VError>{kFirst, kFirst}));
 	EXPECT_EQ(fHandler->fErrors, (std::vector<VError>{kFirst, kFirst}));
 }
 
 TEST_F(DebugMgr, WithoutAHandlerAThrownErrorOnlyReachesTheLogger)
 {
-	RecordingLogger* logger = InstallLogger();
+	ProcessLogRecorder* logger = InstallLogger();
 	VRefPtr<VErrorBase> error = MakeError(kFirst);
 	::testing::internal::CaptureStderr();
 	fManager.ErrorThrown(error.Get());
 	EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-	EXPECT_EQ(logger->fErrors, std::vector<VError>{kFirst});
+	EXPECT_EQ(logger->Errors(), std::vector<VError>{kFirst});
 }
 
 TEST_F(DebugMgr, IgnoringAnErrorCodeOrEveryError)
@@ -156,7 +151,8 @@ TEST_F(DebugMgr, IgnoringAnErrorCodeOrEveryError)
 
 TEST_F(DebugMgr, NothingIsReportedWhenMessagesAreOffOutsideATaskOrInLowLevelMode)
 {
-	RecordingLogger* logger = InstallLogger();
+	ProcessLogRecorder* logger = InstallLogger();
+	logger->Take(EML_Assert);
 	fManager.SetDebugMessageHandler(fHandler.Get());
 	VRefPtr<VErrorBase> error = MakeError(kFirst);
 
@@ -184,8 +180,8 @@ TEST_F(DebugMgr, NothingIsReportedWhenMessagesAreOffOutsideATaskOrInLowLevelMode
 
 	EXPECT_TRUE(fHandler->fErrors.empty());
 	EXPECT_TRUE(fHandler->fAsserts.empty());
-	EXPECT_TRUE(logger->fErrors.empty());
-	EXPECT_TRUE(logger->fAsserts.empty());
+	EXPECT_TRUE(logger->Errors().empty());
+	EXPECT_TRUE(logger->Asserts().empty());
 
 	fManager.ErrorThrown(error.Get());
 	EXPECT_EQ(fHandler->fErrors.size(), 1u);
@@ -209,7 +205,8 @@ TEST_F(DebugMgr, AnUnreportedAssertionAnswersTheBreakFlag)
 
 TEST_F(DebugMgr, TheHandlerDecidesAFailedAssertion)
 {
-	RecordingLogger* logger = InstallLogger();
+	ProcessLogRecorder* logger = InstallLogger();
+	logger->Take(EML_Assert);
 	fManager.SetDebugMessageHandler(fHandler.Get());
 	fManager.SetBreakOnAssert(true); // a handler's answer wins over it
 
@@ -228,7 +225,7 @@ TEST_F(DebugMgr, TheHandlerDecidesAFailedAssertion)
 	EXPECT_FALSE(fManager.AssertFailed("a > 0", "dir/file.cpp", 10));
 	EXPECT_EQ(fHandler->fAsserts.size(), 7u);
 	EXPECT_EQ(fHandler->fAsserts.back(), "a > 0|dir/file.cpp|10");
-	EXPECT_EQ(logger->fAsserts.size(), 7u);
+	EXPECT_EQ(logger->Asserts().size(), 7u);
 
 	fHandler->fAnswers = {kDebugIgnoreAll};
 	EXPECT_FALSE(fManager.AssertFailed("c", "other.cpp", 1));
@@ -264,14 +261,14 @@ TEST_F(DebugMgr, AReportRaisesNothingOfItsOwn)
 
 TEST_F(DebugMgr, DebugMessagesGoToTheLoggerAtDebugLevel)
 {
-	RecordingLogger* logger = InstallLogger();
+	ProcessLogRecorder* logger = InstallLogger();
 	fManager.DebugMsg(VString("not taken\n"));
-	EXPECT_TRUE(logger->fMessages.empty());
+	EXPECT_TRUE(logger->Messages().empty());
 
-	logger->fMask |= 1u << EML_Debug;
+	logger->Take(EML_Debug);
 	fManager.DebugMsg(VString("two lines\n\n"));
 	fManager.DebugMsg(VString("no line feed"));
-	EXPECT_EQ(logger->fMessages, (std::vector<std::string>{"3:two lines\n", "3:no line feed"}));
+	EXPECT_EQ(logger->Messages(), (std::vector<std::string>{"3:two lines\n", "3:no line feed"}));
 
 	fManager.SetLogInDebugger(true);
 	::testing::internal::CaptureStderr();
@@ -281,7 +278,7 @@ TEST_F(DebugMgr, DebugMessagesGoToTheLoggerAtDebugLevel)
 	VDebugMgr::StopLowLevelMode();
 	std::thread([&]() { fManager.DebugMsg(VString("outside\n")); }).join();
 	EXPECT_EQ(::testing::internal::GetCapturedStderr(), "caf\xC3\xA9\nlow level\n");
-	EXPECT_EQ(logger->fMessages.size(), 3u);
+	EXPECT_EQ(logger->Messages().size(), 3u);
 }
 
 void Formatted(VDebugMgr& ioManager, const char* inFormat, ...)
@@ -294,8 +291,8 @@ void Formatted(VDebugMgr& ioManager, const char* inFormat, ...)
 
 TEST_F(DebugMgr, FormattedDebugMessages)
 {
-	RecordingLogger* logger = InstallLogger();
-	logger->fMask |= 1u << EML_Debug;
+	ProcessLogRecorder* logger = InstallLogger();
+	logger->Take(EML_Debug);
 	fManager.SetLogInDebugger(true);
 	::testing::internal::CaptureStderr();
 	Formatted(fManager, "%d apples and %s\n", 3, "pears");
@@ -305,7 +302,7 @@ TEST_F(DebugMgr, FormattedDebugMessages)
 	fManager.SetMessagesEnabled(false);
 	Formatted(fManager, "off %d\n", 8);
 	EXPECT_EQ(::testing::internal::GetCapturedStderr(), "3 apples and pears\nraw 7\n");
-	EXPECT_EQ(logger->fMessages, std::vector<std::string>{"3:3 apples and pears"});
+	EXPECT_EQ(logger->Messages(), std::vector<std::string>{"3:3 apples and pears"});
 }
 
 // A task that refuses breaks goes on where a break was asked.

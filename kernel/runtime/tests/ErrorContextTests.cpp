@@ -43,8 +43,7 @@ bool PushQuietly(VError inError)
 // under a scope that is not silent; a dropping scope's go nowhere.
 TEST(ErrorScope, ASilentScopeHandsItsErrorsToTheProcessLogger)
 {
-	VRefPtr<testing::RecordingLogger> logger = VRefPtr<testing::RecordingLogger>::Adopt(new testing::RecordingLogger);
-	VProcess::sInstance.load()->SetLogger(logger.Get());
+	testing::ProcessLogRecorder logger;
 	RunInFreshTask([]() {
 		StErrorContextInstaller outer;
 		{
@@ -58,8 +57,7 @@ TEST(ErrorScope, ASilentScopeHandsItsErrorsToTheProcessLogger)
 		}
 		EXPECT_EQ(outer.GetContext()->GetErrors().size(), 2u);
 	});
-	VProcess::sInstance.load()->SetLogger(nullptr);
-	EXPECT_EQ(logger->fErrors, (std::vector<VError>{kNotFound, kOther}));
+	EXPECT_EQ(logger.Errors(), (std::vector<VError>{kNotFound, kOther}));
 }
 
 TEST(ErrorScope, ThatDropsLeavesTheLastErrorAsItWas)
