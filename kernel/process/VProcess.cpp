@@ -4,6 +4,7 @@
 #include "process/ILogger.h"
 #include "runtime/VDebugMgr.h"
 #include "runtime/VMetricsManager.h"
+#include "runtime/VProgressManager.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
 
@@ -40,7 +41,9 @@ bool VProcess::_Init(uint32 inFlags)
 		return false;
 	if (!VTaskMgr::Init(this))
 		return false;
-	return VDebugMgr::Get().Init();
+	if (!VDebugMgr::Get().Init())
+		return false;
+	return VProgressManager::Init();
 }
 
 void VProcess::_DeInit()
@@ -55,6 +58,7 @@ void VProcess::_DeInit()
 	VProcess* self = this;
 	sInstance.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	VTaskMgr::DeInit();
+	VProgressManager::Deinit();
 }
 
 void VProcess::SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner)
