@@ -29,7 +29,9 @@ bool VProgressIndicator::GetProgressInfo(VRemoteProgressSessionInfo& outInfo,
 			flags |= Remote::kHasUserAbort;
 		if (canInterrupt != inPrevious->fCanInterrupt)
 			flags |= Remote::kHasCanInterrupt;
-		full = count != inPrevious->fSessionCount ||
+		// A new outermost session may start within the millisecond of the
+		// one before: its session version tells it apart.
+		full = count != inPrevious->fSessionCount || GetSessionVersion() != inPrevious->fSessionVersion ||
 			   (count >= 1 && (inPrevious->fStack.empty() ||
 							   fCurrent.GetStartTime() != inPrevious->fStack.back().GetStartTime()));
 	}
