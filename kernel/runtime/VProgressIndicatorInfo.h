@@ -47,7 +47,9 @@ extern const StBagKeyNoDefault ProgressInfo;
 } // namespace ProgressBagKeys
 
 // Asked, when a snapshot is taken, what a session is doing inside: answers a
-// retained JSON object, or null.
+// retained JSON object, or null. It is asked under the indicator's lock, so
+// it must not call the progress manager (which takes its registry lock
+// before an indicator's).
 class IProgressInfoCollector {
 public:
 	virtual ~IProgressInfoCollector() = default;
