@@ -327,6 +327,29 @@ TEST(ProgressIndicator, WritesItsIdentityForARemoteObserver)
 	EXPECT_EQ(version, 42);
 }
 
+TEST(ProgressIndicator, SummaryKeepsOutermostAboveCurrentAndCurrent)
+{
+	Indicator indicator = MakeIndicator();
+	const char* names[] = {"a", "b", "c", "d"};
+	for (const char* name : names)
+		indicator->BeginSession(10, VString(name));
+	VProgressSessionInfo summary;
+	EXPECT_FALSE(indicator->GetProgressInfo(summary)); // no snapshot yet
+	indicator->Increment(5);
+	ASSERT_TRUE(indicator->GetProgressInfo(summary));
+	EXPECT_EQ(summary.fSessionCount, 4);
+	EXPECT_EQ(summary.fLevelCount, 3);
+	EXPECT_EQ(to_string(summary.fLevels[0].GetMessage()), "a");
+	EXPECT_EQ(to_string(summary.fLevels[1].GetMessage()), "c");
+	EXPECT_EQ(to_string(summary.fLevels[2].GetMessage()), "d");
+
+	// A session is found by its UUID among the open ones.
+	VProgressIndicatorInfo found;
+	ASSERT_TRUE(indicator->GetProgressInfo(summary.fLevels[0].GetUUID(), found));
+	EXPECT_EQ(to_string(found.GetMessage()), "a");
+	EXPECT_FALSE(indicator->GetProgressInfo(VUUID(true), found));
+}
+
 // Turns metric collection of indicators on for the test's length.
 class CollectingMetrics {
 public:
