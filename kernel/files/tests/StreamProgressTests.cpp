@@ -87,5 +87,30 @@ TEST(StreamProgress, AStreamDroppedOpenEndsItsSession)
 	EXPECT_EQ(indicator->GetRefCount(), 1u);
 }
 
+TEST(StreamProgress, IndicatorIdentityIsWrittenInTheStreamsByteOrder)
+{
+	for (bool bigEndian : {false, true}) {
+		SCOPED_TRACE(bigEndian);
+		VUUID id(true);
+		VRefPtr<VProgressIndicator> indicator = VRefPtr<VProgressIndicator>::Adopt(new VProgressIndicator(id, 0x01020304));
+		VPtrStream stream;
+		stream.SetNeedSwap(bigEndian);
+		ASSERT_EQ(stream.OpenWriting(), VE_OK);
+		ASSERT_EQ(indicator->WriteInfoForRemote(stream), VE_OK);
+		stream.CloseWriting();
+		ASSERT_EQ(stream.OpenReading(), VE_OK);
+		uWORD mark = 0;
+		ASSERT_EQ(stream.GetWord(mark), VE_OK);
+		EXPECT_EQ(mark, 1);
+		VUUID read;
+		ASSERT_EQ(read.ReadFromStream(&stream), VE_OK);
+		EXPECT_EQ(read, id);
+		uLONG version = 0;
+		ASSERT_EQ(stream.GetLong(version), VE_OK);
+		EXPECT_EQ(version, 0x01020304u);
+		EXPECT_EQ(stream.GetPos(), stream.GetSize());
+	}
+}
+
 } // namespace
 } // namespace qirn
