@@ -7,6 +7,16 @@ uint32 IRefCountable::Retain(const char*) const
 	return fRefCount.fetch_add(1, std::memory_order_seq_cst) + 1;
 }
 
+bool IRefCountable::RetainIfAlive() const
+{
+	uint32 count = fRefCount.load(std::memory_order_relaxed);
+	while (count != 0) {
+		if (fRefCount.compare_exchange_weak(count, count + 1, std::memory_order_seq_cst, std::memory_order_relaxed))
+			return true;
+	}
+	return false;
+}
+
 uint32 IRefCountable::Release(const char*) const
 {
 	// Read nothing of the object after the decrement: another thread's

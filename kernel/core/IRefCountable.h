@@ -24,6 +24,11 @@ public:
 
 	uint32 GetRefCount() const { return fRefCount.load(std::memory_order_relaxed); }
 
+	// Takes a reference only while the count is above 0, never from an
+	// object whose last reference went: for registries that hold none and
+	// find an object while it is being destroyed.
+	bool RetainIfAlive() const;
+
 protected:
 	virtual void DoOnRefCountZero();
 

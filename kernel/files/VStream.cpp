@@ -4,6 +4,7 @@
 #include "core/VByteSwap.h"
 #include "core/VMemory.h"
 #include "runtime/VError.h"
+#include "runtime/VProgressIndicator.h"
 
 #include <algorithm>
 #include <cstring>
@@ -53,6 +54,7 @@ VError VStream::OpenReading()
 	if (fError != VE_OK)
 		return _Refuse(fError);
 	fIsReading = true;
+	_BeginProgressSession(true);
 	return VE_OK;
 }
 
@@ -92,6 +94,7 @@ VError VStream::OpenWriting()
 	if (fError != VE_OK)
 		return _Refuse(fError);
 	fIsWriting = true;
+	_BeginProgressSession(false);
 	return VE_OK;
 }
 
@@ -102,6 +105,7 @@ VError VStream::CloseReading()
 	VError err = DoCloseReading();
 	if (err != VE_OK)
 		SetError(err);
+	_EndProgressSession();
 	fIsReading = false;
 	return fError;
 }
@@ -115,6 +119,7 @@ VError VStream::CloseWriting(bool inSetSize)
 	VError err = DoCloseWriting(inSetSize);
 	if (err != VE_OK)
 		SetError(err);
+	_EndProgressSession();
 	fIsWriting = false;
 	return fError;
 }
@@ -184,7 +189,49 @@ VError VStream::_GetDataFailed(VSize inAsked, VSize* ioCount, VError inError)
 	fPosition += static_cast<sLONG8>(*ioCount);
 	if (inError == VE_OK && *ioCount < inAsked)
 		inError = VE_STREAM_EOF;
-	return SetError(inError);
+	SetError(inError);
+	if (fProgress != nullptr)
+		_ReportProgress(inAsked);
+	return inError;
+}
+
+// ---------------------------------------------------------------------------
+// Progress
+
+void VStream::SetProgressIndicator(VProgressIndicator* inIndicator)
+{
+	if (inIndicator == fProgress)
+		return;
+	// A session begun on the old indicator ends there.
+	_EndProgressSession();
+	VProgressIndicator* old = fProgress;
+	fProgress = RetainRefCountable(inIndicator);
+	ReleaseRefCountable(&old);
+}
+
+void VStream::_BeginProgressSession(bool inReading)
+{
+	if (fProgress == nullptr)
+		return;
+	if (inReading)
+		fProgress->BeginSession(GetSize(), VString("Reading From Stream"));
+	else
+		fProgress->BeginUndeterminedSession(VString("Writing to Stream"));
+	fProgressSessionOpen = true;
+}
+
+void VStream::_EndProgressSession()
+{
+	if (fProgress != nullptr && fProgressSessionOpen)
+		fProgress->EndSession();
+	fProgressSessionOpen = false;
+}
+
+VError VStream::_ReportProgress(VSize inCount)
+{
+	if (fProgress->Increment(static_cast<sLONG8>(inCount)))
+		return VE_OK;
+	return SetError(VE_STREAM_USER_ABORTED);
 }
 
 VError VStream::_GetDataRefused(VSize* ioCount)

@@ -13,6 +13,7 @@ namespace qirn {
 
 class VArrayString;
 class VFromUnicodeConverter;
+class VProgressIndicator;
 class VString;
 class VToUnicodeConverter;
 class VValue;
@@ -24,6 +25,7 @@ constexpr VError VE_STREAM_NOT_OPENED = MAKE_VERROR('qirn', 201);
 constexpr VError VE_STREAM_ALREADY_OPENED = MAKE_VERROR('qirn', 202);
 constexpr VError VE_STREAM_CANNOT_READ = MAKE_VERROR('qirn', 203);
 constexpr VError VE_STREAM_CANNOT_WRITE = MAKE_VERROR('qirn', 204);
+constexpr VError VE_STREAM_USER_ABORTED = MAKE_VERROR('qirn', 206);
 constexpr VError VE_STREAM_BAD_SIGNATURE = MAKE_VERROR('qirn', 207);
 constexpr VError VE_STREAM_NO_TEXT_CONVERTER = MAKE_VERROR('qirn', 208);
 constexpr VError VE_STREAM_TEXT_CONVERSION_FAILURE = MAKE_VERROR('qirn', 210);
@@ -49,6 +51,12 @@ public:
 	VStream& operator=(const VStream&) = delete;
 
 	virtual VStreamUnderlyingData GetUnderlyingData() const { return {}; }
+
+	// The indicator told of the bytes that pass (retained, or null): each
+	// opening begins a session of it and the closing ends it; an indicator
+	// that answers stop ends reading or writing with 206.
+	void SetProgressIndicator(VProgressIndicator* inIndicator);
+	VProgressIndicator* GetProgressIndicator() const { return fProgress; }
 
 	// Opening and closing. Opening resets the position and replaces the
 	// sticky error by the storage's own opening result. A refused opening
@@ -102,7 +110,7 @@ public:
 			VError err = DoGetData(outBuffer, ioCount);
 			if (err == VE_OK && *ioCount == asked) {
 				fPosition += static_cast<sLONG8>(asked);
-				return VE_OK;
+				return fProgress == nullptr ? VE_OK : _ReportProgress(asked);
 			}
 			return _GetDataFailed(asked, ioCount, err);
 		}
@@ -114,7 +122,7 @@ public:
 			VError err = DoPutData(inBuffer, inCount);
 			if (err == VE_OK) {
 				fPosition += static_cast<sLONG8>(inCount);
-				return VE_OK;
+				return fProgress == nullptr ? VE_OK : _ReportProgress(inCount);
 			}
 			return SetError(err);
 		}
@@ -227,6 +235,10 @@ protected:
 
 private:
 	VError _GetDataFailed(VSize inAsked, VSize* ioCount, VError inError);
+	// Tells the indicator of inCount bytes; 206 when it answers stop.
+	VError _ReportProgress(VSize inCount);
+	void _BeginProgressSession(bool inReading);
+	void _EndProgressSession();
 	VError _GetDataRefused(VSize* ioCount);
 	VError _PutDataRefused();
 	// Raises a refusal and answers it without making it sticky: the stream
@@ -275,6 +287,8 @@ private:
 	template <typename T>
 	VError _GetArray(T* outValues, sLONG* ioCount);
 
+	VProgressIndicator* fProgress = nullptr;
+	bool fProgressSessionOpen = false;
 	sLONG8 fPosition = 0;
 	bool fIsReading = false;
 	bool fIsWriting = false;

@@ -50,6 +50,8 @@ bool IsBigEndianSet(CharSet inCharSet)
 
 VStream::~VStream()
 {
+	// A stream dropped while open leaves no session open on its indicator.
+	SetProgressIndicator(nullptr);
 	_ReleaseConverters();
 }
 

@@ -5,6 +5,7 @@
 #include "process/VLogger.h"
 #include "runtime/VDebugMgr.h"
 #include "runtime/VMetricsManager.h"
+#include "runtime/VProgressManager.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
 
@@ -46,6 +47,8 @@ bool VProcess::_Init(uint32 inFlags)
 		return false;
 	if (!VDebugMgr::Get().Init())
 		return false;
+	if (!VProgressManager::Init())
+		return false;
 	if ((inFlags & kInitLogger) != 0) {
 		fLogger = VRefPtr<VLogger>::Adopt(new VLogger());
 		fLogger->Start();
@@ -70,6 +73,7 @@ void VProcess::_DeInit()
 	VProcess* self = this;
 	sInstance.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	VTaskMgr::DeInit();
+	VProgressManager::Deinit();
 }
 
 void VProcess::SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner)

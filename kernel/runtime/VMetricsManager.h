@@ -42,6 +42,12 @@ public:
 	// The tests run before the lock: a push racing with Start or Reset may be
 	// kept or dropped.
 	void Push(EMetricsKind inKind, uint64 inDuration, VJSONObject* inData = nullptr);
+	// Whether records of the kind are collected: callers skip describing an
+	// activity nobody keeps.
+	bool IsCollecting(EMetricsKind inKind) const
+	{
+		return (fKinds.load(std::memory_order_relaxed) & (1u << (inKind & 31))) != 0;
+	}
 	// Stops collection and forgets the records; the minimum duration stays.
 	void Reset();
 	// The records as JSON, oldest first: "activityKind" (1 << kind),
