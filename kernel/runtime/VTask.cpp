@@ -381,10 +381,13 @@ void VTask::WakeUp()
 {
 	if (fPlatformTask == nullptr)
 		return;
-	if (fIsPreemptive)
+	if (fIsPreemptive) {
 		fPlatformTask->WakeUp();
-	else
-		fFiberWaitFlag.store(1, std::memory_order_release);
+		return;
+	}
+	// Ends a fiber's sleep; a frozen fiber waits on its platform task's flag.
+	fFiberWaitFlag.store(1, std::memory_order_release);
+	fPlatformTask->WakeUp();
 }
 
 void VTask::Freeze()

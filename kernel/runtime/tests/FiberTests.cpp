@@ -44,6 +44,8 @@ TEST(Fibers, InAFiberedProcess)
 		{"signal.handled", "1"},
 		{"signal.stillParked", "1"},
 		{"signal.resumes", "1"},
+		{"wakeup.log", "m,slept,thawed"},
+		{"wakeup.early", "1"},
 		{"updates.polled", "1"},
 		{"updates.nested", "1"},
 		{"updates.stopped", "1"},

@@ -264,6 +264,29 @@ void TestSchedulerHandsOver()
 	Report("signal.resumes", TakeLog() == "s2" && parked->GetState() == TS_DEAD);
 	parked->Release();
 
+	// WakeUp ends a fiber's sleep and a fiber's freeze.
+	VTask* sleeper = NewFiber([]() {
+		VTask::Sleep(60000);
+		Log("slept");
+	});
+	VTask* frozen = NewFiber([]() {
+		VTask::GetCurrent()->Freeze();
+		Log("thawed");
+	});
+	scheduler->fRing = {main, sleeper, frozen};
+	const uint32 sleepStart = VSystem::GetCurrentTime();
+	sleeper->Run();
+	frozen->Run();
+	Log("m");
+	sleeper->WakeUp();
+	frozen->WakeUp();
+	for (int i = 0; i < 10 && (sleeper->GetState() != TS_DEAD || frozen->GetState() != TS_DEAD); ++i)
+		VTask::Sleep(0);
+	Report("wakeup.log", TakeLog());
+	Report("wakeup.early", VSystem::GetCurrentTime() - sleepStart < 30000);
+	sleeper->Release();
+	frozen->Release();
+
 	// The update-events polling: a repeating message on the calling task.
 	VTaskMgr* manager = VTaskMgr::Get();
 	scheduler->fRing = {main};
