@@ -83,13 +83,11 @@ void VSyncEvent::Unlock()
 bool VSyncEvent::_FiberLock()
 {
 	fFiberWaiters.fetch_add(1, std::memory_order_relaxed);
-	// The stamp is read before the state: an Unlock in between changes it,
-	// and the wait below returns at once.
-	std::atomic_thread_fence(std::memory_order_seq_cst);
+	// The stamp is read (sequentially consistent) before the state: an
+	// Unlock in between changes it, and the wait below returns at once.
 	int32 stamp = fWakeStamp.load();
 	while (!IsUnlocked()) {
 		VTaskMgr::CurrentFiberWaitFlag(&fWakeStamp, stamp);
-		std::atomic_thread_fence(std::memory_order_seq_cst);
 		stamp = fWakeStamp.load();
 	}
 	fFiberWaiters.fetch_sub(1, std::memory_order_relaxed);
