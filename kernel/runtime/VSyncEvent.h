@@ -10,7 +10,8 @@ namespace qirn {
 class VSyncObject {};
 
 // A reference-counted latch: waiters block until it is unlocked, and
-// unlocking releases every waiter at once. Reset locks it again.
+// unlocking releases every waiter at once. Reset locks it again. A fiber task
+// never blocks its thread on it: it waits through the fiber scheduler.
 class VSyncEvent : public VSyncObject, public IRefCountable {
 public:
 	VSyncEvent();
@@ -34,11 +35,18 @@ public:
 	static void operator delete(void* inBlock);
 
 private:
-	int32 fFiberWaiters = 0;
+	bool _FiberLock();
+	bool _FiberLock(int32 inTimeoutMilliseconds);
+
+	// Fibers of two scheduling threads may wait on one event: a counter, but
+	// one that orders nothing (the stamp and the mutex do).
+	std::atomic<int32> fFiberWaiters{0};
 	pthread_mutex_t fMutex;
 	pthread_cond_t fCondition;
 	bool fUnlocked = false;
-	std::atomic<uint32> fWakeStamp{0};
+	// Increased by each Unlock: fiber waiters wait for it to change, through
+	// the fiber scheduler, instead of blocking their thread.
+	std::atomic<int32> fWakeStamp{0};
 };
 
 } // namespace qirn

@@ -6,6 +6,7 @@
 #include "core/VIntlMgr.h"
 #include "core/VString.h"
 #include "process/VProcess.h"
+#include "runtime/IFiberScheduler.h"
 #include "runtime/VErrorContext.h"
 #include "runtime/VMessageQueue.h"
 #include "runtime/VSyncEvent.h"
@@ -176,6 +177,19 @@ bool VTask::Run()
 {
 	if (fPlatformTask == nullptr)
 		return false;
+	if (fStyle == ETaskStyle::kFiber) {
+		IFiberScheduler* scheduler = fManager->RetainFiberScheduler();
+		if (scheduler != nullptr) {
+			bool goOn = true;
+			const bool started = scheduler->RunFiber(this, &goOn);
+			scheduler->Release();
+			if (!goOn)
+				return started;
+		}
+		// A fiber is started by handing over to it, which only a task can.
+		if (GetCurrent() == nullptr)
+			return false;
+	}
 	if (!_ChangeState(TS_CREATED, TS_STARTING))
 		return false;
 	_MakeActivityToken();
@@ -199,6 +213,8 @@ void VTask::_Run()
 	} else {
 		DoInit();
 		for (;;) {
+			if (fIsFiber)
+				VTaskMgr::Yield();
 			if (!DoRun()) {
 				Kill();
 				DoDeInit();
@@ -347,7 +363,12 @@ void VTask::Sleep(int32 inMilliseconds)
 	if (task == nullptr || task->fPlatformTask == nullptr)
 		return;
 	const uint32 waitKind = task->_SetWaitKind(kTaskWaitSleeping);
-	task->fPlatformTask->Sleep(inMilliseconds);
+	if (!task->fIsPreemptive) {
+		task->fFiberWaitFlag.store(0, std::memory_order_release);
+		VTaskMgr::CurrentFiberWaitFlagWithTimeout(&task->fFiberWaitFlag, 0, inMilliseconds);
+	} else {
+		task->fPlatformTask->Sleep(inMilliseconds);
+	}
 	task->_RestoreWaitKind(waitKind);
 	// A task that polls with sleeps is alive each time it comes back.
 	task->_NoteExecution();
@@ -355,8 +376,15 @@ void VTask::Sleep(int32 inMilliseconds)
 
 void VTask::WakeUp()
 {
-	if (fPlatformTask != nullptr)
+	if (fPlatformTask == nullptr)
+		return;
+	if (fIsPreemptive) {
 		fPlatformTask->WakeUp();
+		return;
+	}
+	// Ends a fiber's sleep; a frozen fiber waits on its platform task's flag.
+	fFiberWaitFlag.store(1, std::memory_order_release);
+	fPlatformTask->WakeUp();
 }
 
 void VTask::Freeze()

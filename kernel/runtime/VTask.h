@@ -229,6 +229,8 @@ private:
 	std::vector<void*> fData;
 	std::vector<VMessageQueue*> fDeathWatchers;
 	std::atomic<uint32> fLastExecutionTime{0};
+	// A fiber task's sleep waits for it to change; WakeUp sets it.
+	std::atomic<int32> fFiberWaitFlag{0};
 	VRefPtr<VActivityToken> fActivityToken;
 	VQXTask* fQXTask = nullptr;
 	std::atomic<VErrorTaskContext*> fErrorContext{nullptr};

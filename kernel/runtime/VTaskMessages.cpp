@@ -1,4 +1,5 @@
 // The message queue and the idle step of tasks.
+#include "runtime/IFiberScheduler.h"
 #include "runtime/IIdleable.h"
 #include "runtime/VErrorContext.h"
 #include "runtime/VMessage.h"
@@ -56,7 +57,16 @@ void VTask::SetMessageQueueEvent()
 VMessage* VTask::_RetainMessageWithTimeout(int32 inTimeoutMilliseconds, bool* outTimedOut)
 {
 	const uint32 waitKind = _SetWaitKind(kTaskWaitMessage);
+	// A fiber's scheduler may update the display while the fiber waits for
+	// messages.
+	IFiberScheduler* scheduler = !fIsPreemptive && GetCurrent() == this ? fManager->RetainFiberScheduler() : nullptr;
+	if (scheduler != nullptr)
+		scheduler->SetDirectUpdateAllowedEvenIfWaitingForFlag(true);
 	VMessage* message = _GetMessageQueue()->RetainMessageWithTimeout(inTimeoutMilliseconds, outTimedOut);
+	if (scheduler != nullptr) {
+		scheduler->SetDirectUpdateAllowedEvenIfWaitingForFlag(false);
+		scheduler->Release();
+	}
 	_RestoreWaitKind(waitKind);
 	return message;
 }

@@ -2,6 +2,7 @@
 
 #include "runtime/SpinLock.h"
 #include "runtime/VCriticalSection.h"
+#include "runtime/VScheduler_void.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
 #include "runtime/platform/XLinuxTask.h"
@@ -42,6 +43,13 @@ bool VTaskMgr::_Init(VProcess*)
 {
 	if (fMainTask != nullptr)
 		return true;
+	IFiberScheduler* old = nullptr;
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fLock);
+		old = std::exchange(fFiberScheduler, new VScheduler_void);
+	}
+	if (old != nullptr)
+		old->Release();
 	VTask* main = new VTask(this);
 	if (main->GetPlatformTask() == nullptr) {
 		main->Release();
@@ -65,13 +73,24 @@ void VTaskMgr::_DeInit()
 		StLocker<XTaskMgrMutexImpl> lock(fLock);
 		main = std::exchange(fMainTask, nullptr);
 	}
-	if (main == nullptr)
-		return;
-	_AbortDelayedMessages();
-	main->DisposeAllData();
-	main->_ForceDead();
-	XLinuxTaskMgr::SetCurrentTask(nullptr);
-	main->Release();
+	if (main != nullptr) {
+		_AbortDelayedMessages();
+		main->DisposeAllData();
+		main->_ForceDead();
+		XLinuxTaskMgr::SetCurrentTask(nullptr);
+		main->Release();
+	}
+	IFiberScheduler* scheduler = nullptr;
+	{
+		StLocker<XTaskMgrMutexImpl> lock(fLock);
+		scheduler = std::exchange(fFiberScheduler, nullptr);
+		fUpdateEventsNesting = 0;
+		if (fUpdateEventsStopped != nullptr)
+			fUpdateEventsStopped->store(true);
+		fUpdateEventsStopped.reset();
+	}
+	if (scheduler != nullptr)
+		scheduler->Release();
 }
 
 int32 VTaskMgr::GetNewTaskID(VTask* inTask)
@@ -283,11 +302,6 @@ void VTaskMgr::DisposeData(std::vector<void*>::iterator inFirst, std::vector<voi
 		if (destructor != nullptr)
 			destructor(*it);
 	}
-}
-
-void VTaskMgr::YieldNow()
-{
-	::sched_yield();
 }
 
 } // namespace qirn

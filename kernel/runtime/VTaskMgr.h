@@ -8,10 +8,12 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace qirn {
 
+class IFiberScheduler;
 class IMessageable;
 class VMessage;
 class VProcess;
@@ -77,10 +79,37 @@ public:
 	// Aborts the target's delayed messages and those queued on every task.
 	void CancelMessages(IMessageable* inTarget);
 
-	// Yielding. Fiber tasks are not part of this build: every task is a
-	// thread, so Yield does nothing and YieldNow gives up the processor.
-	static void Yield() {}
+	// Yielding and fibers. On a fiber task (in a fibered process: the main
+	// task and the tasks of style 3) these go to the fiber scheduler; on any
+	// other thread Yield does nothing and YieldNow gives up the processor.
+	static void Yield();
 	static void YieldNow();
+	// The scheduler suspends the calling fiber until the flag differs from
+	// inValue (or the time-out has passed); nothing off a fiber task.
+	static void CurrentFiberWaitFlag(std::atomic<int32>* inFlag, int32 inValue);
+	static void CurrentFiberWaitFlagWithTimeout(std::atomic<int32>* inFlag, int32 inValue, int32 inTimeoutMilliseconds);
+	// Whether the calling thread runs a fiber task.
+	static bool IsCurrentFiber();
+	// Installs a scheduler (retained; nothing for null).
+	void SetFiberScheduler(IFiberScheduler* inScheduler);
+	// The scheduler, retained; null before Init and after DeInit.
+	IFiberScheduler* RetainFiberScheduler() const;
+	// A scheduler that drops a fiber task which is not the current one
+	// marks it dead (from dying).
+	void FiberStoppedBeingScheduled(VTask* inTask);
+	// Hands over from the current task's fiber to inTask's when both belong
+	// to the same scheduling thread; false when it did not.
+	bool YieldToFiber(VTask* inTask);
+	void SetSystemEventPolling(bool inPolling);
+	void WakeUpSystemEventPolling();
+	void PollAndExecuteUpdateEvent();
+	void SetDirectUpdate(bool inDirect);
+	// Nested: the first call turns the scheduler's system-event polling off
+	// and has the calling task poll for update events every 10 ms through a
+	// repeating delayed message (yielding first on a fiber task); the last
+	// Stop cancels it and turns polling on again.
+	void MAC_BeginHandlingUpdateEventsOnly();
+	void MAC_StopHandlingUpdateEventsOnly();
 
 	void _SetDeadTaskFlag() { fHasDeadTasks.store(true, std::memory_order_release); }
 
@@ -121,6 +150,10 @@ private:
 		uint32 fDueTick;
 	};
 	std::vector<DelayedMessage> fDelayedMessages;
+	IFiberScheduler* fFiberScheduler = nullptr; // retained, under the lock
+	int32 fUpdateEventsNesting = 0;
+	// Set to stop the repeating update-events message of the current nesting.
+	std::shared_ptr<std::atomic<bool>> fUpdateEventsStopped;
 };
 
 } // namespace qirn

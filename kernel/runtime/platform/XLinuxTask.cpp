@@ -4,6 +4,7 @@
 #include "runtime/VSystem.h"
 #include "runtime/VTask.h"
 #include "runtime/platform/XLinuxClock.h"
+#include "runtime/platform/XLinuxFiber.h"
 #include "runtime/platform/XLinuxFiles.h"
 #include "runtime/platform/XLinuxTaskMgr.h"
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
+#include <utility>
 
 namespace qirn {
 
@@ -57,6 +59,24 @@ void WaitOn(sem_t* inSemaphore)
 }
 
 } // namespace
+
+XLinuxTask::~XLinuxTask()
+{
+	delete fFiber;
+}
+
+void XLinuxTask::SetFiber(XLinuxFiber* inFiber)
+{
+	delete std::exchange(fFiber, inFiber);
+}
+
+VTask* XLinuxTask::GetSchedulingTaskOf(VTask* inTask)
+{
+	XLinuxTask* platform = inTask != nullptr ? inTask->GetPlatformTask() : nullptr;
+	if (platform != nullptr && platform->fSchedulingTask != nullptr)
+		return platform->fSchedulingTask;
+	return inTask;
+}
 
 void XLinuxTask::_RecordCurrentThread(bool inRecordHandle)
 {

@@ -10,12 +10,14 @@
 namespace qirn {
 
 class VTask;
+class XLinuxFiber;
 
 // The platform side of a kernel task.
 class XLinuxTask : public VObject {
 public:
 	explicit XLinuxTask(VTask* inTask) : fTask(inTask) {}
-	~XLinuxTask() override = default;
+	// Deletes the fiber, after the derived task let its thread go.
+	~XLinuxTask() override;
 
 	virtual bool Run() = 0;
 	virtual void WakeUp() = 0;
@@ -36,6 +38,19 @@ public:
 	uintptr_t GetStackAddress() const { return fStackAddress; }
 	bool IsMain() const { return fIsMain; }
 
+	// The fiber the task runs on, in a fibered process: a fiber task's own,
+	// or one standing for a thread task's thread. Written by the task's own
+	// thread (or before it runs); read by whoever a hand-over reached.
+	XLinuxFiber* GetFiber() const { return fFiber; }
+	// Replaces (and deletes) any earlier fiber.
+	void SetFiber(XLinuxFiber* inFiber);
+	// The task whose thread a fiber task was started from: the thread its
+	// fiber comes back to when it ends. Null for a thread task.
+	VTask* GetSchedulingTask() const { return fSchedulingTask; }
+	// The task the calling task's fibers belong to: its scheduling task, or
+	// itself when it has none.
+	static VTask* GetSchedulingTaskOf(VTask* inTask);
+
 protected:
 	// Records the calling thread's id and stack bounds (and its handle, for a
 	// thread that was not made by the creator's pthread_create).
@@ -47,6 +62,8 @@ protected:
 	size_t fStackSize = 0;
 	uintptr_t fStackAddress = 0; // the top of the stack
 	bool fIsMain = false;
+	XLinuxFiber* fFiber = nullptr;
+	VTask* fSchedulingTask = nullptr;
 };
 
 // A task on a joinable thread of its own, parked on a start semaphore until
@@ -77,6 +94,29 @@ private:
 	bool fHasSemaphore = false;
 	bool fHasThread = false;
 	std::atomic<bool> fCancelled{false};
+};
+
+// A fiber task of a fibered process: no thread until it runs; Run makes its
+// fiber and hands over to it from the calling task's fiber, which parks until
+// the fiber task hands back or ends. Sleeps and freezes wait through the
+// fiber scheduler on the task's wake flag.
+class XLinuxTask_fiber : public XLinuxTask {
+public:
+	explicit XLinuxTask_fiber(VTask* inTask) : XLinuxTask(inTask) {}
+	~XLinuxTask_fiber() override;
+
+	bool Run() override;
+	void WakeUp() override;
+	void Freeze() override;
+	void Sleep(int32 inMilliseconds) override;
+	bool CheckSystemMessages() override { return false; }
+	// Fiber tasks take their ids from the manager's counter.
+	int32 GetValueForVTaskID() const override { return 0; }
+
+private:
+	void _Entry();
+
+	std::atomic<int32> fWakeFlag{0};
 };
 
 } // namespace qirn

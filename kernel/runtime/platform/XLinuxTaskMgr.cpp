@@ -1,6 +1,8 @@
 #include "runtime/platform/XLinuxTaskMgr.h"
 
 #include "runtime/VTask.h"
+#include "process/VProcess.h"
+#include "runtime/platform/XLinuxFiber.h"
 #include "runtime/platform/XLinuxTask.h"
 
 #include <cstdio>
@@ -39,12 +41,20 @@ int32 XLinuxTaskMgr::GetCurrentForeignTaskID()
 	return static_cast<int32>(::gettid());
 }
 
-XLinuxTask* XLinuxTaskMgr::CreateMain(VTask* inTask, bool)
+XLinuxTask* XLinuxTaskMgr::CreateMain(VTask* inTask, bool inFibered)
 {
 	XLinuxTask_preemptive* platform = new XLinuxTask_preemptive(inTask);
 	if (!platform->_InitForCurrentThread()) {
 		delete platform;
 		return nullptr;
+	}
+	if (inFibered) {
+		XLinuxFiber* fiber = XLinuxFiber::CreateFiberForThread();
+		if (fiber == nullptr) {
+			delete platform;
+			return nullptr;
+		}
+		platform->SetFiber(fiber);
 	}
 	SetCurrentTask(inTask);
 	return platform;
@@ -52,8 +62,13 @@ XLinuxTask* XLinuxTaskMgr::CreateMain(VTask* inTask, bool)
 
 XLinuxTask* XLinuxTaskMgr::Create(VTask* inTask, ETaskStyle inStyle)
 {
-	// Fibers are not part of this build: a fiber task gets no platform task
-	// and cannot run, as in a process that does not run fibered.
+	if (inStyle == ETaskStyle::kFiber) {
+		// Outside a fibered process a fiber task cannot run.
+		VProcess* process = VProcess::sInstance.load(std::memory_order_acquire);
+		if (process == nullptr || !process->IsFibered())
+			return nullptr;
+		return new XLinuxTask_fiber(inTask);
+	}
 	if (inStyle != ETaskStyle::kPreemptive)
 		return nullptr;
 	XLinuxTask_preemptive* platform = new XLinuxTask_preemptive(inTask);
@@ -62,6 +77,21 @@ XLinuxTask* XLinuxTaskMgr::Create(VTask* inTask, ETaskStyle inStyle)
 		return nullptr;
 	}
 	return platform;
+}
+
+bool XLinuxTaskMgr::YieldToFiber(VTask* inTask)
+{
+	VTask* current = GetCurrentTask();
+	if (current == nullptr || inTask == nullptr || current == inTask || inTask->GetState() == TS_DEAD)
+		return false;
+	XLinuxTask* from = current->GetPlatformTask();
+	XLinuxTask* to = inTask->GetPlatformTask();
+	if (from == nullptr || to == nullptr || from->GetFiber() == nullptr || to->GetFiber() == nullptr)
+		return false;
+	if (XLinuxTask::GetSchedulingTaskOf(current) != XLinuxTask::GetSchedulingTaskOf(inTask))
+		return false;
+	XLinuxFiber::YieldTo(from->GetFiber(), to->GetFiber());
+	return true;
 }
 
 std::string XLinuxTaskMgr::MakeThreadName(const std::string& inUTF8Name, int32 inID)

@@ -29,12 +29,17 @@ public:
 	// The calling thread's id (its tid).
 	static int32 GetCurrentForeignTaskID();
 
-	// A platform task for the calling thread, bound to inTask.
+	// A platform task for the calling thread, bound to inTask; in a fibered
+	// process with a fiber standing for the thread.
 	XLinuxTask* CreateMain(VTask* inTask, bool inFibered);
-	// A new thread for a preemptive task, parked until the task runs. Null
-	// for any other style, and when the thread cannot be made (the error is
-	// raised on the calling task).
+	// A new thread for a preemptive task, parked until the task runs; in a
+	// fibered process, a fiber task (its fiber is made when it runs). Null
+	// for a fiber task in a process that is not fibered, and when the thread
+	// cannot be made (the error is raised on the calling task).
 	XLinuxTask* Create(VTask* inTask, ETaskStyle inStyle);
+	// Hands over from the current task's fiber to inTask's when both have
+	// one and belong to the same scheduling task, and inTask is not dead.
+	bool YieldToFiber(VTask* inTask);
 
 	// Names the calling thread "<name> (id = <id>)", cut to the 15 bytes
 	// Linux keeps, at a character boundary.
