@@ -20,6 +20,7 @@ public:
 			codes.push_back(error->GetError());
 		return codes;
 	}
+	VErrorBase* LastError() const { return fScope.GetContext()->GetLast(); }
 	void Clear() { fScope.GetContext()->Flush(); }
 
 private:
