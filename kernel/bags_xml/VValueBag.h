@@ -134,6 +134,16 @@ public:
 	// A new object (one reference for the caller), or null with outError set.
 	VJSONObject* BuildJSONObject(VError& outError) const;
 
+	// The bag as the element inElementName, appended: attributes in order,
+	// then child elements each on a line (indented by level with inIndent),
+	// then the character data, as plain text or CDATA sections.
+	void DumpXML(VString& ioOut, const VString& inElementName, bool inIndent) const;
+	// With an empty set (inBegin == inEnd): the text mixes tab, line feed or
+	// carriage return with other characters than space. With a set: that,
+	// or the text holds one of the set's characters.
+	static bool NeedsEscapeSequence(const VString& inText, const UniChar* inBegin, const UniChar* inEnd);
+	static void DumpXMLIndentation(VString& ioOut, VIndex inLevel);
+
 	// The 'VBAG' stream: signature, version 1, a reserved word, the body.
 	// Reading empties the bag first, and leaves it empty when it fails.
 	VError WriteToStream(VStream* ioStream, sLONG inParam = 0) const override;
@@ -146,6 +156,9 @@ public:
 	VError _ReadFromStream_v1(VStream* ioStream);
 
 private:
+	void _DumpXML(VString& ioOut, const VString& inElementName, VIndex inLevel) const;
+	void DumpXMLAttributes(VString& ioOut, size_t inCDataIndex) const;
+	bool DumpXMLCData(VString& ioOut, size_t inCDataIndex) const;
 	bool _CopyElementsFrom(const VValueBag& inOther);
 	bool _SetAttributesFrom(const VValueBag& inOther);
 	bool _AddClonesOf(const StPackedDictionaryKey& inKey, const VBagArray* inArray);
