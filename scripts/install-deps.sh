@@ -13,8 +13,10 @@ packages=(
   valgrind
   # benchmark-only: the JSON peers, the block allocator's peers (loaded with
   # LD_PRELOAD), the URL peer beside GLib (uriparser), and python3 for the
-  # script that prints the ratios
+  # script that prints the ratios; the XML peers of the bag forms (pugixml,
+  # libxml2's SAX parser)
   nlohmann-json3-dev rapidjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev python3
+  libpugixml-dev libxml2-dev
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under

@@ -29,21 +29,29 @@ bool _IsSurrogate(UniChar inChar)
 // no surrogate that is not half of a pair.
 void _AppendXMLChars(VString& ioOut, const UniChar* inBegin, const UniChar* inEnd, bool inKeepLineSpace)
 {
+	// Runs of allowed characters are appended at once.
+	const UniChar* run = inBegin;
 	for (const UniChar* p = inBegin; p != inEnd; ++p) {
 		UniChar c = *p;
-		if (c < 0x20) {
-			if (inKeepLineSpace && _IsLineSpace(c))
-				ioOut.AppendUniChar(c);
-		} else if (c == 0xFFFE || c == 0xFFFF) {
-		} else if (_IsSurrogate(c)) {
+		bool kept;
+		if (c < 0x20)
+			kept = inKeepLineSpace && _IsLineSpace(c);
+		else if (c == 0xFFFE || c == 0xFFFF)
+			kept = false;
+		else if (_IsSurrogate(c)) {
 			if (c <= 0xDBFF && p + 1 != inEnd && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-				ioOut.AppendUniChars(p, 2);
 				++p;
+				continue;
 			}
-		} else {
-			ioOut.AppendUniChar(c);
+			kept = false;
+		} else
+			kept = true;
+		if (!kept) {
+			ioOut.AppendUniChars(run, static_cast<VIndex>(p - run));
+			run = p + 1;
 		}
 	}
+	ioOut.AppendUniChars(run, static_cast<VIndex>(inEnd - run));
 }
 
 // An attribute value already escaped for XML: tab, line feed and carriage
@@ -71,9 +79,25 @@ bool _IsMarker(const StPackedDictionaryKey& inKey)
 					   JSONMarkerBagKeys::property_name_in_jsarray.GetKeyLength());
 }
 
+void _AppendKeyName(VString& ioOut, const StPackedDictionaryKey& inKey)
+{
+	const char* bytes = inKey.GetKey();
+	size_t length = inKey.GetKeyLength();
+	for (size_t i = 0; i < length; ++i) {
+		if (static_cast<unsigned char>(bytes[i]) >= 0x80) {
+			ioOut.AppendString(VString(bytes, length, VTC_UTF_8));
+			return;
+		}
+	}
+	for (size_t i = 0; i < length; ++i)
+		ioOut.AppendUniChar(static_cast<UniChar>(bytes[i]));
+}
+
 VString _KeyName(const StPackedDictionaryKey& inKey)
 {
-	return VString(inKey.GetKey(), inKey.GetKeyLength(), VTC_UTF_8);
+	VString name;
+	_AppendKeyName(name, inKey);
+	return name;
 }
 
 const UniChar kCDataSpecials[] = {u'&', u'>', u'"', u'\'', u'<'};
@@ -153,7 +177,7 @@ void VValueBag::DumpXMLAttributes(VString& ioOut, size_t inCDataIndex) const
 		if (index == inCDataIndex || _IsMarker(key))
 			continue;
 		ioOut.AppendUniChar(u' ');
-		ioOut.AppendString(_KeyName(key));
+		_AppendKeyName(ioOut, key);
 		ioOut.AppendCString("=\"");
 		std::unique_ptr<VValueSingle> value(fAttributes.NewValueAt(index));
 		text.Clear();
