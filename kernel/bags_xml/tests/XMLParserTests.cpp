@@ -4,6 +4,9 @@
 #include "runtime/VErrorContext.h"
 #include "json/VJSONObject.h"
 #include "testing/RaisedErrors.h"
+#include "testing/TestThreads.h"
+
+#include <atomic>
 
 #include <gtest/gtest.h>
 
@@ -196,6 +199,24 @@ TEST(XMLParser, InitIsCounted)
 	VXMLParser::DeInit();
 	// Torn down and set up again by the next parser.
 	EXPECT_TRUE(ParseText("<r/>", 0).fOK);
+}
+
+// Parsers made and dropped on several threads at once: the library is set
+// up and torn down under the count, never while a parse runs.
+TEST(XMLParser, ParsersOnSeveralThreads)
+{
+	std::atomic<int> failures{0};
+	testing::RunOnThreads(4, [&](int) {
+		for (int i = 0; i < 20; ++i) {
+			VXMLParser parser;
+			VNullXMLHandler* handler = new VNullXMLHandler;
+			const std::string xml = "<r a=\"1\"><c>text</c></r>";
+			if (!parser.Parse(xml.data(), xml.size(), handler, XML_NAMESPACES))
+				++failures;
+			handler->Release();
+		}
+	});
+	EXPECT_EQ(failures.load(), 0);
 }
 
 TEST(XMLHandler, KnowsXMLCharacters)
