@@ -7,6 +7,7 @@
 
 namespace qirn {
 
+class VStream;
 class VValueBag;
 
 // The ordered child bags under one element name, each holding one
@@ -35,6 +36,10 @@ public:
 	// Takes the bag out without releasing it: the reference passes to the caller.
 	void Delete(const VValueBag* inBag);
 	void Destroy();
+
+	// Count, then each bag's body; reading appends.
+	VError WriteToStreamMinimal(VStream* ioStream) const;
+	VError ReadFromStreamMinimal(VStream* ioStream);
 
 private:
 	bool _InRange(VIndex inIndex) const { return inIndex >= 1 && inIndex <= GetCount(); }

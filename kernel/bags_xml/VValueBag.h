@@ -19,7 +19,13 @@ class VString;
 class VTime;
 class VUUID;
 class VValueBag;
+class VStream;
 class VValueSingle;
+
+// A 'VBAG' stream of a version this kernel does not read.
+constexpr VError VE_BAG_BAD_VERSION = MAKE_VERROR('qirn', 212);
+// Nesting deeper than the stack left can hold.
+constexpr VError VE_STACK_OVERFLOW = MAKE_VERROR('qirn', 108);
 
 // One entry of an element ordering: an element name and the names of its
 // children in the order wanted (at most 10, the list ending at the first
@@ -128,7 +134,31 @@ public:
 	// A new object (one reference for the caller), or null with outError set.
 	VJSONObject* BuildJSONObject(VError& outError) const;
 
+	// The bag as the element inElementName, appended: attributes in order,
+	// then child elements each on a line (indented by level with inIndent),
+	// then the character data, as plain text or CDATA sections.
+	void DumpXML(VString& ioOut, const VString& inElementName, bool inIndent) const;
+	// With an empty set (inBegin == inEnd): the text mixes tab, line feed or
+	// carriage return with other characters than space. With a set: that,
+	// or the text holds one of the set's characters.
+	static bool NeedsEscapeSequence(const VString& inText, const UniChar* inBegin, const UniChar* inEnd);
+	static void DumpXMLIndentation(VString& ioOut, VIndex inLevel);
+
+	// The 'VBAG' stream: signature, version 1, a reserved word, the body.
+	// Reading empties the bag first, and leaves it empty when it fails.
+	VError WriteToStream(VStream* ioStream, sLONG inParam = 0) const override;
+	VError ReadFromStream(VStream* ioStream, sLONG inParam = 0) override;
+	// The body alone: flags, attribute store, element store and children.
+	VError WriteToStreamMinimal(VStream* ioStream, bool inWithHashMap) const;
+	VError ReadFromStreamMinimal(VStream* ioStream);
+	// The body of the first stored bags: attribute names, then each value
+	// with its kind; element names, then each array.
+	VError _ReadFromStream_v1(VStream* ioStream);
+
 private:
+	void _DumpXML(VString& ioOut, const VString& inElementName, VIndex inLevel) const;
+	void DumpXMLAttributes(VString& ioOut, size_t inCDataIndex) const;
+	bool DumpXMLCData(VString& ioOut, size_t inCDataIndex) const;
 	bool _CopyElementsFrom(const VValueBag& inOther);
 	bool _SetAttributesFrom(const VValueBag& inOther);
 	bool _AddClonesOf(const StPackedDictionaryKey& inKey, const VBagArray* inArray);

@@ -22,6 +22,7 @@ public:
 	}
 	// The errors themselves, for their parameters.
 	const VErrorList& Errors() const { return fScope.GetContext()->GetErrors(); }
+	VErrorBase* LastError() const { return fScope.GetContext()->GetLast(); }
 	void Clear() { fScope.GetContext()->Flush(); }
 
 private:

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/IRefCountable.h"
+#include "core/VObject.h"
+#include "core/VString.h"
+
+namespace qirn {
+
+// One element's receiver during an XML parse. StartElement names the
+// handler of a nested element's content: one reference for the caller, or
+// null to ignore the element and all inside it. Every default does nothing.
+class IXMLHandler : public IRefCountable {
+public:
+	~IXMLHandler() override = default;
+
+	virtual IXMLHandler* StartElement(const VString& inElementName);
+	virtual void EndElement(const VString& inElementName);
+	virtual void SetAttribute(const VString& inName, const VString& inValue);
+	virtual void SetText(const VString& inText);
+	// "xml-stylesheet" is cut into its pseudo-attributes, passed between
+	// StartStyleSheet and EndStyleSheet; other targets are dropped.
+	virtual void processingInstruction(const VString& inTarget, const VString& inData);
+	virtual void StartStyleSheet();
+	virtual void SetStyleSheetAttribute(const VString& inName, const VString& inValue);
+	virtual void EndStyleSheet();
+
+	// XML white space.
+	static bool WCharIsSpace(UniChar inChar);
+	// A character that XML 1.0 allows in a document.
+	static bool IsXMLChar(UniChar inChar);
+};
+
+// Takes a whole subtree and keeps nothing.
+class VNullXMLHandler : public VObject, public IXMLHandler {
+public:
+	IXMLHandler* StartElement(const VString& inElementName) override;
+};
+
+} // namespace qirn

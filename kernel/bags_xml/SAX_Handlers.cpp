@@ -1,0 +1,120 @@
+#include "bags_xml/SAX_Handlers.h"
+
+#include "bags_xml/VXMLParser.h"
+#include "runtime/StThrowError.h"
+
+#include <xercesc/framework/XMLAttr.hpp>
+#include <xercesc/framework/XMLElementDecl.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+
+namespace qirn {
+
+namespace {
+
+VString _Text(const XMLCh* inChars)
+{
+	return inChars != nullptr ? VString(inChars) : VString();
+}
+
+} // namespace
+
+SAX_Handlers::SAX_Handlers(xercesc::SAXParser* inParser, VXMLParser* inOwner, IXMLHandler* inRoot,
+						   bool inDefaultedAttributes)
+	: fParser(inParser), fOwner(inOwner), fDefaultedAttributes(inDefaultedAttributes)
+{
+	fStack.push_back(RetainRefCountable(inRoot));
+}
+
+SAX_Handlers::~SAX_Handlers()
+{
+	// A parse stopped by an error leaves its open elements' handlers.
+	for (IXMLHandler* handler : fStack) {
+		if (handler != nullptr)
+			handler->Release();
+	}
+}
+
+void SAX_Handlers::startElement(const xercesc::XMLElementDecl& inDecl, unsigned int, const XMLCh*,
+								const xercesc::RefVectorOf<xercesc::XMLAttr>& inAttributes, XMLSize_t inCount,
+								bool inIsEmpty, bool)
+{
+	VString name(inDecl.getBaseName());
+	IXMLHandler* top = _Top();
+	IXMLHandler* child = top != nullptr ? top->StartElement(name) : nullptr;
+	if (child == nullptr) {
+		if (!inIsEmpty)
+			fStack.push_back(nullptr);
+		return;
+	}
+	if (!inIsEmpty)
+		fStack.push_back(RetainRefCountable(child));
+	for (XMLSize_t index = 0; index < inCount; ++index) {
+		const xercesc::XMLAttr* attribute = inAttributes.elementAt(index);
+		if (!attribute->getSpecified() && !fDefaultedAttributes)
+			continue;
+		child->SetAttribute(_Text(attribute->getName()), _Text(attribute->getValue()));
+	}
+	if (inIsEmpty)
+		child->EndElement(name);
+	child->Release();
+}
+
+void SAX_Handlers::endElement(const xercesc::XMLElementDecl& inDecl, unsigned int, bool, const XMLCh*)
+{
+	if (fStack.empty())
+		return;
+	IXMLHandler* top = fStack.back();
+	fStack.pop_back();
+	if (top != nullptr) {
+		top->EndElement(VString(inDecl.getBaseName()));
+		top->Release();
+	}
+}
+
+void SAX_Handlers::docCharacters(const XMLCh* inChars, XMLSize_t inLength, bool)
+{
+	IXMLHandler* top = _Top();
+	if (top == nullptr || inLength == 0)
+		return;
+	top->SetText(VString(inChars, static_cast<VIndex>(inLength)));
+}
+
+void SAX_Handlers::docPI(const XMLCh* inTarget, const XMLCh* inData)
+{
+	IXMLHandler* top = _Top();
+	if (top != nullptr && inTarget != nullptr && inData != nullptr)
+		top->processingInstruction(VString(inTarget), VString(inData));
+}
+
+// No entity is read from outside the document: answering nothing, with the
+// library's own resolution turned off, makes every external entity or DTD a
+// fatal error.
+xercesc::InputSource* SAX_Handlers::resolveEntity(const XMLCh*, const XMLCh*)
+{
+	return nullptr;
+}
+
+void SAX_Handlers::error(const xercesc::SAXParseException& inException)
+{
+	RaiseError(VE_XML_PARSE_ERROR, inException.getMessage(), inException.getSystemId(), inException.getPublicId(),
+			   static_cast<sLONG8>(inException.getLineNumber()), static_cast<sLONG8>(inException.getColumnNumber()));
+}
+
+void SAX_Handlers::fatalError(const xercesc::SAXParseException& inException)
+{
+	RaiseError(VE_XML_FATAL_ERROR, inException.getMessage(), inException.getSystemId(), inException.getPublicId(),
+			   static_cast<sLONG8>(inException.getLineNumber()), static_cast<sLONG8>(inException.getColumnNumber()));
+}
+
+void SAX_Handlers::RaiseError(VError inError, const XMLCh* inMessage, const XMLCh* inSystemID,
+							  const XMLCh* inPublicID, sLONG8 inLine, sLONG8 inColumn)
+{
+	StThrowError<> error(inError);
+	error->SetString(VString("message"), _Text(inMessage));
+	error->SetString(VString("systemID"), _Text(inSystemID));
+	error->SetString(VString("publicID"), _Text(inPublicID));
+	error->SetLong8(VString("line"), inLine);
+	error->SetLong8(VString("column"), inColumn);
+}
+
+} // namespace qirn

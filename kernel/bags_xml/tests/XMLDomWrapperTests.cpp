@@ -1,0 +1,212 @@
+#include "bags_xml/IXMLDomWrapper.h"
+#include "bags_xml/IXMLHandler.h"
+#include "bags_xml/VXMLParser.h"
+#include "core/VBlob.h"
+#include "core/VString.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qirn {
+namespace {
+
+using Log = std::vector<std::string>;
+
+class DomTest : public ::testing::Test {
+protected:
+	void SetUp() override { ASSERT_TRUE(VXMLParser::Init()); }
+	void TearDown() override
+	{
+		IXMLDomWrapper::ReleaseNode(fDocument);
+		VXMLParser::DeInit();
+	}
+
+	VXMLDOMNode_opaque* Parse(const std::string& inXML)
+	{
+		IXMLDomWrapper::ReleaseNode(fDocument);
+		fDocument = IXMLDomWrapper::CreateNodeDocumentFromBuffer(inXML.data(), inXML.size(), nullptr);
+		return fDocument;
+	}
+
+	std::string Serialized(bool inPretty)
+	{
+		VBlobWithPtr blob;
+		size_t size = 0;
+		EXPECT_TRUE(IXMLDomWrapper::SerializeToBlob(fDocument, &blob, 0, size, inPretty));
+		std::string bytes(size, '\0');
+		blob.GetData(bytes.data(), size, 0);
+		return bytes;
+	}
+
+	VXMLDOMNode_opaque* fDocument = nullptr;
+};
+
+TEST_F(DomTest, FindsElementsByTheirIDs)
+{
+	ASSERT_NE(Parse("<r><a xml:id=\"one\"/><b id=\"two\"/></r>"), nullptr);
+	IXMLDomWrapper::RegisterNodeIDs(fDocument);
+	VString name;
+	IXMLDomWrapper::GetNodeElementName(IXMLDomWrapper::FindNodeElementByID(fDocument, VString("one")), name);
+	EXPECT_EQ(to_string(name), "a");
+	IXMLDomWrapper::GetNodeElementName(IXMLDomWrapper::FindNodeElementByID(fDocument, VString("two")), name);
+	EXPECT_EQ(to_string(name), "b");
+	EXPECT_EQ(IXMLDomWrapper::FindNodeElementByID(fDocument, VString("three")), nullptr);
+}
+
+TEST_F(DomTest, ReadsAndWritesValuesAndAttributes)
+{
+	ASSERT_NE(Parse("<r xmlns:p=\"urn:p\" p:a=\"x\"><n>12</n><e><x/></e></r>"), nullptr);
+	VXMLDOMElement_opaque* root = IXMLDomWrapper::GetRootNodeElement(fDocument);
+	ASSERT_NE(root, nullptr);
+	VString value;
+	EXPECT_TRUE(IXMLDomWrapper::GetNodeElementAttribute(root, VString("p:a"), value));
+	EXPECT_EQ(to_string(value), "x");
+	EXPECT_FALSE(IXMLDomWrapper::GetNodeElementAttribute(root, VString("q:a"), value));
+	VXMLDOMElement_opaque* n = IXMLDomWrapper::GetNodeElement(IXMLDomWrapper::GetChildNode(
+		IXMLDomWrapper::GetNodeFromNodeElement(root), 0));
+	EXPECT_EQ(IXMLDomWrapper::GetNodeElementValueLong(n), 12);
+	// The first child is an element, not text: the empty value.
+	VXMLDOMElement_opaque* e = IXMLDomWrapper::GetNodeElement(IXMLDomWrapper::GetChildNode(
+		IXMLDomWrapper::GetNodeFromNodeElement(root), 1));
+	EXPECT_EQ(IXMLDomWrapper::GetNodeElementValueLong(e), 0);
+
+	bool removed = true;
+	EXPECT_TRUE(IXMLDomWrapper::SetNodeElementAttribute(root, VString("k"), VString("v"), true, &removed));
+	EXPECT_FALSE(removed);
+	EXPECT_TRUE(IXMLDomWrapper::SetNodeElementAttribute(root, VString("k"), VString(), false, &removed));
+	EXPECT_FALSE(removed);
+	EXPECT_TRUE(IXMLDomWrapper::GetNodeElementAttribute(root, VString("k"), value));
+	EXPECT_TRUE(value.IsEmpty());
+	EXPECT_TRUE(IXMLDomWrapper::SetNodeElementAttribute(root, VString("k"), VString(), true, &removed));
+	EXPECT_TRUE(removed);
+	EXPECT_FALSE(IXMLDomWrapper::GetNodeElementAttribute(root, VString("k"), value));
+
+	VXMLDOMElement_opaque* added = IXMLDomWrapper::AddNodeElement(root, VString("d"), 2.5);
+	EXPECT_DOUBLE_EQ(IXMLDomWrapper::GetNodeElementValueReal(added), 2.5);
+	added = IXMLDomWrapper::AddNodeElement(root, VString("b"), static_cast<unsigned char>(1));
+	EXPECT_TRUE(IXMLDomWrapper::GetNodeElementValueBoolean(added));
+}
+
+class RecordingHandler : public VObject, public IXMLHandler {
+public:
+	explicit RecordingHandler(Log& ioLog) : fLog(ioLog) {}
+	IXMLHandler* StartElement(const VString& inName) override
+	{
+		fLog.push_back("start " + to_string(inName));
+		return new RecordingHandler(fLog);
+	}
+	void EndElement(const VString& inName) override { fLog.push_back("end " + to_string(inName)); }
+	void SetAttribute(const VString& inName, const VString& inValue) override
+	{
+		fLog.push_back("attr " + to_string(inName) + "=" + to_string(inValue));
+	}
+	void SetText(const VString& inText) override { fLog.push_back("text " + to_string(inText)); }
+	void processingInstruction(const VString& inTarget, const VString& inData) override
+	{
+		fLog.push_back("pi " + to_string(inTarget) + " " + to_string(inData));
+	}
+
+private:
+	Log& fLog;
+};
+
+TEST_F(DomTest, ReplaysASubtreeInDocumentOrder)
+{
+	ASSERT_NE(Parse("<r a=\"1\" b=\"2\">t<![CDATA[<c>]]><?pi data?></r>"), nullptr);
+	Log log;
+	RecordingHandler* handler = new RecordingHandler(log);
+	EXPECT_TRUE(IXMLDomWrapper::DOMParseNode(fDocument, handler));
+	handler->Release();
+	EXPECT_EQ(log, (Log{"start r", "attr a=1", "attr b=2", "text t", "text <c>", "pi pi data", "end r"}));
+}
+
+TEST_F(DomTest, SerialisingWritesCarriageReturns)
+{
+	ASSERT_NE(Parse("<r>a\r\nb\nc</r>"), nullptr);
+	VXMLDOMElement_opaque* root = IXMLDomWrapper::GetRootNodeElement(fDocument);
+	IXMLDomWrapper::SetNodeElementValue(root, VString("a\r\nb\nc\td"));
+	std::string bytes = Serialized(false);
+	EXPECT_EQ(bytes.find('\n'), std::string::npos) << bytes;
+	EXPECT_NE(bytes.find("<r>a&#xD;\rb\rc\td</r>"), std::string::npos) << bytes;
+}
+
+TEST_F(DomTest, UTF16LineEndsAreRewrittenInUnits)
+{
+	VBlobWithPtr blob;
+	size_t size = 0;
+	// A target is only made by serialising; the copy itself is checked here
+	// through a UTF-16 document.
+	const std::u16string text = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>\u010a\n</r>";
+	std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+	bytes.insert(0, "\xFF\xFE");
+	ASSERT_NE(Parse(bytes), nullptr);
+	ASSERT_TRUE(IXMLDomWrapper::SerializeToBlob(fDocument, &blob, 0, size, false));
+	std::u16string written(size / 2, u'\0');
+	blob.GetData(written.data(), size, 0);
+	// U+010A keeps its byte 0x0A; the line feeds become carriage returns.
+	EXPECT_NE(written.find(u"<r>\u010a\r</r>"), std::u16string::npos);
+	EXPECT_EQ(written.find(u'\n'), std::u16string::npos);
+}
+
+TEST_F(DomTest, RoundTripKeepsTabsLineFeedsAndBrackets)
+{
+	ASSERT_NE(Parse("<r/>"), nullptr);
+	VXMLDOMElement_opaque* root = IXMLDomWrapper::GetRootNodeElement(fDocument);
+	VString tricky("a\tb\nc]]>d");
+	IXMLDomWrapper::SetNodeElementAttribute(root, VString("s"), tricky, false, nullptr);
+	IXMLDomWrapper::SetNodeElementValue(root, tricky);
+	VBlobWithPtr blob;
+	size_t size = 0;
+	VXMLDOMNode_opaque* copy = nullptr;
+	{
+		// Without the line-end rewriting, the bytes parse back the same.
+		ASSERT_TRUE(IXMLDomWrapper::SerializeToBlob(fDocument, &blob, 0, size, false));
+		std::string bytes(size, '\0');
+		blob.GetData(bytes.data(), size, 0);
+		for (char& c : bytes) {
+			if (c == '\r')
+				c = '\n';
+		}
+		copy = IXMLDomWrapper::CreateNodeDocumentFromBuffer(bytes.data(), bytes.size(), nullptr);
+	}
+	ASSERT_NE(copy, nullptr);
+	VString value;
+	VXMLDOMElement_opaque* copyRoot = IXMLDomWrapper::GetRootNodeElement(copy);
+	EXPECT_TRUE(IXMLDomWrapper::GetNodeElementAttribute(copyRoot, VString("s"), value));
+	EXPECT_EQ(to_string(value), "a\tb\nc]]>d");
+	IXMLDomWrapper::GetNodeElementValueString(copyRoot, value);
+	EXPECT_EQ(to_string(value), "a\tb\nc]]>d");
+	IXMLDomWrapper::ReleaseNode(copy);
+}
+
+TEST_F(DomTest, BadOrHostileDocumentsGiveNull)
+{
+	std::string deep;
+	for (size_t i = 0; i <= IXMLDomWrapper::kMaxDepth; ++i)
+		deep += "<a>";
+	for (size_t i = 0; i <= IXMLDomWrapper::kMaxDepth; ++i)
+		deep += "</a>";
+	const std::string rows[] = {
+		"<r><a></r>",
+		"<r>\xff</r>",
+		"",
+		"<!DOCTYPE r [<!ENTITY x SYSTEM \"/etc/hostname\">]><r>&x;</r>",
+		"<!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+		"<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+		"<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">]><r>&f;</r>",
+		deep,
+	};
+	for (const std::string& xml : rows) {
+		SCOPED_TRACE(xml.substr(0, 60));
+		EXPECT_EQ(Parse(xml), nullptr);
+	}
+	// An external DTD is not loaded at all: the document stands.
+	EXPECT_NE(Parse("<!DOCTYPE r SYSTEM \"/etc/hostname\"><r/>"), nullptr);
+	// One level less is read.
+	EXPECT_NE(Parse(deep.substr(3, deep.size() - 7)), nullptr);
+}
+
+} // namespace
+} // namespace qirn
