@@ -24,8 +24,6 @@ class VValueSingle;
 
 // A 'VBAG' stream of a version this kernel does not read.
 constexpr VError VE_BAG_BAD_VERSION = MAKE_VERROR('qirn', 212);
-// Nesting deeper than the stack left can hold.
-constexpr VError VE_STACK_OVERFLOW = MAKE_VERROR('qirn', 108);
 
 // One entry of an element ordering: an element name and the names of its
 // children in the order wanted (at most 10, the list ending at the first
