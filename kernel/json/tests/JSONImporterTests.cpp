@@ -309,7 +309,7 @@ TEST(JSONImporter, StopsBeforeASmallStackRunsOut)
 	std::vector<VError> codes;
 	VError result = VE_OK;
 	int32 position = 0;
-	VRefPtr<VTask> task = VRefPtr<VTask>::Adopt(new VTask(64 * 1024, ETaskStyle::kPreemptive, [&]() {
+	VRefPtr<VTask> task = VRefPtr<VTask>::Adopt(new VTask(192 * 1024, ETaskStyle::kPreemptive, [&]() {
 		RaisedErrors raised;
 		VJSONValue value;
 		result = VJSONImporter::ParseString(VString(deep.c_str()), value, kStrict);
