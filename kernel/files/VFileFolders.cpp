@@ -60,15 +60,8 @@ VError VFile::Move(const VFolder& inDestination, VFile** outFile, uint32 inOptio
 VString VFile::GetPathWithFileSystem() const
 {
 	VString text;
-	VString relative;
-	if (fFileSystem != nullptr && fPath.GetRelativePosixPath(fFileSystem->GetRoot(), relative)) {
-		text.AppendUniChar(u'/');
-		text.AppendString(fFileSystem->GetName());
-		text.AppendUniChar(u'/');
-		text.AppendString(relative);
-	} else {
+	if (fFileSystem == nullptr || !fFileSystem->GetPathWithName(fPath, text))
 		GetPlatformPath(text, FPS_POSIX);
-	}
 	return text;
 }
 

@@ -64,6 +64,19 @@ VFolder* VFileSystem::RetainRootFolder() const
 	return folder;
 }
 
+bool VFileSystem::GetPathWithName(const VFilePath& inPath, VString& outText) const
+{
+	VString relative;
+	if (!inPath.GetRelativePosixPath(GetRoot(), relative))
+		return false;
+	outText.Clear();
+	outText.AppendUniChar(u'/');
+	outText.AppendString(GetName());
+	outText.AppendUniChar(u'/');
+	outText.AppendString(relative);
+	return true;
+}
+
 bool VFileSystem::IsAuthorized(const VFilePath& inPath) const
 {
 	return inPath.IsSameOrChildOf(GetRoot());

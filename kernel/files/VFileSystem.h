@@ -36,6 +36,9 @@ public:
 	[[nodiscard]] VFolder* RetainRootFolder() const;
 	// The root itself or a path inside it.
 	bool IsAuthorized(const VFilePath& inPath) const;
+	// "/<name>/<path relative to the root>" for a path inside this file
+	// system; false, outText unchanged, for any other.
+	bool GetPathWithName(const VFilePath& inPath, VString& outText) const;
 	// Null unless made with option 0x20.
 	VFileAttributesCache* GetAttributesCache() const { return fCache; }
 

@@ -267,15 +267,8 @@ void VFolder::GetPlatformPath(VString& outPath, FilePathStyle inStyle) const
 VString VFolder::GetPathWithFileSystem() const
 {
 	VString text;
-	VString relative;
-	if (fFileSystem != nullptr && fPath.GetRelativePosixPath(fFileSystem->GetRoot(), relative)) {
-		text.AppendUniChar(u'/');
-		text.AppendString(fFileSystem->GetName());
-		text.AppendUniChar(u'/');
-		text.AppendString(relative);
-	} else {
+	if (fFileSystem == nullptr || !fFileSystem->GetPathWithName(fPath, text))
 		GetPlatformPath(text, FPS_POSIX);
-	}
 	return text;
 }
 

@@ -14,6 +14,23 @@ constexpr uint32 kFolders = 2;
 constexpr uint32 kFiles = 4;
 constexpr uint32 kHidden = 8;
 
+// Adds a folder's identity to the walked path. False, adding nothing, when
+// it is there already (a link back to an ancestor: the walk would never end)
+// or cannot be read: the folder is not entered.
+bool EnterOnce(const VFolder& inFolder, std::vector<std::pair<uint64, uint64>>& ioPath)
+{
+	uint64 device = 0;
+	uint64 inode = 0;
+	if (!inFolder.GetPlatform().GetIdentity(device, inode))
+		return false;
+	for (const auto& [pathDevice, pathInode] : ioPath) {
+		if (pathDevice == device && pathInode == inode)
+			return false;
+	}
+	ioPath.emplace_back(device, inode);
+	return true;
+}
+
 } // namespace
 
 bool VFolder::GetElements(std::vector<VRefPtr<IFile>>* outFiles, std::vector<VRefPtr<IFolder>>* outFolders,
@@ -53,10 +70,7 @@ bool VFolder::IterateFolders(const std::function<bool(IFolder*, IFileAttributeAc
 	if (!Exists())
 		return false;
 	FolderIdentities path;
-	uint64 device = 0;
-	uint64 inode = 0;
-	if (fPlatform.GetIdentity(device, inode))
-		path.emplace_back(device, inode);
+	EnterOnce(*this, path);
 	bool stopped = false;
 	return _IterateFolders(inFunction, inOptions, path, stopped);
 }
@@ -71,18 +85,8 @@ bool VFolder::_IterateFolders(const std::function<bool(IFolder*, IFileAttributeA
 		}
 		if ((inOptions & kRecursive) == 0)
 			continue;
-		// A folder already on the walked path (a link back to an ancestor) is
-		// not entered again: the walk would never end.
-		uint64 device = 0;
-		uint64 inode = 0;
-		if (!folder->GetPlatform().GetIdentity(device, inode))
+		if (!EnterOnce(*folder.Current(), ioPath))
 			continue;
-		bool onPath = false;
-		for (const auto& [pathDevice, pathInode] : ioPath)
-			onPath = onPath || (pathDevice == device && pathInode == inode);
-		if (onPath)
-			continue;
-		ioPath.emplace_back(device, inode);
 		folder->_IterateFolders(inFunction, inOptions | kFolders, ioPath, ioStopped);
 		ioPath.pop_back();
 		if (ioStopped)
@@ -97,10 +101,7 @@ bool VFolder::IterateFiles(const std::function<bool(IFile*, IFileAttributeAccess
 	if (!Exists())
 		return false;
 	FolderIdentities path;
-	uint64 device = 0;
-	uint64 inode = 0;
-	if (fPlatform.GetIdentity(device, inode))
-		path.emplace_back(device, inode);
+	EnterOnce(*this, path);
 	bool stopped = false;
 	return _IterateFiles(inFunction, inOptions, path, stopped);
 }
@@ -117,16 +118,8 @@ bool VFolder::_IterateFiles(const std::function<bool(IFile*, IFileAttributeAcces
 	if ((inOptions & kRecursive) == 0)
 		return true;
 	for (VFolderIterator folder(this, (inOptions & ~kFiles) | kFolders); folder.Current() != nullptr; ++folder) {
-		uint64 device = 0;
-		uint64 inode = 0;
-		if (!folder->GetPlatform().GetIdentity(device, inode))
+		if (!EnterOnce(*folder.Current(), ioPath))
 			continue;
-		bool onPath = false;
-		for (const auto& [pathDevice, pathInode] : ioPath)
-			onPath = onPath || (pathDevice == device && pathInode == inode);
-		if (onPath)
-			continue;
-		ioPath.emplace_back(device, inode);
 		folder->_IterateFiles(inFunction, inOptions | kFiles, ioPath, ioStopped);
 		ioPath.pop_back();
 		if (ioStopped)
