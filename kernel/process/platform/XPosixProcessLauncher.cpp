@@ -286,6 +286,7 @@ int XPosixProcessLauncher::Start(const EnvironmentMap& inEnvironment)
 	}
 	_StopTimer();
 	CloseFd(fWakeFd);
+	_CloseAllPipes(); // what a former child left unread
 
 	const int found = _AdjustBinaryPathIfNeeded();
 	if (found != 0)
