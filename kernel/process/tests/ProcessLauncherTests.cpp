@@ -359,7 +359,7 @@ TEST_F(ProcessLauncher, TimeOutKillsTheGroup)
 	const std::string inGroup = fFolder / "in-group";
 	const std::string outside = fFolder / "outside";
 	VProcessLauncher launcher;
-	launcher.SetWaitClosingChildProcess(300);
+	launcher.SetWaitClosingChildProcess(1000);
 	launcher.CreateArgumentsFromFullCommandLine(
 		Str("sh -c \"sleep 30 & echo $! > " + inGroup + "; setsid sleep 30 & echo $! > " + outside +
 			"; echo started; sleep 30\""));
