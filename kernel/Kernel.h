@@ -54,6 +54,7 @@
 #include "core/VScalarValue.h"
 #include "core/VString.h"
 #include "core/VStringCollation.h"
+#include "core/VStringLessCompareStrict.h"
 #include "core/VTextConverter.h"
 #include "core/VTextConverter_Latin1.h"
 #include "core/VTextConverter_UTF32.h"
@@ -163,3 +164,4 @@
 #include "process/VCommandLineParser.h"
 #include "process/VLogger.h"
 #include "process/VProcess.h"
+#include "process/VProcessLauncher.h"

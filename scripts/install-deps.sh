@@ -21,6 +21,8 @@ packages=(
   # forms (pugixml, libxml2's SAX parser)
   rapidjson-dev libsimdjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev libspdlog-dev python3
   libpugixml-dev libxml2-dev
+  # benchmark-only: the child-process launcher's peer (POCO's Process::launch)
+  libpoco-dev
 )
 
 # Tests of number texts run under a comma-decimal locale, and time tests under
