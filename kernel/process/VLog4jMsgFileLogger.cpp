@@ -16,7 +16,6 @@
 
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 
 namespace qirn {
 
@@ -25,38 +24,48 @@ namespace {
 // What a line writes before each attribute's value; an empty text leaves
 // the attribute out (its value is part of the line already). Any other key
 // is written as itself and "=".
-const std::unordered_map<std::string_view, std::string_view>& Log4jAttributeNames()
+struct StAttributeName {
+	std::string_view fKey;
+	std::string_view fWritten;
+};
+constexpr StAttributeName kLog4jAttributeNames[] = {
+	{"message", ""},
+	{"error_code", ""},
+	{"level", ""},
+	{"source", ""},
+	{"component_signature", ""},
+	{"task_id", "task="},
+	{"task_name", "taskName="},
+	{"socket", "socket="},
+	{"local_addr", "localAddr="},
+	{"local_port", "localPort="},
+	{"peer_addr", "peerAddr="},
+	{"peer_port", "peerPort="},
+	{"exchange_id", "exchangeEndpointId="},
+	{"is_blocking", "blocking="},
+	{"is_ssl", "SSL="},
+	{"is_select_io", "selectIO="},
+	{"ms_timeout", "timeout="},
+	{"count_bytes_asked", "asked="},
+	{"count_bytes_sent", "sent="},
+	{"count_bytes_received", "received="},
+	{"ms_spent", "executionTime="},
+	{"dump_offset", "offset="},
+	{"dump_buffer", "data="},
+	{"file_name", "fileName="},
+	{"line_number", "lineNumber="},
+	{"stack_crawl", "stackCrawl="},
+	{"user_id", "UUID="},
+};
+
+// The table's entry of a key, null for any other. The keys are few and
+// short: comparing lengths first beats hashing each key of each entry.
+const StAttributeName* FindAttributeName(std::string_view inKey)
 {
-	static const std::unordered_map<std::string_view, std::string_view> sNames = {
-		{"message", ""},
-		{"error_code", ""},
-		{"level", ""},
-		{"source", ""},
-		{"component_signature", ""},
-		{"task_id", "task="},
-		{"task_name", "taskName="},
-		{"socket", "socket="},
-		{"local_addr", "localAddr="},
-		{"local_port", "localPort="},
-		{"peer_addr", "peerAddr="},
-		{"peer_port", "peerPort="},
-		{"exchange_id", "exchangeEndpointId="},
-		{"is_blocking", "blocking="},
-		{"is_ssl", "SSL="},
-		{"is_select_io", "selectIO="},
-		{"ms_timeout", "timeout="},
-		{"count_bytes_asked", "asked="},
-		{"count_bytes_sent", "sent="},
-		{"count_bytes_received", "received="},
-		{"ms_spent", "executionTime="},
-		{"dump_offset", "offset="},
-		{"dump_buffer", "data="},
-		{"file_name", "fileName="},
-		{"line_number", "lineNumber="},
-		{"stack_crawl", "stackCrawl="},
-		{"user_id", "UUID="},
-	};
-	return sNames;
+	for (const StAttributeName& name : kLog4jAttributeNames)
+		if (name.fKey.size() == inKey.size() && name.fKey == inKey)
+			return &name;
+	return nullptr;
 }
 
 // Appends the UTF-8 form of the units.
@@ -106,9 +115,10 @@ void AppendSignature(std::string& ioSource, uint32 inSignature)
 		ioSource.push_back(static_cast<char>((inSignature >> shift) & 0xFF));
 }
 
-// The parts of an entry's line, in UTF-8.
+// The parts of an entry's line, in UTF-8. ioAttributes is room for the
+// attribute list, kept between entries.
 void ExtractLineParts(const VValueBag* inBag, std::string& outSource, EMessageLevel& outLevel,
-					  std::string& outMessage)
+					  std::string& outMessage, std::string& ioAttributes)
 {
 	outSource.clear();
 	outMessage.clear();
@@ -117,16 +127,16 @@ void ExtractLineParts(const VValueBag* inBag, std::string& outSource, EMessageLe
 	bool hasSource = false;
 	bool hasSignature = false;
 	sLONG8 signature = 0;
-	std::string attributes(" (");
+	std::string& attributes = ioAttributes;
+	attributes.assign(" (");
 	bool firstAttribute = true;
 	VString text;
 	if (inBag != nullptr) {
 		const VValueBag::Attributes& all = inBag->GetAttributes();
-		const auto& names = Log4jAttributeNames();
 		for (size_t i = 0; i < all.GetCount(); ++i) {
 			const std::string_view key(all.GetKeyBytesAt(i), all.GetKeyLengthAt(i));
-			const auto found = names.find(key);
-			if (found != names.end() && found->second.empty()) {
+			const StAttributeName* found = FindAttributeName(key);
+			if (found != nullptr && found->fWritten.empty()) {
 				if (key == "message") {
 					all.GetValueAt(i, text);
 					AppendUTF8(outMessage, text);
@@ -153,8 +163,8 @@ void ExtractLineParts(const VValueBag* inBag, std::string& outSource, EMessageLe
 			if (!firstAttribute)
 				attributes.append(", ");
 			firstAttribute = false;
-			if (found != names.end()) {
-				attributes.append(found->second);
+			if (found != nullptr) {
+				attributes.append(found->fWritten);
 			} else {
 				attributes.append(key);
 				attributes.push_back('=');
@@ -209,7 +219,8 @@ void VLog4jMsgFileLogger::GetLogInfosFromBag(const VValueBag* inBag, VString& ou
 {
 	std::string source;
 	std::string message;
-	ExtractLineParts(inBag, source, outLevel, message);
+	std::string attributes;
+	ExtractLineParts(inBag, source, outLevel, message, attributes);
 	outSource.FromBlock(source.data(), static_cast<VSize>(source.size()), VTC_UTF_8);
 	outMessage.FromBlock(message.data(), static_cast<VSize>(message.size()), VTC_UTF_8);
 }
@@ -404,7 +415,7 @@ void VLog4jMsgFileLogger::VLog4jLogListener::Put(const std::vector<const VValueB
 		return;
 	for (const VValueBag* bag : inBags) {
 		EMessageLevel level = EML_Information;
-		ExtractLineParts(bag, logger.fSource, level, logger.fMessage);
+		ExtractLineParts(bag, logger.fSource, level, logger.fMessage, logger.fAttributes);
 		logger._WriteLine(logger.fSource, level, logger.fMessage);
 	}
 	if (logger.fLogFile != nullptr)

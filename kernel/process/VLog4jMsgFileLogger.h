@@ -115,6 +115,7 @@ private:
 	std::string fLine;
 	std::string fMessage;
 	std::string fSource;
+	std::string fAttributes;
 	sLONG8 fTimeSecond = -1;
 	char fTimePrefix[24] = {};
 };
