@@ -160,5 +160,7 @@
 #include "process/LogStackCrawl.h"
 #include "process/VActivityToken.h"
 #include "process/VCommandLineParser.h"
+#include "process/VLog4jMsgFileLogger.h"
 #include "process/VLogger.h"
 #include "process/VProcess.h"
+#include "process/VSplitableLogFile.h"

@@ -106,7 +106,7 @@ void Put(VLog4jMsgFileLogger& ioLogger, const std::vector<VRefPtr<VValueBag>>& i
 	ioLogger.GetListener()->Put(batch);
 }
 
-constexpr uint32 kKernelSignature = ('q' << 24) | ('i' << 16) | ('r' << 8) | 'n';
+constexpr uint32 kKernelSignature = kCOMPONENT_SIGNATURE_KERNEL;
 
 TEST(FileLogger, EntriesBecomeSourceLevelAndMessage)
 {
