@@ -162,6 +162,8 @@
 #include "process/LogStackCrawl.h"
 #include "process/VActivityToken.h"
 #include "process/VCommandLineParser.h"
+#include "process/VLog4jMsgFileLogger.h"
 #include "process/VLogger.h"
 #include "process/VProcess.h"
 #include "process/VProcessLauncher.h"
+#include "process/VSplitableLogFile.h"

@@ -2,6 +2,8 @@
 
 #include "core/StStringConverter.h"
 #include "files/platform/XLinuxPathBytes.h"
+#include "runtime/VError.h"
+#include "runtime/VErrorContext.h"
 
 #include <cerrno>
 #include <climits>
@@ -294,6 +296,76 @@ bool Argument<VFilePath>::Append(VCommandLineParser&, VFilePath& ioTarget, const
 {
 	ResolveRealPath(inValue, ioTarget);
 	return true;
+}
+
+bool Argument<VRefPtr<VFile>>::Append(VCommandLineParser&, VRefPtr<VFile>& ioTarget, const VString& inValue)
+{
+	VFilePath path;
+	if (!ResolveRealPath(inValue, path) || !path.IsFile()) {
+		ioTarget = nullptr;
+		return false;
+	}
+	VRefPtr<VFile> file = VRefPtr<VFile>::Adopt(new VFile(path));
+	if (file->IsAliasFile()) {
+		VRefPtr<VFile> target = file;
+		StErrorContextInstaller silent(false, true);
+		if (VFile::ResolveAliasFile(target, false) == VE_OK && target)
+			file = target;
+	}
+	if (!file->Exists()) {
+		ioTarget = nullptr;
+		return false;
+	}
+	ioTarget = file;
+	return true;
+}
+
+bool Argument<VRefPtr<VFolder>>::Append(VCommandLineParser&, VRefPtr<VFolder>& ioTarget, const VString& inValue)
+{
+	VFilePath path;
+	if (!ResolveRealPath(inValue, path) || !path.IsFolder()) {
+		ioTarget = nullptr;
+		return false;
+	}
+	ioTarget = VRefPtr<VFolder>::Adopt(new VFolder(path));
+	return true;
+}
+
+bool Argument<VJSONValue>::Append(VCommandLineParser&, VJSONValue& ioTarget, const VString& inValue)
+{
+	switch (ioTarget.GetType()) {
+		case JSON_string:
+			ioTarget.SetString(inValue);
+			return true;
+		case JSON_object:
+		case JSON_undefined: {
+			// The parser prints its own message: the reader's error is not
+			// left on the task.
+			StErrorContextInstaller silent(false, true);
+			VJSONValue parsed;
+			if (parsed.ParseFromString(inValue) != VE_OK)
+				return false;
+			ioTarget = parsed;
+			return true;
+		}
+		case JSON_false:
+		case JSON_true:
+			for (const char* word : {"1", "true", "on"}) {
+				if (inValue.EqualToString(VString(word), false)) {
+					ioTarget.SetBool(true);
+					return true;
+				}
+			}
+			for (const char* word : {"0", "false", "off"}) {
+				if (inValue.EqualToString(VString(word), false)) {
+					ioTarget.SetBool(false);
+					return true;
+				}
+			}
+			return false;
+		default:
+			return false;
+	}
 }
 
 } // namespace Extension::CommandLineParser

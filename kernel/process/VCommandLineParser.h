@@ -1,8 +1,12 @@
 #pragma once
 
 #include "core/VObject.h"
+#include "core/VRefPtr.h"
 #include "core/VString.h"
+#include "files/VFile.h"
 #include "files/VFilePath.h"
+#include "files/VFolder.h"
+#include "json/VJSONValue.h"
 
 #include <cstdint>
 #include <string>
@@ -49,6 +53,27 @@ struct Argument<unsigned long long> {
 template <>
 struct Argument<VFilePath> {
 	static bool Append(VCommandLineParser& ioParser, VFilePath& ioTarget, const VString& inValue);
+};
+
+// An existing file at the real path of the text (an alias followed to its
+// target); emptied, and false, otherwise.
+template <>
+struct Argument<VRefPtr<VFile>> {
+	static bool Append(VCommandLineParser& ioParser, VRefPtr<VFile>& ioTarget, const VString& inValue);
+};
+// The existing folder at the real path of the text; emptied, and false,
+// otherwise.
+template <>
+struct Argument<VRefPtr<VFolder>> {
+	static bool Append(VCommandLineParser& ioParser, VRefPtr<VFolder>& ioTarget, const VString& inValue);
+};
+// By the target's kind: a string takes the text; an object or undefined
+// value becomes the JSON text read (left as it was when the text is no
+// JSON); true or false read "1", "true", "on", "0", "false" or "off". Any
+// other kind refuses.
+template <>
+struct Argument<VJSONValue> {
+	static bool Append(VCommandLineParser& ioParser, VJSONValue& ioTarget, const VString& inValue);
 };
 
 // The real path of a POSIX path text, a folder's ending with '/', as a
@@ -124,6 +149,24 @@ struct ArgOptionTraits<VFilePath> {
 	static constexpr bool kRequiresValue = true;
 	static constexpr const char* kReason = "expected a path";
 	static void SetFlag(VFilePath&) {}
+};
+template <>
+struct ArgOptionTraits<VRefPtr<VFile>> {
+	static constexpr bool kRequiresValue = true;
+	static constexpr const char* kReason = "expected an existing file";
+	static void SetFlag(VRefPtr<VFile>&) {}
+};
+template <>
+struct ArgOptionTraits<VRefPtr<VFolder>> {
+	static constexpr bool kRequiresValue = true;
+	static constexpr const char* kReason = "expected an existing folder";
+	static void SetFlag(VRefPtr<VFolder>&) {}
+};
+template <>
+struct ArgOptionTraits<VJSONValue> {
+	static constexpr bool kRequiresValue = true;
+	static constexpr const char* kReason = "expected a JSON value";
+	static void SetFlag(VJSONValue&) {}
 };
 
 // An option bound to the application's variable.

@@ -132,7 +132,8 @@ void VLogger::LogMessage(EMessageLevel inLevel, const VString& inMessage, const 
 	if (inLevel != EML_Information)
 		ILoggerBagKeys::level.Set(*bag, inLevel);
 	bag->SetString(ILoggerBagKeys::message, inMessage);
-	LogBag(bag);
+	// The level was checked above: no need to look it up in the bag again.
+	_Store(bag);
 	bag->Release();
 }
 

@@ -2,13 +2,18 @@
 // and without colours, and the exports.
 #include "core/StStringConverter.h"
 #include "core/VString.h"
+#include "files/VFile.h"
+#include "files/VFolder.h"
 #include "files/platform/XLinuxPathBytes.h"
+#include "json/VJSONValue.h"
+#include "json/VJSONWriter.h"
 #include "process/VCommandLineParser.h"
 #include "testing/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <pty.h>
@@ -229,6 +234,103 @@ TEST(CommandLineParser, FilePathsAreResolved)
 	EXPECT_EQ(parser.Parse(), 0u);
 	EXPECT_EQ(UTF8(path.GetPath(FPS_POSIX)), "/tmp/");
 	EXPECT_EQ(UTF8(other.GetPath(FPS_POSIX)), "/no/such/place");
+}
+
+// Files and folders must exist, as what they are; a link is followed to
+// its target. A refused value empties the target.
+TEST(CommandLineParser, FilesAndFoldersMustExist)
+{
+	testing::TempFolder temp;
+	const std::string file = temp / "notes.txt";
+	const std::string folder = temp / "sub";
+	ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+	const int made = ::open(file.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+	ASSERT_GE(made, 0);
+	::close(made);
+	ASSERT_EQ(::symlink(file.c_str(), (temp / "link").c_str()), 0);
+	struct Case {
+		std::string fValue;
+		bool fFile;	  // converted as a file, and the path it gives
+		std::string fFilePath;
+		bool fFolder; // converted as a folder
+		std::string fFolderPath;
+	};
+	const Case cases[] = {
+		{file, true, file, false, ""},
+		{temp / "sub/../notes.txt", true, file, false, ""},
+		{temp / "link", true, file, false, ""},
+		{folder, false, "", true, folder + "/"},
+		{folder + "/", false, "", true, folder + "/"},
+		{temp / "missing", false, "", false, ""},
+		{"", false, "", false, ""},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fValue);
+		std::vector<VString> args = Arguments({});
+		VCommandLineParser parser(args);
+		VRefPtr<VFile> fileTarget = VRefPtr<VFile>::Adopt(new VFile(VString("/etc/hostname"), FPS_POSIX));
+		EXPECT_EQ(Extension::CommandLineParser::Argument<VRefPtr<VFile>>::Append(parser, fileTarget,
+																				 VString(c.fValue.c_str())),
+				  c.fFile);
+		EXPECT_EQ(fileTarget ? UTF8(fileTarget->GetPath().GetPath(FPS_POSIX)) : "", c.fFilePath);
+		VRefPtr<VFolder> folderTarget = VRefPtr<VFolder>::Adopt(new VFolder(VString("/etc/"), FPS_POSIX));
+		EXPECT_EQ(Extension::CommandLineParser::Argument<VRefPtr<VFolder>>::Append(parser, folderTarget,
+																				   VString(c.fValue.c_str())),
+				  c.fFolder);
+		EXPECT_EQ(folderTarget ? UTF8(folderTarget->GetPath().GetPath(FPS_POSIX)) : "", c.fFolderPath);
+	}
+	// As options, with the invalid-value message.
+	std::vector<VString> args = Arguments({"--in", file, "--out", temp / "missing"});
+	VCommandLineParser parser(args);
+	VRefPtr<VFile> in;
+	VRefPtr<VFolder> out;
+	parser.AddOption(VString("in"), VString("i"), in);
+	parser.AddOption(VString("out"), VString("o"), out);
+	EXPECT_EQ(parser.Parse(), 1u);
+	ASSERT_TRUE(in);
+	EXPECT_FALSE(out);
+}
+
+// A JSON target converts by its kind.
+TEST(CommandLineParser, JSONValuesByTheTargetsKind)
+{
+	struct Case {
+		const char* fName;
+		std::function<void(VJSONValue&)> fKind;
+		const char* fValue;
+		bool fConverted;
+		const char* fResult; // the target as JSON text afterwards
+	};
+	auto asString = [](VJSONValue& v) { v.SetString(VString("old")); };
+	auto asObject = [](VJSONValue& v) { v.ParseFromString(VString("{\"old\":1}")); };
+	auto asUndefined = [](VJSONValue& v) { v.SetUndefined(); };
+	auto asFalse = [](VJSONValue& v) { v.SetBool(false); };
+	auto asTrue = [](VJSONValue& v) { v.SetBool(true); };
+	auto asNumber = [](VJSONValue& v) { v.SetNumber(3); };
+	const Case cases[] = {
+		{"string takes the text", asString, "{not json", true, "\"{not json\""},
+		{"object parses", asObject, "{\"a\":[1,2]}", true, "{\"a\":[1,2]}"},
+		{"undefined parses", asUndefined, "[true]", true, "[true]"},
+		{"object refuses bad JSON and stays", asObject, "{\"a\":", false, "{\"old\":1}"},
+		{"false takes on", asFalse, "on", true, "true"},
+		{"false takes TRUE", asFalse, "TRUE", true, "true"},
+		{"true takes off", asTrue, "off", true, "false"},
+		{"true takes 0", asTrue, "0", true, "false"},
+		{"true refuses yes", asTrue, "yes", false, "true"},
+		{"a number refuses", asNumber, "4", false, "3"},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fName);
+		std::vector<VString> args = Arguments({});
+		VCommandLineParser parser(args);
+		VJSONValue target;
+		c.fKind(target);
+		EXPECT_EQ(Extension::CommandLineParser::Argument<VJSONValue>::Append(parser, target, VString(c.fValue)),
+				  c.fConverted);
+		VString text;
+		target.Stringify(text, VJSONWriter::kOption_Quotes);
+		EXPECT_EQ(UTF8(text), c.fResult);
+	}
 }
 
 // A folder whose name is not UTF-8 resolves to itself, its bytes kept.
