@@ -12,27 +12,31 @@ namespace qirn {
 
 VXMLBagHandler::VXMLBagHandler(VValueBag* inBag)
 {
-	if (inBag != nullptr)
-		fStack.AddTail(inBag);
+	if (inBag != nullptr && fStack.AddTail(inBag))
+		fTexts.emplace_back();
 }
 
 VXMLBagHandler::~VXMLBagHandler()
 {
-	_FlushText();
+	// A parse broken off leaves open elements: their text read so far.
+	while (!fTexts.empty())
+		EndElement(VString());
 }
 
 void VXMLBagHandler::_FlushText()
 {
-	if (fText.IsEmpty())
+	if (fTexts.empty())
 		return;
-	if (VValueBag* top = fStack.GetNth(fStack.GetCount()); top != nullptr && !fStopped)
-		top->AppendToCData(fText);
-	fText.Clear();
+	VString& text = fTexts.back();
+	if (!text.IsEmpty() && !fStopped) {
+		if (VValueBag* top = fStack.GetNth(fStack.GetCount()))
+			top->AppendToCData(text);
+	}
+	fTexts.pop_back();
 }
 
 IXMLHandler* VXMLBagHandler::StartElement(const VString& inElementName)
 {
-	_FlushText();
 	VValueBag* top = fStack.GetNth(fStack.GetCount());
 	if (top == nullptr || fStopped)
 		return nullptr;
@@ -54,6 +58,7 @@ IXMLHandler* VXMLBagHandler::StartElement(const VString& inElementName)
 		_ThrowError(VE_MEMORY_FULL);
 		return nullptr;
 	}
+	fTexts.emplace_back();
 	Retain();
 	return this;
 }
@@ -74,8 +79,8 @@ void VXMLBagHandler::SetAttribute(const VString& inName, const VString& inValue)
 
 void VXMLBagHandler::SetText(const VString& inText)
 {
-	if (!fStopped)
-		fText.AppendString(inText);
+	if (!fStopped && !fTexts.empty())
+		fTexts.back().AppendString(inText);
 }
 
 VXMLBagHandler_UniqueElement::VXMLBagHandler_UniqueElement(VValueBag* inBag, const VString& inElementName)

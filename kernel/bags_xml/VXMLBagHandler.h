@@ -5,6 +5,8 @@
 #include "core/VObject.h"
 #include "core/VString.h"
 
+#include <vector>
+
 namespace qirn {
 
 class VValueBag;
@@ -27,12 +29,14 @@ public:
 	void SetText(const VString& inText) override;
 
 private:
-	// The text gathered for the bag on top goes in at once: a parser hands
-	// long texts over in pieces.
+	// The text of each open bag is gathered apart and goes in when its
+	// element ends: a parser hands texts over in pieces, and the white space
+	// between thousands of children would otherwise rewrite the character
+	// data of their parent thousands of times.
 	void _FlushText();
 
 	VBagArray fStack;
-	VString fText;
+	std::vector<VString> fTexts;
 	bool fStopped = false;
 };
 
