@@ -3,6 +3,12 @@
 #include "bags_xml/IXMLHandler.h"
 #include "core/VBlob.h"
 #include "core/VBoolean.h"
+#include "core/VDuration.h"
+#include "core/VTime.h"
+#include "files/PathStyles.h"
+#include "files/VFile.h"
+#include "files/VFileStream.h"
+#include "files/VURL.h"
 #include "core/VLong.h"
 #include "core/VReal.h"
 #include "core/VString.h"
@@ -242,6 +248,24 @@ VXMLDOMNode_opaque* IXMLDomWrapper::GetNodeDocument(VXMLDOMNode_opaque* inNode)
 	return _Opaque(static_cast<DOMNode*>(_Document(_Node(inNode))));
 }
 
+bool IXMLDomWrapper::GetDocumentURL(VXMLDOMNode_opaque* inNode, VURL& outURL)
+{
+	try {
+		DOMDocument* document = _Document(_Node(inNode));
+		const XMLCh* uri = document != nullptr ? document->getDocumentURI() : nullptr;
+		if (uri == nullptr || uri[0] == 0)
+			return false;
+		const VString text(uri);
+		if (text.BeginsWithRawString(VString("file://")))
+			outURL.FromString(text, true);
+		else
+			outURL.FromFilePath(text, eURL_POSIX_STYLE);
+		return true;
+	} catch (...) {
+		return false;
+	}
+}
+
 void IXMLDomWrapper::RegisterNodeIDs(VXMLDOMNode_opaque* inNode)
 {
 	try {
@@ -362,6 +386,51 @@ VXMLDOMElement_opaque* IXMLDomWrapper::AddNodeElement(VXMLDOMElement_opaque* inP
 	return element;
 }
 
+VXMLDOMElement_opaque* IXMLDomWrapper::AddNodeElement(VXMLDOMElement_opaque* inParent, const VString& inName,
+													   const VTime& inTime, uint32 inOptions)
+{
+	VXMLDOMElement_opaque* element = AddNodeElement(inParent, inName);
+	if (element != nullptr)
+		SetNodeElementValue(element, inTime, inOptions);
+	return element;
+}
+
+VXMLDOMElement_opaque* IXMLDomWrapper::AddNodeElement(VXMLDOMElement_opaque* inParent, const VString& inName,
+													   const VDuration& inDuration, uint32 inOptions)
+{
+	VXMLDOMElement_opaque* element = AddNodeElement(inParent, inName);
+	if (element != nullptr)
+		SetNodeElementValue(element, inDuration, inOptions);
+	return element;
+}
+
+VXMLDOMElement_opaque* IXMLDomWrapper::AddNodeElement(VXMLDOMElement_opaque* inParent, const VString& inName,
+													   const VValueSingle* inValue)
+{
+	VXMLDOMElement_opaque* element = AddNodeElement(inParent, inName);
+	if (element != nullptr && inValue != nullptr) {
+		VString text;
+		inValue->GetXMLString(text, 0);
+		SetNodeElementValue(element, text);
+	}
+	return element;
+}
+
+void IXMLDomWrapper::SetNodeElementValue(VXMLDOMElement_opaque* inElement, const VTime& inTime, uint32 inOptions)
+{
+	VString text;
+	inTime.GetXMLString(text, inOptions);
+	SetNodeElementValue(inElement, text);
+}
+
+void IXMLDomWrapper::SetNodeElementValue(VXMLDOMElement_opaque* inElement, const VDuration& inDuration,
+										 uint32 inOptions)
+{
+	VString text;
+	inDuration.GetXMLString(text, inOptions);
+	SetNodeElementValue(inElement, text);
+}
+
 void IXMLDomWrapper::SetNodeElementValue(VXMLDOMElement_opaque* inElement, const VString& inValue)
 {
 	try {
@@ -439,6 +508,22 @@ double IXMLDomWrapper::GetNodeElementValueReal(VXMLDOMElement_opaque* inElement)
 	VReal value(0.0);
 	value.FromString(text);
 	return value.GetReal();
+}
+
+void IXMLDomWrapper::GetNodeElementValueTime(VXMLDOMElement_opaque* inElement, VTime& outTime)
+{
+	VString text;
+	GetNodeElementValueString(inElement, text);
+	if (text.IsEmpty() || !outTime.FromXMLString(text))
+		outTime.SetNull(true);
+}
+
+void IXMLDomWrapper::GetNodeElementValueDuration(VXMLDOMElement_opaque* inElement, VDuration& outDuration)
+{
+	VString text;
+	GetNodeElementValueString(inElement, text);
+	if (text.IsEmpty() || !outDuration.FromXMLString(text))
+		outDuration.SetNull(true);
 }
 
 bool IXMLDomWrapper::GetNodeElementAttribute(VXMLDOMElement_opaque* inElement, const VString& inName,
@@ -547,6 +632,45 @@ bool IXMLDomWrapper::SerializeToBlob(VXMLDOMNode_opaque* inNode, VBlob* ioBlob, 
 	if (serializer != nullptr)
 		serializer->release();
 	return done;
+}
+
+bool IXMLDomWrapper::SerializeToFile(VXMLDOMNode_opaque* inNode, VFileStream& ioStream, size_t& outSize,
+									 bool inPrettyPrint)
+{
+	outSize = 0;
+	VBlobWithPtr blob;
+	size_t size = 0;
+	if (!SerializeToBlob(inNode, &blob, 0, size, inPrettyPrint))
+		return false;
+	std::vector<uint8> bytes(size);
+	if (size != 0 && blob.GetData(bytes.data(), size, 0) != VE_OK)
+		return false;
+	if (ioStream.PutData(bytes.data(), size) != VE_OK)
+		return false;
+	outSize = size;
+	return true;
+}
+
+bool IXMLDomWrapper::WriteToFile(VXMLDOMNode_opaque* inNode, const VFile& inFile, bool inPrettyPrint)
+{
+	VBlobWithPtr blob;
+	size_t size = 0;
+	if (!SerializeToBlob(inNode, &blob, 0, size, inPrettyPrint))
+		return false;
+	std::vector<uint8> bytes(size);
+	if (size != 0 && blob.GetData(bytes.data(), size, 0) != VE_OK)
+		return false;
+	if (inFile.Exists() && inFile.Delete() != VE_OK)
+		return false;
+	if (inFile.Create() != VE_OK)
+		return false;
+	VFileStream stream(&inFile);
+	stream.SetCharSet(VTC_UTF_8);
+	if (stream.OpenWriting() != VE_OK)
+		return false;
+	const VError written = stream.PutData(bytes.data(), size);
+	const VError closed = stream.CloseWriting(true);
+	return written == VE_OK && closed == VE_OK;
 }
 
 bool IXMLDomWrapper::CopyMemBufFormatTargetToBlob(VBlob* ioBlob, int inOffset, size_t& outSize,

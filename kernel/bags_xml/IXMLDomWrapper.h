@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/VKernelTypes.h"
+#include "json/VJSONNesting.h"
 
 #include <cstddef>
 
@@ -8,7 +9,13 @@ namespace qirn {
 
 class IXMLHandler;
 class VBlob;
+class VDuration;
+class VFile;
+class VFileStream;
 class VString;
+class VTime;
+class VURL;
+class VValueSingle;
 
 // Handles on the XML library's DOM objects; their layout is the library's.
 struct VXMLDOMNode_opaque;
@@ -23,13 +30,17 @@ class IXMLDomWrapper {
 public:
 	// The document in the buffer (not copied), owned by the caller (see
 	// ReleaseNode); null after any error, for nesting deeper than
-	// kMaxDepth, or when the document needs anything from outside it.
+	// kMaxDepth (the JSON readers' limit, which the bag readers share), or
+	// when the document needs anything from outside it.
 	static VXMLDOMNode_opaque* CreateNodeDocumentFromBuffer(const void* inData, size_t inSize,
 															const VString* inSystemID);
-	static constexpr size_t kMaxDepth = 5000;
+	static constexpr size_t kMaxDepth = kJSONMaxDepth;
 	static void ReleaseNode(VXMLDOMNode_opaque* inNode);
 	static VXMLDOMNode_opaque* CloneNodeDocument(VXMLDOMNode_opaque* inNode);
 	static VXMLDOMNode_opaque* GetNodeDocument(VXMLDOMNode_opaque* inNode);
+	// The document's URI: a "file://" text as a URL, any other as a
+	// path-style URL. False when the document has none.
+	static bool GetDocumentURL(VXMLDOMNode_opaque* inNode, VURL& outURL);
 	// Every attribute named "id" (in any namespace) becomes an ID for
 	// FindNodeElementByID.
 	static void RegisterNodeIDs(VXMLDOMNode_opaque* inNode);
@@ -53,12 +64,22 @@ public:
 												 double inValue);
 	static VXMLDOMElement_opaque* AddNodeElement(VXMLDOMElement_opaque* inParent, const VString& inName,
 												 unsigned char inBoolean);
+	static VXMLDOMElement_opaque* AddNodeElement(VXMLDOMElement_opaque* inParent, const VString& inName,
+												 const VTime& inTime, uint32 inOptions);
+	static VXMLDOMElement_opaque* AddNodeElement(VXMLDOMElement_opaque* inParent, const VString& inName,
+												 const VDuration& inDuration, uint32 inOptions);
+	// The value's own XML text; a null value gives an empty element.
+	static VXMLDOMElement_opaque* AddNodeElement(VXMLDOMElement_opaque* inParent, const VString& inName,
+												 const VValueSingle* inValue);
 
 	// The element's text becomes the value.
 	static void SetNodeElementValue(VXMLDOMElement_opaque* inElement, const VString& inValue);
 	static void SetNodeElementValue(VXMLDOMElement_opaque* inElement, int inValue);
 	static void SetNodeElementValue(VXMLDOMElement_opaque* inElement, double inValue);
 	static void SetNodeElementValue(VXMLDOMElement_opaque* inElement, unsigned char inBoolean);
+	static void SetNodeElementValue(VXMLDOMElement_opaque* inElement, const VTime& inTime, uint32 inOptions);
+	static void SetNodeElementValue(VXMLDOMElement_opaque* inElement, const VDuration& inDuration,
+									uint32 inOptions);
 	// The first child's text when it is a text node (a CDATA section for
 	// the CDATA form), else empty.
 	static void GetNodeElementValueString(VXMLDOMElement_opaque* inElement, VString& outValue);
@@ -66,6 +87,9 @@ public:
 	static bool GetNodeElementValueBoolean(VXMLDOMElement_opaque* inElement);
 	static int GetNodeElementValueLong(VXMLDOMElement_opaque* inElement);
 	static double GetNodeElementValueReal(VXMLDOMElement_opaque* inElement);
+	// A text that is no time or duration gives the empty (null) value.
+	static void GetNodeElementValueTime(VXMLDOMElement_opaque* inElement, VTime& outTime);
+	static void GetNodeElementValueDuration(VXMLDOMElement_opaque* inElement, VDuration& outDuration);
 
 	// A name "prefix:local" is looked up in the element's namespaces ("xml"
 	// and "xmlns" stand for their fixed namespaces); an unknown prefix
@@ -78,6 +102,11 @@ public:
 	// made carriage returns; outSize gets the bytes written (0 on failure).
 	static bool SerializeToBlob(VXMLDOMNode_opaque* inNode, VBlob* ioBlob, int inOffset, size_t& outSize,
 								bool inPrettyPrint);
+	// The same bytes written to the open stream, or to the file (replaced,
+	// written whole, closed); false on any failure.
+	static bool SerializeToFile(VXMLDOMNode_opaque* inNode, VFileStream& ioStream, size_t& outSize,
+								bool inPrettyPrint);
+	static bool WriteToFile(VXMLDOMNode_opaque* inNode, const VFile& inFile, bool inPrettyPrint);
 	static bool CopyMemBufFormatTargetToBlob(VBlob* ioBlob, int inOffset, size_t& outSize,
 											 VXMLMemBufFormatTarget_opaque* inTarget, const VString& inEncoding,
 											 bool inConvertLineEndings);

@@ -1,8 +1,34 @@
 #include "bags_xml/IXMLHandler.h"
 
+#include "bags_xml/VXMLParser.h"
+#include "files/VFolder.h"
+
 #include <xercesc/util/XMLChar.hpp>
 
 namespace qirn {
+
+IXMLHandler::~IXMLHandler()
+{
+	if (fEntitiesFolder != nullptr)
+		fEntitiesFolder->Release();
+}
+
+void IXMLHandler::SetEntitiesLocalFolder(const VString& inPath, VFolder* inFolder)
+{
+	if (inFolder != fEntitiesFolder) {
+		if (inFolder != nullptr)
+			inFolder->Retain();
+		if (fEntitiesFolder != nullptr)
+			fEntitiesFolder->Release();
+		fEntitiesFolder = inFolder;
+	}
+	fEntitiesPath = inPath;
+}
+
+VFile* IXMLHandler::ResolveEntity(const VString& inSystemID)
+{
+	return VXMLParser::ResolveEntityFromFolder(fEntitiesPath, fEntitiesFolder, inSystemID);
+}
 
 IXMLHandler* IXMLHandler::StartElement(const VString&)
 {

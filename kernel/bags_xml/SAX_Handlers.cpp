@@ -1,11 +1,19 @@
 #include "bags_xml/SAX_Handlers.h"
 
 #include "bags_xml/VXMLParser.h"
+#include "core/VMemoryBuffer.h"
+#include "core/VRefPtr.h"
+#include "files/VFile.h"
 #include "runtime/StThrowError.h"
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
 
 #include <xercesc/framework/XMLAttr.hpp>
 #include <xercesc/framework/XMLElementDecl.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
+
+#include <cstring>
 
 namespace qirn {
 
@@ -86,12 +94,30 @@ void SAX_Handlers::docPI(const XMLCh* inTarget, const XMLCh* inData)
 		top->processingInstruction(VString(inTarget), VString(inData));
 }
 
-// No entity is read from outside the document: answering nothing, with the
-// library's own resolution turned off, makes every external entity or DTD a
-// fatal error.
-xercesc::InputSource* SAX_Handlers::resolveEntity(const XMLCh*, const XMLCh*)
+// Only a file of an entities folder is read: answering nothing, with the
+// library's own resolution turned off, makes every other external entity or
+// DTD a fatal error. The file found is read here, whole, so that the file
+// checked is the file the library parses.
+xercesc::InputSource* SAX_Handlers::resolveEntity(const XMLCh*, const XMLCh* inSystemID)
 {
-	return nullptr;
+	IXMLHandler* top = _Top();
+	if (top == nullptr || inSystemID == nullptr)
+		return nullptr;
+	const VString systemID(inSystemID);
+	VRefPtr<VFile> file = VRefPtr<VFile>::Adopt(top->ResolveEntity(systemID));
+	if (file == nullptr && fOwner != nullptr)
+		file = VRefPtr<VFile>::Adopt(fOwner->ResolveEntity(systemID));
+	if (file == nullptr)
+		return nullptr;
+	VMemoryBuffer<> content;
+	if (file->GetContent(content) != VE_OK)
+		return nullptr;
+	xercesc::MemoryManager* memory = xercesc::XMLPlatformUtils::fgMemoryManager;
+	const XMLSize_t size = content.GetDataSize();
+	auto* bytes = static_cast<XMLByte*>(memory->allocate(size != 0 ? size : 1));
+	if (size != 0)
+		std::memcpy(bytes, content.GetDataPtr(), size);
+	return new xercesc::MemBufInputSource(bytes, size, inSystemID, true, memory);
 }
 
 void SAX_Handlers::error(const xercesc::SAXParseException& inException)

@@ -131,6 +131,14 @@ public:
 	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;
 	// A new object (one reference for the caller), or null with outError set.
 	VJSONObject* BuildJSONObject(VError& outError) const;
+	// The bag as JSON text, shaped by the markers: out is replaced. Option
+	// 0x8 pretty prints (tabs and line feeds), 0x20 writes every element
+	// holding one bag as an object. Bags nested deeper than the JSON
+	// readers allow raise VE_STACK_OVERFLOW.
+	VError GetJSONString(VString& outJSONString, uint32 inOptions) const override;
+	// Adds the members of an object text (option 0x1000: dates read by the
+	// non-ambiguous rule) to the bag; the first error ends the reading.
+	VError FromJSONString(const VString& inJSONString, uint32 inOptions) override;
 
 	// The bag as the element inElementName, appended: attributes in order,
 	// then child elements each on a line (indented by level with inIndent),
@@ -155,6 +163,7 @@ public:
 
 private:
 	void _DumpXML(VString& ioOut, const VString& inElementName, VIndex inLevel) const;
+	VError _GetJSONString(VString& ioOut, sLONG& ioLevel, bool inPretty, uint32 inOptions) const;
 	void DumpXMLAttributes(VString& ioOut, size_t inCDataIndex) const;
 	bool DumpXMLCData(VString& ioOut, size_t inCDataIndex) const;
 	bool _CopyElementsFrom(const VValueBag& inOther);

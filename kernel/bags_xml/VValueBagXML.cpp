@@ -1,6 +1,7 @@
 #include "bags_xml/JSONMarkerBagKeys.h"
 #include "bags_xml/VBagArray.h"
 #include "bags_xml/VValueBag.h"
+#include "bags_xml/XMLChars.h"
 #include "core/CharSet.h"
 #include "core/VString.h"
 #include "core/VValueSingle.h"
@@ -24,36 +25,6 @@ bool _IsSurrogate(UniChar inChar)
 	return inChar >= 0xD800 && inChar <= 0xDFFF;
 }
 
-// Appends what XML 1.0 allows of the units: no control character (tab, line
-// feed and carriage return only with inKeepLineSpace), no U+FFFE or U+FFFF,
-// no surrogate that is not half of a pair.
-void _AppendXMLChars(VString& ioOut, const UniChar* inBegin, const UniChar* inEnd, bool inKeepLineSpace)
-{
-	// Runs of allowed characters are appended at once.
-	const UniChar* run = inBegin;
-	for (const UniChar* p = inBegin; p != inEnd; ++p) {
-		UniChar c = *p;
-		bool kept;
-		if (c < 0x20)
-			kept = inKeepLineSpace && _IsLineSpace(c);
-		else if (c == 0xFFFE || c == 0xFFFF)
-			kept = false;
-		else if (_IsSurrogate(c)) {
-			if (c <= 0xDBFF && p + 1 != inEnd && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-				++p;
-				continue;
-			}
-			kept = false;
-		} else
-			kept = true;
-		if (!kept) {
-			ioOut.AppendUniChars(run, static_cast<VIndex>(p - run));
-			run = p + 1;
-		}
-	}
-	ioOut.AppendUniChars(run, static_cast<VIndex>(inEnd - run));
-}
-
 // An attribute value already escaped for XML: tab, line feed and carriage
 // return become references (a parser would turn them into spaces), other
 // characters XML forbids are dropped.
@@ -65,11 +36,11 @@ void _AppendAttributeValue(VString& ioOut, const VString& inEscaped)
 	for (const UniChar* p = begin; p != end; ++p) {
 		if (!_IsLineSpace(*p))
 			continue;
-		_AppendXMLChars(ioOut, run, p, false);
+		AppendXMLChars(ioOut, run, p, false);
 		ioOut.AppendCString(*p == u'\t' ? "&#x9;" : *p == u'\n' ? "&#xA;" : "&#xD;");
 		run = p + 1;
 	}
-	_AppendXMLChars(ioOut, run, end, false);
+	AppendXMLChars(ioOut, run, end, false);
 }
 
 bool _IsMarker(const StPackedDictionaryKey& inKey)
@@ -103,6 +74,36 @@ VString _KeyName(const StPackedDictionaryKey& inKey)
 const UniChar kCDataSpecials[] = {u'&', u'>', u'"', u'\'', u'<'};
 
 } // namespace
+
+// Appends what XML 1.0 allows of the units: no control character (tab, line
+// feed and carriage return only with inKeepLineSpace), no U+FFFE or U+FFFF,
+// no surrogate that is not half of a pair.
+void AppendXMLChars(VString& ioOut, const UniChar* inBegin, const UniChar* inEnd, bool inKeepLineSpace)
+{
+	// Runs of allowed characters are appended at once.
+	const UniChar* run = inBegin;
+	for (const UniChar* p = inBegin; p != inEnd; ++p) {
+		UniChar c = *p;
+		bool kept;
+		if (c < 0x20)
+			kept = inKeepLineSpace && _IsLineSpace(c);
+		else if (c == 0xFFFE || c == 0xFFFF)
+			kept = false;
+		else if (_IsSurrogate(c)) {
+			if (c <= 0xDBFF && p + 1 != inEnd && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+				++p;
+				continue;
+			}
+			kept = false;
+		} else
+			kept = true;
+		if (!kept) {
+			ioOut.AppendUniChars(run, static_cast<VIndex>(p - run));
+			run = p + 1;
+		}
+	}
+	ioOut.AppendUniChars(run, static_cast<VIndex>(inEnd - run));
+}
 
 bool VValueBag::NeedsEscapeSequence(const VString& inText, const UniChar* inBegin, const UniChar* inEnd)
 {
@@ -201,7 +202,7 @@ bool VValueBag::DumpXMLCData(VString& ioOut, size_t inCDataIndex) const
 	const UniChar* end = begin + text.GetLength();
 	if (!NeedsEscapeSequence(text, std::begin(kCDataSpecials), std::end(kCDataSpecials))) {
 		VIndex before = ioOut.GetLength();
-		_AppendXMLChars(ioOut, begin, end, false);
+		AppendXMLChars(ioOut, begin, end, false);
 		const UniChar* written = ioOut.GetCPointer() + before;
 		return std::all_of(written, ioOut.GetCPointer() + ioOut.GetLength(), [](UniChar c) { return c == u' '; });
 	}
@@ -218,10 +219,10 @@ bool VValueBag::DumpXMLCData(VString& ioOut, size_t inCDataIndex) const
 			}
 		}
 		if (close == nullptr) {
-			_AppendXMLChars(ioOut, p, end, true);
+			AppendXMLChars(ioOut, p, end, true);
 			break;
 		}
-		_AppendXMLChars(ioOut, p, close + 3, true);
+		AppendXMLChars(ioOut, p, close + 3, true);
 		ioOut.AppendCString("]]<![CDATA[>");
 		p = close + 3;
 	}

@@ -4,6 +4,10 @@
 #include "core/VMemoryBuffer.h"
 #include "files/IFile.h"
 #include "files/PathStyles.h"
+#include "files/VFile.h"
+#include "files/VFolder.h"
+#include "files/platform/XLinuxFile.h"
+#include "files/platform/XLinuxFolder.h"
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/framework/XMLValidator.hpp>
@@ -17,6 +21,9 @@
 
 #include <bit>
 #include <mutex>
+#include <new>
+#include <string>
+#include <vector>
 
 namespace qirn {
 
@@ -60,8 +67,63 @@ VXMLParser::VXMLParser() : fInitialized(Init()) {}
 
 VXMLParser::~VXMLParser()
 {
+	if (fEntitiesFolder != nullptr)
+		fEntitiesFolder->Release();
 	if (fInitialized)
 		DeInit();
+}
+
+void VXMLParser::SetEntitiesLocalFolder(const VString& inPath, VFolder* inFolder)
+{
+	if (inFolder != fEntitiesFolder) {
+		if (inFolder != nullptr)
+			inFolder->Retain();
+		if (fEntitiesFolder != nullptr)
+			fEntitiesFolder->Release();
+		fEntitiesFolder = inFolder;
+	}
+	fEntitiesPath = inPath;
+}
+
+VFile* VXMLParser::ResolveEntity(const VString& inSystemID)
+{
+	return ResolveEntityFromFolder(fEntitiesPath, fEntitiesFolder, inSystemID);
+}
+
+VFile* VXMLParser::ResolveEntityFromFolder(const VString& inPath, VFolder* inFolder, const VString& inSystemID)
+{
+	if (inFolder == nullptr || !inSystemID.BeginsWith(inPath, false) || inSystemID.GetLength() < inPath.GetLength())
+		return nullptr;
+	// The rest names the file below the folder, '/' (or the kernel's ':')
+	// between names. Only plain names are taken: an empty one would make
+	// the rest absolute, and "." or ".." would step out of the folder.
+	const UniChar* units = inSystemID.GetCPointer() + inPath.GetLength();
+	const VIndex length = inSystemID.GetLength() - inPath.GetLength();
+	VString relative;
+	VIndex start = 0;
+	for (VIndex i = 0; i <= length; ++i) {
+		if (i < length && units[i] != u'/' && units[i] != u':')
+			continue;
+		const VIndex pieceLength = i - start;
+		const UniChar* piece = units + start;
+		if (pieceLength == 0 || (pieceLength == 1 && piece[0] == u'.') ||
+			(pieceLength == 2 && piece[0] == u'.' && piece[1] == u'.'))
+			return nullptr;
+		if (!relative.IsEmpty())
+			relative.AppendUniChar(u'/');
+		relative.AppendUniChars(piece, pieceLength);
+		start = i + 1;
+	}
+	VRefPtr<VFile> file = VRefPtr<VFile>::Adopt(new (std::nothrow) VFile(*inFolder, relative, FPS_POSIX));
+	if (file == nullptr || !file->Exists())
+		return nullptr;
+	// A link inside the folder must not lead out of it.
+	const std::string folder = XLinuxFolder::RealPath(inFolder->GetPlatform().GetPosixPathBytes());
+	std::string target;
+	if (folder.empty() || !XLinuxFile::RealPath(file->GetImpl().GetPosixBytes(), true, target) ||
+		target.size() <= folder.size() || target.compare(0, folder.size(), folder) != 0)
+		return nullptr;
+	return file.Forget();
 }
 
 bool VXMLParser::Init()

@@ -9,6 +9,8 @@ namespace qirn {
 
 class IFile;
 class IXMLHandler;
+class VFile;
+class VFolder;
 
 // Errors of the XML parser.
 constexpr OsType kXML_COMPONENT_SIGNATURE = 'xmlc';
@@ -30,8 +32,9 @@ enum : unsigned {
 // ("message", "systemID", "publicID", "line", "column"); a parse answers
 // true only when the document gave no error.
 //
-// Nothing outside the document is opened: an external entity or DTD to
-// load is a fatal error, and entity expansion is bounded.
+// Nothing outside the document is opened but files of an entities folder
+// (see ResolveEntityFromFolder): any other external entity or DTD to load
+// is a fatal error, and entity expansion is bounded.
 class VXMLParser : public VObject {
 public:
 	// A parser holds one Init for its life.
@@ -52,12 +55,24 @@ public:
 	// The string's own UTF-16 is parsed, whatever encoding the document declares.
 	bool Parse(const VString& inText, IXMLHandler* inHandler, unsigned inFlags);
 
+	// The entities folder asked for when the handler on top finds no file.
+	void SetEntitiesLocalFolder(const VString& inPath, VFolder* inFolder);
+	VFile* ResolveEntity(const VString& inSystemID);
+	// A system identifier that begins with inPath names, by the rest after
+	// it ('/' between the names), a file inside inFolder: that file (one
+	// reference for the caller) when it exists. Null without a folder, when
+	// a name of the rest is empty, "." or "..", or when the file, links
+	// followed, lies outside the folder.
+	static VFile* ResolveEntityFromFolder(const VString& inPath, VFolder* inFolder, const VString& inSystemID);
+
 	// Whether the last parse passed attributes defaulted from the DTD.
 	bool GetDefaultedAttributes() const { return fDefaultedAttributes; }
 
 private:
 	bool fInitialized = false;
 	bool fDefaultedAttributes = false;
+	VString fEntitiesPath;
+	VFolder* fEntitiesFolder = nullptr;
 };
 
 } // namespace qirn

@@ -12,8 +12,11 @@
 namespace qirn {
 
 class IFile;
+class StPackedDictionaryKey;
 class VJSONObject;
 class VStorageLocker;
+class VValueBag;
+class VValueSingle;
 
 // Reads JSON text (UTF-16) into a tree of JSON values. Tolerant by default:
 // names need no quotes, a bare word that is no keyword or number is a
@@ -56,6 +59,9 @@ public:
 	// source in parse errors. A null file gives undefined and 0; a read
 	// error is answered as it stands, without parsing.
 	static VError ParseFile(IFile* inFile, VJSONValue& outValue, uint32 inOptions);
+	// An object text straight into the bag (built with the bags): members
+	// become typed attributes, objects child bags, arrays runs of child bags.
+	VError JSONObjectToBag(VValueBag& ioBag);
 
 	// The tokenizer, with and without the token's text.
 	JsonToken GetNextJSONToken(VString& outText, bool* outQuoted, VError* outError);
@@ -110,6 +116,10 @@ private:
 	VError _ParseObject(VJSONObject* ioObject);
 	VError _ParseArray(VJSONArray* ioArray);
 	VError _StringToValue(const Token& inToken, VJSONValue& outValue, const char* inExpected);
+	VError _ObjectToBag(VValueBag& ioBag);
+	VError _ArrayToBag(VValueBag& ioBag, const StPackedDictionaryKey& inKey);
+	VError _NestedObjectToBag(VValueBag& ioParent, const StPackedDictionaryKey& inKey, bool inMarked);
+	VValueSingle* _NewBagScalar(const Token& inToken) const;
 	// The name as a string sharing one buffer with every earlier name of the
 	// same text, so that an object's keys take no memory of their own: a
 	// document repeats its names in every record.
