@@ -4,9 +4,11 @@
 #include "files/VFileSystemNotifier.h"
 
 #include <ctime>
+#include <sys/types.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,8 +26,11 @@ namespace qirn {
 class XLinuxFileSystemNotification {
 public:
 	// One directory entry as the snapshot keeps it.
+	// The inode tells an entry replaced under the same name (a folder moved
+	// away and another moved in, a file renamed over) from one left alone.
 	struct FileInfo {
 		timespec fModificationTime{};
+		ino_t fInode = 0;
 		bool fIsFolder = false;
 	};
 	using DirectorySnapshot = std::map<std::string, FileInfo>;
@@ -58,8 +63,28 @@ public:
 	static void SetAddWatchFunctionForTests(AddWatchFunction inFunction);
 
 private:
-	struct WatchedDirectory;
 	struct Watcher;
+
+	// 0 or an errno value.
+	int _OpenWatcher();
+	void _Run();
+	void _ReadEvents();
+	void _FlushDueWatches();
+	void _ProcessBatch(XLinuxChangeData* inData, bool inOverflow, bool inRootChanged,
+			std::vector<std::string>& inDirectories, std::map<std::string, std::set<std::string>>& inWrittenNames);
+	// Watches the directory, lists it and, below it, every directory;
+	// entries are reported added with inReport. Answers 0 or the errno
+	// value of the directory's own watch or listing.
+	int _SnapshotTree(XLinuxChangeData* inData, const std::string& inDirectory, bool inReport, bool inStarting);
+	bool _CompareDirectory(XLinuxChangeData* inData, const std::string& inDirectory,
+			const std::set<std::string>* inWrittenNames);
+	void _DropTree(XLinuxChangeData* inData, const std::string& inDirectory);
+	int _WatchDirectory(XLinuxChangeData* inData, const std::string& inDirectory);
+	void _UnwatchDirectory(XLinuxChangeData* inData, const std::string& inDirectory);
+	bool _Report(XLinuxChangeData* inData, const std::string& inDirectory, const std::string& inName, bool inIsFolder,
+			VFileSystemNotifier::EventKind inKind);
+	void _Detach(XLinuxChangeData* inData);
+	void _Wake();
 
 	VFileSystemNotifier* fOwner;
 	std::unique_ptr<Watcher> fWatcher;
