@@ -4,6 +4,7 @@
 #include "files/VFolder.h"
 #include "files/platform/XLinuxFileSystemNotification.h"
 #include "files/platform/XLinuxPathBytes.h"
+#include "runtime/VMessage.h"
 #include "runtime/VTask.h"
 #include "testing/RaisedErrors.h"
 #include "testing/TempFolder.h"
@@ -135,7 +136,10 @@ bool Await(const std::function<bool()>& inCondition)
 	while (!inCondition()) {
 		if (std::chrono::steady_clock::now() > end)
 			return false;
-		VTask::WaitAndExecuteMessages(50);
+		if (VMessage* message = VTask::RetainMessageWithTimeout(50)) {
+			message->Execute();
+			message->Release();
+		}
 	}
 	return true;
 }
