@@ -78,6 +78,7 @@
 #include "bags_xml/VBagArray.h"
 #include "bags_xml/VBagLoader.h"
 #include "bags_xml/VHashKeyMap.h"
+#include "bags_xml/VLocalizationManager.h"
 #include "bags_xml/VPackedDictionary.h"
 #include "bags_xml/VPackedDictionary_base.h"
 #include "bags_xml/VPackedDictionary_with_backstore.h"

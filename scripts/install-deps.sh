@@ -18,9 +18,10 @@ packages=(
   # allocator's peers (loaded with LD_PRELOAD), the URL peer beside GLib
   # (uriparser), the logger's peer (spdlog's asynchronous logger), and
   # python3 for the script that prints the ratios; the XML peers of the bag
-  # forms (pugixml, libxml2's SAX parser)
+  # forms (pugixml, libxml2's SAX parser); msgfmt (gettext) for the catalogue
+  # of the localization lookups' peer, glibc's dgettext
   rapidjson-dev libsimdjson-dev libjemalloc2 libtcmalloc-minimal4 liburiparser-dev libspdlog-dev python3
-  libpugixml-dev libxml2-dev
+  libpugixml-dev libxml2-dev gettext
   # benchmark-only: the child-process launcher's peer (POCO's Process::launch)
   libpoco-dev
 )

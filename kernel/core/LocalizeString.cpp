@@ -1,12 +1,17 @@
 #include "core/LocalizeString.h"
 
+#include "process/VProcess.h"
+#include "runtime/ILocalizer.h"
+
 namespace qirn {
 
-VString LocalizeString(const VString& /*inKey*/, const char* inFallback)
+VString LocalizeString(const VString& inKey, const char* inFallback)
 {
-	// No localizer is installed in this build (VProcess::GetLocalizer is null
-	// until an application brings localization files): every key falls back.
 	VString text;
+	VProcess* process = VProcess::sInstance.load(std::memory_order_acquire);
+	ILocalizer* localizer = process != nullptr ? process->GetLocalizer() : nullptr;
+	if (localizer != nullptr && localizer->LocalizeStringWithKey(inKey, text))
+		return text;
 	if (inFallback != nullptr)
 		text.FromCString(inFallback);
 	return text;

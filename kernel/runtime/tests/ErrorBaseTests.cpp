@@ -133,6 +133,10 @@ TEST(ErrorLocation, NamesTheKernelOrTheComponent)
 class OneMessageLocalizer : public ILocalizer {
 public:
 	OneMessageLocalizer(VError inError, const char* inMessage) : fError(inError), fMessage(inMessage) {}
+	DialectCode GetLocalizationLanguage() override { return 1033; }
+	bool LocalizeStringWithKey(const VString&, VString&) override { return false; }
+	bool LocalizeStringWithDotStringsKey(const VString&, VString&) override { return false; }
+	const VValueBag* RetainGroupBag(const VString&) override { return nullptr; }
 	bool LocalizeErrorMessage(VError inError, VString& outMessage) override
 	{
 		if (inError != fError)
