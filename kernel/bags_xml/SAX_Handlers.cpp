@@ -7,7 +7,6 @@
 #include "runtime/StThrowError.h"
 
 #include <xercesc/framework/MemBufInputSource.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 
 #include <xercesc/framework/XMLAttr.hpp>
 #include <xercesc/framework/XMLElementDecl.hpp>
@@ -112,12 +111,12 @@ xercesc::InputSource* SAX_Handlers::resolveEntity(const XMLCh*, const XMLCh* inS
 	VMemoryBuffer<> content;
 	if (file->GetContent(content) != VE_OK)
 		return nullptr;
-	xercesc::MemoryManager* memory = xercesc::XMLPlatformUtils::fgMemoryManager;
+	// An adopted buffer is freed by the source with delete[].
 	const XMLSize_t size = content.GetDataSize();
-	auto* bytes = static_cast<XMLByte*>(memory->allocate(size != 0 ? size : 1));
+	auto* bytes = new XMLByte[size != 0 ? size : 1];
 	if (size != 0)
 		std::memcpy(bytes, content.GetDataPtr(), size);
-	return new xercesc::MemBufInputSource(bytes, size, inSystemID, true, memory);
+	return new xercesc::MemBufInputSource(bytes, size, inSystemID, true);
 }
 
 void SAX_Handlers::error(const xercesc::SAXParseException& inException)
