@@ -23,6 +23,7 @@ public:
 	// the hook here keeps the object model free of the process frame.
 	using Getter = IJSONClassStore* (*)();
 	static void SetProcessStoreGetter(Getter inGetter) { sGetter.store(inGetter, std::memory_order_release); }
+	static Getter GetProcessStoreGetter() { return sGetter.load(std::memory_order_acquire); }
 	// The process's store, or null.
 	static IJSONClassStore* GetProcessStore()
 	{

@@ -1,11 +1,13 @@
 #include "json/VJSONClass.h"
 
+#include "files/IFile.h"
 #include "json/IJSONClassStore.h"
 #include "json/IJSONFunctionContext.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONMemberFunction.h"
 #include "json/VStorageLocker.h"
 #include "runtime/VError.h"
+#include "runtime/VErrorContext.h"
 
 namespace qirn {
 
@@ -19,10 +21,42 @@ const VString& EventNameProperty()
 	return sName;
 }
 
+// What a class object answers of itself.
+struct ClassKeys {
+	VString fName{"name"};
+	VString fSuperclass{"superclass"};
+	VString fPrototype{"__prototype"};
+	VString fFile{"__file"};
+	VString fID{"_id"};
+	VString fMe{"me"};
+	VString fIsSingleton{"isSingleton"};
+	VString fIsShared{"isShared"};
+	VString fIsSessionSingleton{"isSessionSingleton"};
+	VString fProperties{"__properties"};
+};
+
+const ClassKeys& Keys()
+{
+	static const ClassKeys sKeys;
+	return sKeys;
+}
+
+VJSONValue Flag(bool inSet)
+{
+	return VJSONValue(inSet ? JSON_true : JSON_false);
+}
+
+// The file's modification date, read without leaving an error behind.
+bool ReadModificationDate(const IFile& inFile, VTime& outDate)
+{
+	StErrorContextInstaller silent(false, true);
+	return inFile.GetTimeAttributes(&outDate, nullptr, nullptr) == VE_OK;
+}
+
 } // namespace
 
 VJSONClass::VJSONClass(const VString& inName, VJSONClass* inSuperClass, VJSONObject* inSuperClassObject,
-					   const VString& inStoreName, uint32 inFlags)
+					   IFile* inFile, const VString& inStoreName, uint32 inFlags)
 : fName(inName)
 , fStoreName(inStoreName)
 , fSuperClass(inSuperClass)
@@ -30,19 +64,41 @@ VJSONClass::VJSONClass(const VString& inName, VJSONClass* inSuperClass, VJSONObj
 , fPrototype(VJSONObject::_CreateWithoutClass(nullptr, true))
 , fDepth(inSuperClass != nullptr ? inSuperClass->fDepth + 1 : 0)
 , fID(sSequenceID.fetch_add(1, std::memory_order_relaxed) + 1)
+, fFile(inFile)
 , fFlags((inFlags & kFlagSessionSingleton) != 0 ? inFlags | kFlagShared | kFlagSingleton : inFlags)
 {
+	if (fFile == nullptr || !ReadModificationDate(*fFile, fModificationDate))
+		VTime::Now(fModificationDate);
 }
 
 VJSONClass::~VJSONClass() = default;
 
-VRefPtr<VJSONObject> VJSONClass::Create(const VString& inName, VJSONObject* inSuperClassObject,
+VRefPtr<VJSONObject> VJSONClass::Create(const VString& inName, VJSONObject* inSuperClassObject, IFile* inFile,
 										const VString& inStoreName, uint32 inFlags)
 {
 	IJSONClassStore* store = IJSONClassStore::GetProcessStore();
 	VJSONObject* superObject = inSuperClassObject;
 	if (superObject == nullptr && store != nullptr)
 		superObject = store->GetObjectClassObject();
+	return _Create(inName, superObject, store != nullptr ? store->GetClassClassObject() : nullptr, inFile,
+				   inStoreName, inFlags);
+}
+
+VRefPtr<VJSONObject> VJSONClass::Create(const VString& inName, const std::vector<FunctionDescriptor>& inFunctions,
+										VJSONObject* inSuperClassObject, NativeFunction inConstructor,
+										Instantiator inInstantiator, const VString& inStoreName, uint32 inFlags)
+{
+	VRefPtr<VJSONObject> classObject = Create(inName, inSuperClassObject, nullptr, inStoreName, inFlags);
+	if (classObject != nullptr)
+		FromClassObject(classObject.Get())->SetFunctions(inFunctions, inConstructor, inInstantiator);
+	return classObject;
+}
+
+VRefPtr<VJSONObject> VJSONClass::_Create(const VString& inName, VJSONObject* inSuperClassObject,
+										 VJSONObject* inClassClassObject, IFile* inFile, const VString& inStoreName,
+										 uint32 inFlags)
+{
+	VJSONObject* superObject = inSuperClassObject;
 	VJSONClass* superClass = nullptr;
 	if (superObject != nullptr) {
 		superClass = FromClassObject(superObject);
@@ -51,13 +107,13 @@ VRefPtr<VJSONObject> VJSONClass::Create(const VString& inName, VJSONObject* inSu
 			return nullptr;
 		}
 	}
-	auto* created = new VJSONClass(inName, superClass, superObject, inStoreName, inFlags);
+	auto* created = new VJSONClass(inName, superClass, superObject, inFile, inStoreName, inFlags);
 	// The store's root classes are made before its "Class" exists: their
 	// class objects get their class afterwards.
-	VJSONObject* classClassObject = store != nullptr ? store->GetClassClassObject() : nullptr;
 	VRefPtr<VJSONObject> classObject =
-		classClassObject != nullptr ? VRefPtr<VJSONObject>::Adopt(new VJSONObject(classClassObject, created, true))
-									: VJSONObject::_CreateWithoutClass(created, true);
+		inClassClassObject != nullptr
+			? VRefPtr<VJSONObject>::Adopt(new VJSONObject(inClassClassObject, created, true))
+			: VJSONObject::_CreateWithoutClass(created, true);
 	created->fClassObject = classObject.Get();
 	created->Release();
 	return classObject;
@@ -87,6 +143,42 @@ bool VJSONClass::DerivesFrom(const VJSONClass* inClass) const
 			return true;
 	}
 	return false;
+}
+
+bool VJSONClass::IsFunctionHidden(const VJSONObject* inFunction)
+{
+	static const VString sHidden("__hidden");
+	VJSONValue hidden = inFunction->GetOwnProperty(sHidden);
+	return !hidden.IsUndefined() && hidden.GetBool();
+}
+
+bool VJSONClass::IsObsolete()
+{
+	if (!fObsolete.load(std::memory_order_acquire) && fFile != nullptr) {
+		VTime fileDate;
+		bool obsolete;
+		if (ReadModificationDate(*fFile, fileDate)) {
+			obsolete = fModificationDate.CompareTo(fileDate) == CR_SMALLER;
+		} else {
+			StErrorContextInstaller silent(false, true);
+			obsolete = !fFile->Exists();
+		}
+		if (obsolete)
+			fObsolete.store(true, std::memory_order_release);
+	}
+	if (fObsolete.load(std::memory_order_acquire))
+		return true;
+	return fSuperClass != nullptr && fSuperClass->IsObsolete();
+}
+
+void VJSONClass::ReleaseSingleton()
+{
+	VRefPtr<VJSONObject> singleton;
+	{
+		StLocker<VCriticalSection> lock(fSingletonLock);
+		singleton = std::move(fInternalSingleton);
+	}
+	// Released out of the lock: the instance's end may reach its class.
 }
 
 void VJSONClass::UseClassObject()
@@ -166,6 +258,37 @@ void VJSONClass::SetFunctions(const std::vector<std::pair<VString, VRefPtr<VJSON
 	fFunctionsSet = true;
 }
 
+void VJSONClass::SetFunctions(const std::vector<FunctionDescriptor>& inFunctions, NativeFunction inConstructor,
+							  Instantiator inInstantiator)
+{
+	if (fFunctionsSet)
+		return;
+	const uint32 finalFlag = (fFlags & kFlagFinal) != 0 ? VJSONMemberFunction::kFlagFinal : 0;
+	std::vector<std::pair<VString, VRefPtr<VJSONObject>>> functions;
+	functions.reserve(inFunctions.size());
+	for (const FunctionDescriptor& descriptor : inFunctions) {
+		functions.emplace_back(descriptor.fName, VJSONMemberFunction::Create(descriptor.fFunction, descriptor.fName,
+																			  this, descriptor.fFlags | finalFlag));
+	}
+	static const VString sConstructor("constructor");
+	VRefPtr<VJSONObject> constructor;
+	if (inConstructor != nullptr)
+		constructor = VJSONMemberFunction::Create(inConstructor, sConstructor, this, 0);
+	SetFunctions(functions, constructor.Get(), inInstantiator);
+}
+
+void VJSONClass::_DetachMemberFunctionClasses()
+{
+	for (FunctionMap* map : {&fFunctions, &fGetters, &fSetters, &fInitializers}) {
+		for (auto& entry : *map)
+			entry.second->_DetachClass();
+	}
+	for (VJSONObject* function : {fConstructor.Get(), fReadOnlyErrorSetter.Get(), fWriteOnlyErrorGetter.Get()}) {
+		if (function != nullptr)
+			function->_DetachClass();
+	}
+}
+
 VJSONObject* VJSONClass::_ErrorFunction(VRefPtr<VJSONObject>& ioHolder, const char* inKind, const VString& inName,
 										EJSONStatus (*inFunction)(const VJSONObject*, IJSONFunctionContext*))
 {
@@ -186,6 +309,119 @@ EJSONStatus VJSONClass::do_errorReadOnlyAttribute(const VJSONObject* /*inThis*/,
 EJSONStatus VJSONClass::do_errorWriteOnlyAttribute(const VJSONObject* /*inThis*/, IJSONFunctionContext* inContext)
 {
 	inContext->SetResult(VJSONValue(JSON_undefined));
+	return eJSONStatus_Handled;
+}
+
+} // namespace qirn
+
+namespace qirn {
+
+// ---------------------------------------------------------------------------
+// The class object's own properties
+
+bool VJSONClass::_IsReservedName(const VString& inName)
+{
+	const ClassKeys& keys = Keys();
+	for (const VString* reserved : {&keys.fPrototype, &keys.fName, &keys.fSuperclass, &keys.fFile, &keys.fProperties,
+									&keys.fIsSingleton, &keys.fMe, &keys.fIsShared, &keys.fIsSessionSingleton}) {
+		if (inName.EqualToStringRaw(*reserved))
+			return true;
+	}
+	return false;
+}
+
+EJSONStatus VJSONClass::IJSON_GetProperty(const VJSONObject* /*inObject*/, const VString& inName,
+										  VJSONValue& outValue, VDBLanguageContext* /*inContext*/)
+{
+	const ClassKeys& keys = Keys();
+	if (inName.EqualToStringRaw(keys.fPrototype))
+		outValue = VJSONValue(fPrototype.Get());
+	else if (inName.EqualToStringRaw(keys.fIsSingleton))
+		outValue = Flag((fFlags & kFlagSingleton) != 0);
+	else if (inName.EqualToStringRaw(keys.fIsShared))
+		outValue = Flag((fFlags & kFlagShared) != 0);
+	else if (inName.EqualToStringRaw(keys.fIsSessionSingleton))
+		outValue = Flag((fFlags & kFlagSessionSingleton) != 0);
+	else if (inName.EqualToStringRaw(keys.fName))
+		outValue = VJSONValue(fName);
+	else if (inName.EqualToStringRaw(keys.fSuperclass) && fSuperClassObject != nullptr)
+		outValue = VJSONValue(fSuperClassObject.Get());
+	else if (inName.EqualToStringRaw(keys.fFile) && fFile != nullptr)
+		outValue = VJSONValue(fFile->GetPathWithFileSystem());
+	else if (inName.EqualToStringRaw(keys.fID))
+		outValue = VJSONValue(static_cast<double>(fID));
+	else
+		return eJSONStatus_NotHandled;
+	return eJSONStatus_Handled;
+}
+
+EJSONStatus VJSONClass::IJSON_GetPropertyNames(std::vector<VString>& outNames)
+{
+	const ClassKeys& keys = Keys();
+	for (const VString* name : {&keys.fName, &keys.fSuperclass, &keys.fIsSingleton, &keys.fIsShared,
+								&keys.fIsSessionSingleton})
+		outNames.push_back(*name);
+	return eJSONStatus_Handled;
+}
+
+EJSONStatus VJSONClass::IJSON_GetDescription(const VJSONObject* /*inObject*/, VString& outText)
+{
+	outText.FromCString("Class: ");
+	outText.AppendString(fName);
+	return eJSONStatus_Handled;
+}
+
+EJSONStatus VJSONClass::IJSON_SetProperty(VJSONObject* /*inObject*/, const VString& inName,
+										  const VJSONValue& /*inValue*/, VDBLanguageContext* /*inContext*/)
+{
+	if (!_IsReservedName(inName))
+		return eJSONStatus_NotHandled;
+	_ThrowError(VE_JSON_READ_ONLY_PROPERTY);
+	return eJSONStatus_Failed;
+}
+
+EJSONStatus VJSONClass::IJSON_RemoveProperty(VJSONObject* /*inObject*/, const VString& inName)
+{
+	if (!_IsReservedName(inName))
+		return eJSONStatus_NotHandled;
+	_ThrowError(VE_JSON_READ_ONLY_PROPERTY);
+	return eJSONStatus_Failed;
+}
+
+EJSONStatus VJSONClass::IJSON_Clone(const VJSONObject* /*inObject*/, VJSONCloner& /*inCloner*/,
+									VJSONValue& /*outValue*/, VError* /*outError*/)
+{
+	return eJSONStatus_Failed;
+}
+
+// ---------------------------------------------------------------------------
+// "new"
+
+EJSONStatus VJSONClass::do_new(const VJSONObject* inThis, IJSONFunctionContext* inContext)
+{
+	VJSONClass* theClass = FromClassObject(inThis);
+	if (theClass == nullptr)
+		return eJSONStatus_NotHandled;
+	// Singletons, constructors and property initialisers are not run here:
+	// such a class answers that the call went unhandled rather than hand
+	// out a half-made instance.
+	if ((theClass->fFlags & kFlagSingleton) != 0)
+		return eJSONStatus_NotHandled;
+	for (const VJSONClass* walk = theClass; walk != nullptr; walk = walk->fSuperClass) {
+		if (walk->fConstructor != nullptr || !walk->fInitializers.empty())
+			return eJSONStatus_NotHandled;
+	}
+	VRefPtr<VJSONObject> instance;
+	if (theClass->fFunctionsSet) {
+		if (theClass->fInstantiator == nullptr)
+			_ThrowError(VE_JSON_NO_INSTANTIATOR);
+		else
+			instance = VRefPtr<VJSONObject>::Adopt(
+				theClass->fInstantiator(const_cast<VJSONObject*>(inThis), inContext));
+	}
+	if (instance != nullptr)
+		instance->_SetConstructionLevel(theClass->fDepth);
+	inContext->SetResult(instance != nullptr ? VJSONValue(instance.Get()) : VJSONValue(JSON_null));
 	return eJSONStatus_Handled;
 }
 

@@ -3,8 +3,10 @@
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
 #include "core/VString.h"
+#include "core/VTime.h"
 #include "json/IJSONObject.h"
 #include "json/VJSONObject.h"
+#include "runtime/VCriticalSection.h"
 
 #include <atomic>
 #include <unordered_map>
@@ -13,7 +15,9 @@
 
 namespace qirn {
 
+class IFile;
 class IJSONFunctionContext;
+class VJSONClassStore;
 
 // A class of JSON objects. Its class object (a shared VJSONObject) carries
 // it as native implementation and owns it. The prototype holds the class's
@@ -33,12 +37,34 @@ public:
 	// Makes a new instance of the class of a class object.
 	using Instantiator = VJSONObject* (*)(VJSONObject* inClassObject, IJSONFunctionContext* inContext);
 	using FunctionMap = std::unordered_map<VString, VRefPtr<VJSONObject>, VJSONNameHash, VJSONNameEqual>;
+	using NativeFunction = EJSONStatus (*)(const VJSONObject* inThis, IJSONFunctionContext* inContext);
+
+	// A member function written in native code, as a class declares it.
+	struct FunctionDescriptor {
+		// Made final (0x01) or hidden (0x02): the member-function flags.
+		static constexpr uint32 kFlagFinal = 0x01;
+		static constexpr uint32 kFlagHidden = 0x02;
+
+		VString fName;
+		NativeFunction fFunction = nullptr;
+		uint32 fFlags = 0;
+	};
 
 	// The new class object, or null (error when the superclass object is no
 	// class object). Without superclass the class derives from the process
-	// store's "Object", when there is one.
-	static VRefPtr<VJSONObject> Create(const VString& inName, VJSONObject* inSuperClassObject,
+	// store's "Object", when there is one. A class with a source file grows
+	// obsolete when the file changes or goes.
+	static VRefPtr<VJSONObject> Create(const VString& inName, VJSONObject* inSuperClassObject, IFile* inFile,
 									   const VString& inStoreName, uint32 inFlags);
+	static VRefPtr<VJSONObject> Create(const VString& inName, VJSONObject* inSuperClassObject,
+									   const VString& inStoreName, uint32 inFlags)
+	{
+		return Create(inName, inSuperClassObject, nullptr, inStoreName, inFlags);
+	}
+	// The same, its members then installed from the descriptors.
+	static VRefPtr<VJSONObject> Create(const VString& inName, const std::vector<FunctionDescriptor>& inFunctions,
+									   VJSONObject* inSuperClassObject, NativeFunction inConstructor,
+									   Instantiator inInstantiator, const VString& inStoreName, uint32 inFlags);
 
 	// The class a class object carries, or null.
 	static VJSONClass* FromClassObject(const VJSONObject* inClassObject);
@@ -48,6 +74,10 @@ public:
 	// initialiser of x. Later calls change nothing.
 	void SetFunctions(const std::vector<std::pair<VString, VRefPtr<VJSONObject>>>& inFunctions,
 					  VJSONObject* inConstructor, Instantiator inInstantiator);
+	// Wraps each descriptor as a member function (final in a final class) and
+	// the constructor as a function named "constructor", then installs them.
+	void SetFunctions(const std::vector<FunctionDescriptor>& inFunctions, NativeFunction inConstructor,
+					  Instantiator inInstantiator);
 	bool AreFunctionsSet() const { return fFunctionsSet; }
 
 	VJSONObject* GetClassObject() const { return fClassObject; }
@@ -59,6 +89,9 @@ public:
 	uint32 GetDepth() const { return fDepth; }
 	uint32 GetID() const { return fID; }
 	uint32 GetFlags() const { return fFlags; }
+	IFile* GetFile() const { return fFile.Get(); }
+	VJSONObject* GetConstructor() const { return fConstructor.Get(); }
+	Instantiator GetInstantiator() const { return fInstantiator; }
 
 	// The function objects answering a name, or null.
 	VJSONObject* GetFunction(const VString& inName) const { return _Find(fFunctions, inName); }
@@ -70,6 +103,15 @@ public:
 	void GetGetterNames(std::vector<VString>& ioNames) const;
 	// Walks from this class through the superclasses.
 	bool DerivesFrom(const VJSONClass* inClass) const;
+	// The function object's own "__hidden" as a Boolean.
+	static bool IsFunctionHidden(const VJSONObject* inFunction);
+
+	// Once the source file has changed or gone since the class was made, the
+	// class stays obsolete, and so do the classes derived from it.
+	bool IsObsolete();
+
+	// Releases and forgets the one instance of a shared singleton class.
+	void ReleaseSingleton();
 
 	// Instances hold their class this way: the class object is retained while
 	// the class has users.
@@ -80,13 +122,43 @@ public:
 	// read.
 	static EJSONStatus do_errorReadOnlyAttribute(const VJSONObject* inThis, IJSONFunctionContext* inContext);
 	static EJSONStatus do_errorWriteOnlyAttribute(const VJSONObject* inThis, IJSONFunctionContext* inContext);
+	// The "new" of "Class", called on a class object: the new instance is
+	// the result.
+	static EJSONStatus do_new(const VJSONObject* inThis, IJSONFunctionContext* inContext);
+
+	// A class object shows its class: "name", "superclass", "__prototype",
+	// "__file", "_id" and the flags "isSingleton", "isShared" and
+	// "isSessionSingleton", none of which can be written or removed.
+	EJSONStatus IJSON_GetProperty(const VJSONObject* inObject, const VString& inName, VJSONValue& outValue,
+								  VDBLanguageContext* inContext) override;
+	EJSONStatus IJSON_GetPropertyNames(std::vector<VString>& outNames) override;
+	EJSONStatus IJSON_GetDescription(const VJSONObject* inObject, VString& outText) override;
+	EJSONStatus IJSON_SetProperty(VJSONObject* inObject, const VString& inName, const VJSONValue& inValue,
+								  VDBLanguageContext* inContext) override;
+	EJSONStatus IJSON_RemoveProperty(VJSONObject* inObject, const VString& inName) override;
+	// Class objects are not copied: the clone fails, without error.
+	EJSONStatus IJSON_Clone(const VJSONObject* inObject, VJSONCloner& inCloner, VJSONValue& outValue,
+							VError* outError) override;
 
 	static std::atomic<uint32> sSequenceID;
 
 private:
-	VJSONClass(const VString& inName, VJSONClass* inSuperClass, VJSONObject* inSuperClassObject,
+	friend class VJSONClassStore;
+
+	VJSONClass(const VString& inName, VJSONClass* inSuperClass, VJSONObject* inSuperClassObject, IFile* inFile,
 			   const VString& inStoreName, uint32 inFlags);
 	~VJSONClass() override;
+
+	// The class's class object is of the given "Class" (none: no class). A
+	// store making its root classes names them itself, whatever store the
+	// process answers meanwhile.
+	static VRefPtr<VJSONObject> _Create(const VString& inName, VJSONObject* inSuperClassObject,
+										VJSONObject* inClassClassObject, IFile* inFile, const VString& inStoreName,
+										uint32 inFlags);
+	// What the store does when it goes: the member functions forget their
+	// class ("Function"), which the root classes hold through them.
+	void _DetachMemberFunctionClasses();
+	static bool _IsReservedName(const VString& inName);
 
 	static VJSONObject* _Find(const FunctionMap& inMap, const VString& inName);
 	// The shared object of getters or setters, made on first use.
@@ -115,9 +187,14 @@ private:
 	VRefPtr<VJSONObject> fWriteOnlyErrorGetter;
 	uint32 fDepth;
 	uint32 fID;
+	VRefPtr<IFile> fFile;
+	VTime fModificationDate;
 	bool fFunctionsSet = false;
+	std::atomic<bool> fObsolete{false};
 	uint32 fFlags;
 	std::atomic<int32> fUseCount{0};
+	VCriticalSection fSingletonLock;
+	VRefPtr<VJSONObject> fInternalSingleton;
 };
 
 } // namespace qirn

@@ -22,6 +22,16 @@ public:
 	// 0x01 gives it the own property "final", 0x02 "__hidden".
 	static VRefPtr<VJSONObject> Create(NativeFunction inFunction, const VString& inName, VJSONClass* inOwner,
 									   uint32 inFlags);
+	// The same, of the given "Function" class (none: no class), whatever
+	// store the process answers.
+	static VRefPtr<VJSONObject> _Create(NativeFunction inFunction, const VString& inName, VJSONClass* inOwner,
+										uint32 inFlags, VJSONObject* inFunctionClassObject);
+
+	// The "call" of "Function", called on a function object: the first
+	// parameter is the this of the call, the others its parameters.
+	static EJSONStatus do_call(const VJSONObject* inThis, IJSONFunctionContext* inContext);
+	// The "apply" of "Function": the this, then an array of the parameters.
+	static EJSONStatus do_apply(const VJSONObject* inThis, IJSONFunctionContext* inContext);
 
 	const VString& GetFullName() const { return fFullName; }
 
@@ -35,6 +45,9 @@ public:
 	EJSONStatus IJSON_CloneImpl(const VJSONObject* inObject, VJSONCloner& inCloner, VRefPtr<IJSONObject>& outImpl,
 								VError* outError) override;
 	EJSONStatus IJSON_GetDescription(const VJSONObject* inObject, VString& outText) override;
+	// Written as its description.
+	EJSONStatus IJSON_Stringify(const VJSONObject* inObject, VJSONWriter& inWriter, VString& outText,
+								VError* outError) override;
 	EJSONStatus IJSON_CallAsFunction(const VJSONObject* inObject, IJSONFunctionContext* inContext) override;
 	// Not retained: null in a clone.
 	VJSONClass* IJSON_GetFunctionClassOwner(const VJSONObject* /*inObject*/) override { return fOwner; }

@@ -2,6 +2,7 @@
 
 #include "core/VIntlMgr.h"
 #include "host/HostBundle.h"
+#include "json/VJSONClassStore.h"
 #include "process/VLogger.h"
 #include "runtime/VDebugMgr.h"
 #include "runtime/VMetricsManager.h"
@@ -12,6 +13,17 @@
 namespace qirn {
 
 std::atomic<VProcess*> VProcess::sInstance{nullptr};
+
+namespace {
+
+// How the JSON objects find the process's class store.
+IJSONClassStore* ProcessClassStore()
+{
+	VProcess* process = VProcess::sInstance.load(std::memory_order_acquire);
+	return process != nullptr ? process->GetClassStore() : nullptr;
+}
+
+} // namespace
 
 VProcess::VProcess()
 	: fLastActivityTime(VSystem::GetCurrentTime()), fMetrics(std::make_unique<VMetricsManager>())
@@ -25,6 +37,9 @@ VProcess::~VProcess()
 {
 	if (fInitCalled)
 		_DeInit();
+	// Objects made from now on have no class; those still alive keep theirs.
+	IJSONClassStore::SetProcessStoreGetter(nullptr);
+	fClassStore.Clear();
 }
 
 bool VProcess::Init(uint32 inFlags)
@@ -49,6 +64,7 @@ bool VProcess::_Init(uint32 inFlags)
 		return false;
 	if (!VProgressManager::Init())
 		return false;
+	_Init_ClassStore();
 	if ((inFlags & kInitLogger) != 0) {
 		fLogger = VRefPtr<VLogger>::Adopt(new VLogger());
 		fLogger->Start();
@@ -74,6 +90,21 @@ void VProcess::_DeInit()
 	sInstance.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	VTaskMgr::DeInit();
 	VProgressManager::Deinit();
+}
+
+void VProcess::_Init_ClassStore()
+{
+	auto store = VRefPtr<VJSONClassStore>::Adopt(new VJSONClassStore(VString("qx")));
+	store->AddRootClasses();
+	fClassStore = store;
+	IJSONClassStore::SetProcessStoreGetter(&ProcessClassStore);
+}
+
+VRefPtr<VJSONObject> VProcess::GetClassObject(const VString& inStoreName, const VString& inClassName) const
+{
+	if (fClassStore == nullptr || !fClassStore->GetName().EqualToStringRaw(inStoreName))
+		return nullptr;
+	return fClassStore->GetClassObject(inClassName);
 }
 
 void VProcess::SetLocalizer(ILocalizer* inLocalizer, IRefCountable* inOwner)

@@ -17,6 +17,8 @@ namespace qirn {
 class ILocalizer;
 class VActivityToken;
 class VIntlMgr;
+class VJSONClassStore;
+class VJSONObject;
 class VLogger;
 class VMetricsManager;
 
@@ -68,6 +70,13 @@ public:
 	// The source of log entries that name none: the product name.
 	virtual VString GetLogSourceIdentifier() const { return fProductName; }
 
+	// The class store "qx" with its root classes, made by Init; it lives
+	// until the end, and is read without a lock.
+	VJSONClassStore* GetClassStore() const { return fClassStore.Get(); }
+	// The class of that name when the store is the one named (exactly);
+	// otherwise null.
+	virtual VRefPtr<VJSONObject> GetClassObject(const VString& inStoreName, const VString& inClassName) const;
+
 	// True while a token lives, or for inMilliseconds after the last one went.
 	bool HasSomeActivityTokens(uint32 inMilliseconds) const;
 
@@ -83,6 +92,8 @@ public:
 
 private:
 	bool _Init(uint32 inFlags);
+	// Makes the class store and hands it to the JSON objects.
+	void _Init_ClassStore();
 	void _DeInit();
 
 	mutable VCriticalSection fActivityLock;
@@ -97,6 +108,7 @@ private:
 	VRefPtr<IRefCountable> fLocalizerOwner;
 	VString fProductName; // the main bundle's "CFBundleName"; empty without one
 	VRefPtr<VLogger> fLogger;
+	VRefPtr<VJSONClassStore> fClassStore;
 };
 
 } // namespace qirn

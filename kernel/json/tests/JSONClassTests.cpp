@@ -4,7 +4,7 @@
 #include "json/VJSONMemberFunction.h"
 #include "json/VJSONPropertyIterator.h"
 #include "json/VJSONStamp.h"
-#include "json/tests/JSONFakeClassStore.h"
+#include "json/tests/JSONScopedClassStore.h"
 #include "testing/TestThreads.h"
 
 #include <algorithm>
@@ -13,7 +13,7 @@
 namespace qirn {
 namespace {
 
-using testing::FakeClassStore;
+using testing::ScopedClassStore;
 using testing::NewObject;
 using testing::U;
 
@@ -104,7 +104,7 @@ std::vector<std::string> Names(Iterator&& ioIterator)
 // a getter alone, a setter alone) and its subclass Square (one method).
 class JSONClass : public ::testing::Test {
 protected:
-	FakeClassStore fStore;
+	ScopedClassStore fStore;
 	VRefPtr<VJSONObject> fShape = MakeClass("Shape", nullptr,
 											{{"area", Area},
 											 {"get label", GetLabel},
@@ -395,6 +395,7 @@ TEST_F(JSONClass, ACloneKeepsTheClass)
 
 TEST(JSONClassWithoutStore, ObjectsHaveNoClassAndClassesNoSuperclass)
 {
+	testing::ScopedNoClassStore noStore;
 	EXPECT_EQ(IJSONClassStore::GetProcessStore(), nullptr);
 	VRefPtr<VJSONObject> plain = NewObject();
 	EXPECT_EQ(plain->GetClassObject(), nullptr);
@@ -415,7 +416,7 @@ TEST(JSONClassLifetime, ClassesPrototypesAndFunctionsAllGoWithTheirLastHolder)
 {
 	testing::JSONLeakMonitor monitor;
 	{
-		FakeClassStore store;
+		ScopedClassStore store;
 		VRefPtr<VJSONObject> shape = MakeClass("Shape", nullptr, {{"area", Area}, {"get label", GetLabel}});
 		VRefPtr<VJSONObject> square = MakeClass("Square", shape.Get(), {{"side", Side}, {"set label", SetLabel}});
 		VRefPtr<VJSONObject> first = NewInstance(square.Get());

@@ -1,5 +1,6 @@
 #include "core/VCompareOptions.h"
 #include "json/VJSONPropertyIterator.h"
+#include "json/tests/JSONScopedClassStore.h"
 #include "json/tests/JSONTestSupport.h"
 #include "testing/RaisedErrors.h"
 
@@ -129,6 +130,8 @@ TEST(JSONObject, ArrayPathsReadLengthAndIndicesInRange)
 
 TEST(JSONObject, ASharedObjectReportsItsLockerID)
 {
+	// Of no class: the class's name would come first.
+	testing::ScopedNoClassStore noStore;
 	VRefPtr<VJSONObject> shared = VRefPtr<VJSONObject>::Adopt(new VJSONObject(nullptr, nullptr, true));
 	VRefPtr<VStorageLocker> locker = shared->GetStorageLocker();
 	ASSERT_TRUE(locker);
