@@ -102,6 +102,7 @@
 #include "files/VFilePath.h"
 #include "files/VFileStream.h"
 #include "files/VFileSystem.h"
+#include "files/VFileSystemNamespace.h"
 #include "files/VFolder.h"
 #include "files/VFolderIterator.h"
 #include "files/VFolderKinds.h"

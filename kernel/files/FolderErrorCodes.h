@@ -18,7 +18,13 @@ constexpr VError VE_FOLDER_CANNOT_REVEAL = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERN
 constexpr VError VE_FOLDER_CANNOT_RENAME = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 657);
 constexpr VError VE_FOLDER_COPY_INTO_ITSELF = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 660);
 constexpr VError VE_FOLDER_CANNOT_MOVE_TO_TRASH = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 661);
+// Request or Relinquish on a file system that is not writable.
+constexpr VError VE_FILE_SYSTEM_NOT_WRITABLE = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 684);
+// Request beyond a file system's free quota.
+constexpr VError VE_FILE_SYSTEM_QUOTA_EXCEEDED = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 685);
 // A file system's name that is empty or holds '/'.
 constexpr VError VE_FILE_SYSTEM_BAD_NAME = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 686);
+// A file of file-system definitions that does not parse ("path").
+constexpr VError VE_FILE_SYSTEM_BAD_DEFINITIONS = MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 687);
 
 } // namespace qirn

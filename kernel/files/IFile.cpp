@@ -3,6 +3,9 @@
 #include "core/VTextConverter.h"
 #include "core/VTextConverters.h"
 #include "files/VStream.h"
+#include "json/VJSONImporter.h"
+#include "json/VJSONValue.h"
+#include "json/VJSONWriter.h"
 #include "runtime/VError.h"
 #include "runtime/VErrorContext.h"
 
@@ -84,6 +87,25 @@ VError IFile::CopyContentTo(const IFile* inDestination) const
 	if (error == VE_OK && inDestination != nullptr)
 		error = inDestination->SetContent(content.GetDataPtr(), content.GetDataSize());
 	return error;
+}
+
+VError IFile::GetContentAsJSON(VJSONValue& outValue, CharSet inCharSet) const
+{
+	VString text;
+	VError error = GetContentAsString(text, inCharSet, eCRM_NONE);
+	if (error != VE_OK)
+		return error;
+	return VJSONImporter::ParseString(text, outValue, VJSONImporter::kOption_NonAmbiguousDates);
+}
+
+VError IFile::SetContentAsJSON(const VJSONValue& inValue, CharSet inCharSet, ECarriageReturnMode inMode,
+							   bool inWithBOM) const
+{
+	VString text;
+	VError error = inValue.Stringify(text, VJSONWriter::kOption_Quotes | VJSONWriter::kOption_Pretty);
+	if (error != VE_OK)
+		return error;
+	return SetContentAsString(text, inCharSet, inMode, inWithBOM);
 }
 
 } // namespace qirn

@@ -8,6 +8,7 @@ namespace qirn {
 
 class IFolder;
 class VFile;
+class VJSONValue;
 
 // A file's content and life, on disk or elsewhere. Content is read and
 // written whole; the text forms are built once here over the byte forms.
@@ -41,6 +42,14 @@ public:
 	// for a set without a converter). Answers the last error raised.
 	VError SetContentAsString(const VString& inText, CharSet inCharSet, ECarriageReturnMode inMode,
 							  bool inWithBOM) const;
+	// The whole content read as text (a byte-order mark decides the
+	// character set, else inCharSet) and parsed as JSON into outValue, dates
+	// in their non-ambiguous forms. Answers the reading or parsing error.
+	VError GetContentAsJSON(VJSONValue& outValue, CharSet inCharSet) const;
+	// Writes the value as quoted JSON text, indented, through
+	// SetContentAsString; nothing is written when the value cannot be written.
+	VError SetContentAsJSON(const VJSONValue& inValue, CharSet inCharSet, ECarriageReturnMode inMode,
+							bool inWithBOM) const;
 	// This file's whole content becomes the destination's; nothing is written
 	// when reading fails. A null destination only reads. Answers the first
 	// error.

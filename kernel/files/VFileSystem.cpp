@@ -12,6 +12,12 @@ namespace qirn {
 
 VFileSystem* VFileSystem::Create(const VString& inName, IFolder* inRoot, uint32 inOptions, VError* outError)
 {
+	return Create(inName, inRoot, inOptions, 0, 0, outError);
+}
+
+VFileSystem* VFileSystem::Create(const VString& inName, IFolder* inRoot, uint32 inOptions, uint64 inQuota,
+								 uint64 inUsed, VError* outError)
+{
 	if (inName.IsEmpty() || inName.FindUniChar(u'/') > 0) {
 		auto* error = new VErrorBase(VE_FILE_SYSTEM_BAD_NAME);
 		error->SetString(CVSTR("name"), inName);
@@ -22,11 +28,11 @@ VFileSystem* VFileSystem::Create(const VString& inName, IFolder* inRoot, uint32 
 	}
 	if (outError != nullptr)
 		*outError = VE_OK;
-	return new VFileSystem(inName, inRoot, inOptions);
+	return new VFileSystem(inName, inRoot, inOptions, inQuota, inUsed);
 }
 
-VFileSystem::VFileSystem(const VString& inName, IFolder* inRoot, uint32 inOptions)
-	: fName(inName), fRoot(RetainRefCountable(inRoot)), fOptions(inOptions)
+VFileSystem::VFileSystem(const VString& inName, IFolder* inRoot, uint32 inOptions, uint64 inQuota, uint64 inUsed)
+	: fName(inName), fRoot(RetainRefCountable(inRoot)), fQuota(inQuota), fOptions(inOptions), fUsed(inUsed)
 {
 	if ((fOptions & kAttributesCache) != 0) {
 		VFileSystem* rootFileSystem = fRoot != nullptr ? fRoot->GetFileSystem() : nullptr;
@@ -80,6 +86,39 @@ bool VFileSystem::GetPathWithName(const VFilePath& inPath, VString& outText) con
 bool VFileSystem::IsAuthorized(const VFilePath& inPath) const
 {
 	return inPath.IsSameOrChildOf(GetRoot());
+}
+
+uint64 VFileSystem::GetFreeQuota() const
+{
+	const uint64 used = fUsed.load(std::memory_order_relaxed);
+	return used < fQuota ? fQuota - used : 0;
+}
+
+VError VFileSystem::Request(uint64 inBytes)
+{
+	if (!IsWritable())
+		return VE_FILE_SYSTEM_NOT_WRITABLE;
+	if (fQuota == 0)
+		return VE_OK;
+	uint64 used = fUsed.load(std::memory_order_relaxed);
+	do {
+		const uint64 free = used < fQuota ? fQuota - used : 0;
+		if (free < inBytes)
+			return VE_FILE_SYSTEM_QUOTA_EXCEEDED;
+	} while (!fUsed.compare_exchange_weak(used, used + inBytes, std::memory_order_relaxed));
+	return VE_OK;
+}
+
+VError VFileSystem::Relinquish(uint64 inBytes)
+{
+	if (!IsWritable())
+		return VE_FILE_SYSTEM_NOT_WRITABLE;
+	if (fQuota == 0)
+		return VE_OK;
+	uint64 used = fUsed.load(std::memory_order_relaxed);
+	while (!fUsed.compare_exchange_weak(used, used > inBytes ? used - inBytes : 0, std::memory_order_relaxed)) {
+	}
+	return VE_OK;
 }
 
 } // namespace qirn

@@ -5,6 +5,8 @@
 #include "core/VString.h"
 #include "files/VFilePath.h"
 
+#include <atomic>
+
 namespace qirn {
 
 class IFolder;
@@ -13,7 +15,7 @@ class VFolder;
 
 // A named root folder that files and folders may belong to: they ask it
 // whether a path lies inside (IsAuthorized) and share its attributes cache.
-// Immutable once made.
+// Immutable once made, but for the bytes counted against its quota.
 class VFileSystem : public VObject, public IRefCountable {
 public:
 	// The option bits.
@@ -27,9 +29,28 @@ public:
 	// or holds '/'.
 	[[nodiscard]] static VFileSystem* Create(const VString& inName, IFolder* inRoot, uint32 inOptions,
 											 VError* outError = nullptr);
+	// The same with a quota in bytes (0: none) of which inUsed are already
+	// taken.
+	[[nodiscard]] static VFileSystem* Create(const VString& inName, IFolder* inRoot, uint32 inOptions, uint64 inQuota,
+											 uint64 inUsed, VError* outError = nullptr);
 
 	const VString& GetName() const { return fName; }
 	uint32 GetOptions() const { return fOptions; }
+	bool IsWritable() const { return (fOptions & kWritable) != 0; }
+	bool IsHidden() const { return (fOptions & kHidden) != 0; }
+	// 0 when there is no quota.
+	uint64 GetQuota() const { return fQuota; }
+	// The quota less the bytes in use, 0 when they exceed it; 0 without a
+	// quota.
+	uint64 GetFreeQuota() const;
+
+	// Counts bytes against the quota, at once for any number of tasks: 684
+	// when not writable; 685, nothing counted, when fewer than inBytes are
+	// free; with no quota any request is granted.
+	VError Request(uint64 inBytes);
+	// Gives bytes back (684 when not writable); the bytes in use never go
+	// below 0.
+	VError Relinquish(uint64 inBytes);
 	const VFilePath& GetRoot() const;
 	// The root bound to this file system (one reference for the caller);
 	// null when the root is not a folder on disk.
@@ -43,13 +64,17 @@ public:
 	VFileAttributesCache* GetAttributesCache() const { return fCache; }
 
 private:
-	VFileSystem(const VString& inName, IFolder* inRoot, uint32 inOptions);
+	VFileSystem(const VString& inName, IFolder* inRoot, uint32 inOptions, uint64 inQuota, uint64 inUsed);
 	~VFileSystem() override;
 
 	VString fName;
 	IFolder* fRoot = nullptr;
 	VFileAttributesCache* fCache = nullptr;
+	uint64 fQuota = 0;
 	uint32 fOptions = 0;
+	// Bytes in use: kept rather than the free count so that a file system
+	// made over its quota gets room back only once enough is relinquished.
+	std::atomic<uint64> fUsed{0};
 };
 
 } // namespace qirn

@@ -11,6 +11,7 @@
 
 namespace qirn {
 
+class IFile;
 class VJSONObject;
 class VStorageLocker;
 
@@ -51,6 +52,10 @@ public:
 	// One value from the current position; 0 or the error (550 last).
 	VError Parse(VJSONValue& outValue);
 	static VError ParseString(const VString& inText, VJSONValue& outValue, uint32 inOptions);
+	// The file's whole content as UTF-8 text, its POSIX path naming the
+	// source in parse errors. A null file gives undefined and 0; a read
+	// error is answered as it stands, without parsing.
+	static VError ParseFile(IFile* inFile, VJSONValue& outValue, uint32 inOptions);
 
 	// The tokenizer, with and without the token's text.
 	JsonToken GetNextJSONToken(VString& outText, bool* outQuoted, VError* outError);

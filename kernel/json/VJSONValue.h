@@ -10,6 +10,7 @@
 
 namespace qirn {
 
+class IFile;
 class VCompareOptions;
 class VJSONArray;
 class VJSONContainer;
@@ -126,6 +127,10 @@ public:
 	// with the date flags: none (0), inDates (192) or both (576).
 	VError Stringify(VString& outText, uint32 inOptions = 0) const;
 	VError ParseFromString(const VString& inText, bool inDates = false, bool inNonAmbiguousDates = false);
+	// The same through a file's whole content in UTF-8 (VJSONImporter::ParseFile,
+	// dates read when asked; VJSONWriter::StringifyValueToFile).
+	VError LoadFromFile(IFile* inFile, bool inDates = false);
+	VError SaveToFile(IFile* inFile, uint32 inOptions = 0) const;
 
 	// A new value of the value family, owned by the caller. The flag marks
 	// containers with a non-null text instead of a null string.

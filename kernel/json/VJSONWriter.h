@@ -8,6 +8,7 @@
 
 namespace qirn {
 
+class IFile;
 class VDBLanguageContext;
 class VJSONArray;
 class VJSONObject;
@@ -51,6 +52,10 @@ public:
 	VError StringifyValue(const VJSONValue& inValue, VString& outText);
 	VError StringifyObject(const VJSONObject* inObject, VString& outText);
 	VError StringifyArray(const VJSONArray* inArray, VString& outText);
+	// The value's text as the file's whole content, in UTF-8. A null file
+	// does nothing; when the value cannot be written the file is left as it
+	// was.
+	static VError StringifyValueToFile(IFile* inFile, const VJSONValue& inValue, uint32 inOptions);
 
 	// The nesting level and, when pretty, the indent that follows it.
 	void IncrementLevel();

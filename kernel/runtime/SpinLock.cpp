@@ -1,6 +1,12 @@
 #include "runtime/SpinLock.h"
 
+#include "core/VRefPtr.h"
 #include "core/VString.h"
+#include "files/VFile.h"
+#include "files/VFolder.h"
+#include "json/VJSONObject.h"
+#include "json/VJSONValue.h"
+#include "runtime/VErrorContext.h"
 #include "runtime/VSystem.h"
 #include "runtime/VTaskMgr.h"
 
@@ -133,9 +139,36 @@ void SpinLock::_ConfigureFrom(const SpinLockSettings* inSettings)
 
 void SpinLock::Configure()
 {
-	// Files and the JSON reader are not part of this build yet: it behaves
-	// as for a missing "spinlock.prm", keeping the initial strategy.
-	_ConfigureFrom(nullptr);
+	if (VTaskMgr::Get()->GetTaskCount(false) != 1)
+		return;
+	SpinLockSettings settings;
+	bool read = false;
+	{
+		// A missing or unreadable file is the common case, and a malformed one
+		// only keeps the defaults: neither leaves an error behind.
+		StErrorContextInstaller quiet(false, true);
+		VRefPtr<VFolder> folder = VRefPtr<VFolder>::Adopt(VFolder::RetainSystemFolder(eFK_Executable, false));
+		VRefPtr<VFile> file =
+			folder ? VRefPtr<VFile>::Adopt(folder->RetainRelativeFile(VString("spinlock.prm"), FPS_POSIX)) : nullptr;
+		VJSONValue content;
+		if (file && file->Exists() && file->GetContentAsJSON(content, VTC_UTF_8) == VE_OK && content.IsObject()) {
+			const VJSONObject* object = content.GetObject();
+			VJSONValue mode = object->GetProperty(VString("mode"));
+			if (mode.IsString()) {
+				VString text;
+				mode.GetString(text);
+				settings.fMode = std::u16string(text.GetCPointer(), static_cast<size_t>(text.GetLength()));
+			}
+			VJSONValue maxSpins = object->GetProperty(VString("maxSpins"));
+			if (maxSpins.IsNumber())
+				settings.fMaxSpins = maxSpins.GetNumber();
+			VJSONValue yield = object->GetProperty(VString("yieldAfterCheckEvent"));
+			if (yield.IsBool())
+				settings.fYieldAfterCheckEvent = yield.GetBool();
+			read = true;
+		}
+	}
+	_ConfigureFrom(read ? &settings : nullptr);
 }
 
 } // namespace qirn
