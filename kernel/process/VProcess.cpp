@@ -4,6 +4,8 @@
 #include "core/VIntlMgr.h"
 #include "files/VFile.h"
 #include "files/VFileKindManager.h"
+#include "files/VFileSystem.h"
+#include "files/VFileSystemNamespace.h"
 #include "files/VFolder.h"
 #include "files/platform/XLinuxFile.h"
 #include "host/HostBundle.h"
@@ -43,7 +45,9 @@ VFilePath PathInside(const VFilePath& inFolder, const char* inSubFolder)
 std::atomic<VProcess*> VProcess::sInstance{nullptr};
 
 VProcess::VProcess()
-	: fLastActivityTime(VSystem::GetCurrentTime()), fMetrics(std::make_unique<VMetricsManager>())
+	: fLastActivityTime(VSystem::GetCurrentTime()),
+	  fMetrics(std::make_unique<VMetricsManager>()),
+	  fFileSystemNamespace(VRefPtr<VFileSystemNamespace>::Adopt(new VFileSystemNamespace()))
 {
 	_ReadProductName(fProductName);
 	fProductFolderName = fProductName;
@@ -55,6 +59,7 @@ VProcess::~VProcess()
 	if (fInitCalled)
 		_DeInit();
 	fBootListener.Clear();
+	fFileSystemNamespace.Clear();
 }
 
 bool VProcess::Init(uint32 inFlags)
@@ -104,9 +109,26 @@ bool VProcess::_Init(uint32 inFlags)
 
 bool VProcess::_Init_FileSystems()
 {
-	// --- The file-system namespace is filled here: ".USER_HOME_DIRECTORY",
-	// --- ".PRODUCT_RESOURCES", then "fileSystems.json" of the resources.
-	return true;
+	VError error = VE_OK;
+	// Without a home folder there is simply no such file system.
+	VRefPtr<VFolder> home = VRefPtr<VFolder>::Adopt(VFolder::RetainSystemFolder(eFK_UserHome, false));
+	if (home != nullptr)
+		error = fFileSystemNamespace->RegisterFileSystem(VString(".USER_HOME_DIRECTORY"), home.Get(), VFileSystem::kHidden);
+	VRefPtr<VFolder> resources;
+	if (error == VE_OK) {
+		resources = VRefPtr<VFolder>::Adopt(RetainFolder('RSRC'));
+		if (resources != nullptr)
+			error = fFileSystemNamespace->RegisterFileSystem(VString(".PRODUCT_RESOURCES"), resources.Get(), 0);
+	}
+	if (error == VE_OK && resources != nullptr) {
+		VFilePath definitions(resources->GetPath());
+		if (definitions.ToSubFile(VString("fileSystems.json"))) {
+			VRefPtr<VFile> file = VRefPtr<VFile>::Adopt(new VFile(definitions));
+			if (file->Exists())
+				error = fFileSystemNamespace->LoadFromDefinitionFile(file.Get());
+		}
+	}
+	return error == VE_OK;
 }
 
 void VProcess::_DeInit()

@@ -22,6 +22,7 @@ class ILocalizer;
 class VActivityToken;
 class VBootLogListener;
 class VFile;
+class VFileSystemNamespace;
 class VFolder;
 class VIntlMgr;
 class VLogger;
@@ -109,6 +110,10 @@ public:
 	static void GetShortVersionOfVersion(const VString& inVersion, VString& outVersion);
 	static void GetMainVersionOfVersion(const VString& inVersion, VString& outVersion);
 
+	// The process's file systems by name: ".USER_HOME_DIRECTORY" (hidden),
+	// ".PRODUCT_RESOURCES" and those of the resources' "fileSystems.json".
+	VFileSystemNamespace* GetFileSystemNamespace() const { return fFileSystemNamespace.Get(); }
+
 	// Tasks run as fibers (flag 0x02).
 	bool IsFibered() const { return fFibered; }
 
@@ -186,6 +191,7 @@ private:
 	VRefPtr<VIntlMgr> fIntlMgr;
 	ILocalizer* fLocalizer = nullptr;
 	VRefPtr<IRefCountable> fLocalizerOwner;
+	VRefPtr<VFileSystemNamespace> fFileSystemNamespace;
 	VString fProductName;
 	VString fProductVersion;
 	VString fProductFolderName;

@@ -1,6 +1,8 @@
 #include "process/VProcessIPC.h"
 
+#include "files/VFileSystemNotifier.h"
 #include "process/VCommandLineParser.h"
+#include "process/VSleepNotifier.h"
 #include "process/platform/XPosixProcessIPC.h"
 #include "runtime/VTask.h"
 
@@ -20,6 +22,8 @@ VProcessIPC::VProcessIPC()
 
 VProcessIPC::~VProcessIPC()
 {
+	fFileSystemNotifier.reset();
+	fSleepNotifier.reset();
 	// No signal may reach a process that is going away.
 	fSignalHandler.reset();
 	sInstance = nullptr;
@@ -67,9 +71,11 @@ bool VProcessIPC::_Init(uint32 inFlags)
 		fExitStatus = 1;
 		return false;
 	}
-	// --- With kInitFileSystemNotifier: the file-system notifier is made here.
-	// --- The sleep notifier is made and started here; its answer is not
-	// --- checked (a system without sleep notifications still runs).
+	if ((inFlags & kInitFileSystemNotifier) != 0)
+		fFileSystemNotifier = std::make_unique<VFileSystemNotifier>();
+	// A system that cannot tell of its sleep still runs the application.
+	fSleepNotifier = std::make_unique<VSleepNotifier>();
+	fSleepNotifier->Init();
 	return true;
 }
 

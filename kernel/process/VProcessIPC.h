@@ -7,6 +7,8 @@
 namespace qirn {
 
 class VCommandLineParser;
+class VFileSystemNotifier;
+class VSleepNotifier;
 class XPosixProcessIPC;
 
 // The process's arguments, stored by main before anything else runs.
@@ -32,6 +34,10 @@ public:
 	// succeeds.
 	int32 GetExitStatus() const { return fExitStatus; }
 
+	// Made by Init: the file-system notifier with flag 0x40 only.
+	VFileSystemNotifier* GetFileSystemNotifier() const { return fFileSystemNotifier.get(); }
+	VSleepNotifier* GetSleepNotifier() const { return fSleepNotifier.get(); }
+
 	// The arguments the application parses: the process's, in order, less
 	// every one but the program path that begins with "-psn_" (the serial
 	// number some launchers add).
@@ -52,7 +58,8 @@ private:
 	bool fInitCalled = false;
 	bool fInitOK = false;
 	std::unique_ptr<XPosixProcessIPC> fSignalHandler;
-	// --- The file-system notifier and the sleep notifier are kept here.
+	std::unique_ptr<VFileSystemNotifier> fFileSystemNotifier;
+	std::unique_ptr<VSleepNotifier> fSleepNotifier;
 	int32 fExitStatus = 1;
 };
 

@@ -60,7 +60,8 @@ TEST(ProcessVersionText, PiecesOfTheProductVersion)
 		{"build 12.3.9", "", "", "12.3.9", 9},
 		{"10 build 99", "10", "10", "99", 0},
 		{"4.5 Build 6.7", "4.5 Build 6.7", "4", "", 0}, // the text is "build ", as it stands
-		{"1.0build 2.3", "1.0build 2.3", "1", "", 0},
+		{"1.0build 2.3", "1.0", "1", "2.3", 3}, // no space needed before it
+		{"1.0 build2.3", "1.0 build2.3", "1", "", 0},  // but after it
 		{"5.1 build 2.x", "5.1", "5", "2.x", 0},
 	};
 	for (const Case& test : cases) {
@@ -426,8 +427,9 @@ TEST(ProcessSignals, EachEndsTheMainLoop)
 		const std::string line = "\n (ctrl-c has been received - quit)\n\n";
 		const size_t found = child.Text().find(line);
 		EXPECT_EQ(found != std::string::npos, test.fPrintsLine) << child.Text();
-		if (test.fPrintsLine) // before the loop saw the quit
+		if (test.fPrintsLine) { // before the loop saw the quit
 			EXPECT_LT(found, child.Text().find("loop.ended=1"));
+		}
 	}
 }
 
@@ -471,6 +473,26 @@ TEST(ProcessCommandLine, ExitStatuses)
 		const std::map<std::string, std::string> values = child.Values();
 		EXPECT_EQ(values.count("running") == 1, test.fRuns) << child.Text();
 		EXPECT_EQ(values.count("init") == 1 ? values.at("init") : "", test.fRuns ? "1" : "0");
+	}
+}
+
+// The file-system notifier comes with flag 0x40; the sleep notifier always.
+TEST(ProcessCommandLine, TheNotifiersOfTheStartUp)
+{
+	struct Case {
+		std::vector<std::string> fEnvironment;
+		const char* fFiles;
+	};
+	const Case cases[] = {{{}, "1"}, {{"QIRN_TEST_NO_WATCH=1"}, "0"}};
+	for (const Case& test : cases) {
+		Child child(kCommandLineApp, {"--once"}, test.fEnvironment);
+		ASSERT_TRUE(child.Started());
+		const int status = child.Finish();
+		ASSERT_TRUE(WIFEXITED(status)) << child.Text();
+		EXPECT_EQ(WEXITSTATUS(status), 0);
+		const std::map<std::string, std::string> values = child.Values();
+		EXPECT_EQ(values.count("notifier.files") == 1 ? values.at("notifier.files") : "", test.fFiles);
+		EXPECT_EQ(values.count("notifier.sleep") == 1 ? values.at("notifier.sleep") : "", "1");
 	}
 }
 

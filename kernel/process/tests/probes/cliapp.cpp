@@ -84,7 +84,8 @@ int main(int argc, char** argv)
 	const rlimit noCore = {0, 0};
 	::setrlimit(RLIMIT_CORE, &noCore);
 	ProbeApp app;
-	if (!app.Init(VProcess::kInitLogger)) {
+	const uint32 flags = std::getenv("QIRN_TEST_NO_WATCH") != nullptr ? VProcess::kInitLogger : VProcess::kInitDefault;
+	if (!app.Init(flags)) {
 		Report("init", "0");
 		if (std::getenv("QIRN_TEST_OLD_SYSTEM") != nullptr) {
 			Report("failed.singleton", VProcess::sInstance.load() == &app ? "1" : "0");
@@ -94,6 +95,8 @@ int main(int argc, char** argv)
 		return app.GetExitStatus();
 	}
 	Report("init", "1");
+	Report("notifier.files", app.GetFileSystemNotifier() != nullptr ? "1" : "0");
+	Report("notifier.sleep", app.GetSleepNotifier() != nullptr ? "1" : "0");
 	app.Run();
 	Report("running.after", app.IsRunning() ? "1" : "0");
 	if (app.fLinger) {
