@@ -160,6 +160,8 @@
 #include "process/ILoggerBagKeys.h"
 #include "process/LogStackCrawl.h"
 #include "process/VActivityToken.h"
+#include "process/VBootLogListener.h"
 #include "process/VCommandLineParser.h"
 #include "process/VLogger.h"
 #include "process/VProcess.h"
+#include "process/VProcessIPC.h"
