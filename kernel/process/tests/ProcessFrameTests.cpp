@@ -29,6 +29,7 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -82,10 +83,9 @@ TEST(ProcessIDs, WhichProcessesRun)
 {
 	EXPECT_EQ(VProcess::GetSystemID(), static_cast<int32>(::getpid()));
 	// A child that ended and was reaped is gone.
-	const pid_t child = ::fork();
-	if (child == 0)
-		::_exit(0);
-	ASSERT_GT(child, 0);
+	pid_t child = 0;
+	char* arguments[] = {const_cast<char*>("/bin/true"), nullptr};
+	ASSERT_EQ(::posix_spawn(&child, "/bin/true", nullptr, nullptr, arguments, nullptr), 0);
 	int status = 0;
 	ASSERT_EQ(::waitpid(child, &status, 0), child);
 	struct Case {
