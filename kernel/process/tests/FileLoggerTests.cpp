@@ -622,6 +622,10 @@ TEST(FileLogger, StopDuringADeliveryDoesNotDeadlock)
 	// Added after the file logger, so delivered to first.
 	ASSERT_TRUE(ProcessLogger().AddLogListener(holder.Get()));
 	ProcessLogger().LogMessage(EML_Warning, VString("queued before stop"), VString("stoptest"));
+	// The test process runs no "Logger" task: a task of the test delivers,
+	// as that one would.
+	VTask* deliverer = new VTask(0, ETaskStyle::kPreemptive, []() { ProcessLogger().Flush(); });
+	ASSERT_TRUE(deliverer->Run());
 	ASSERT_TRUE(holder->fInside.Wait());
 	std::atomic<bool> stopped{false};
 	std::thread stopper([&]() {
@@ -631,6 +635,8 @@ TEST(FileLogger, StopDuringADeliveryDoesNotDeadlock)
 	VTask::Sleep(50);
 	holder->fLeave.Open();
 	stopper.join();
+	EXPECT_TRUE(deliverer->WaitForDeath(testing::kHangMilliseconds));
+	deliverer->Release();
 	EXPECT_TRUE(stopped.load());
 	EXPECT_FALSE(logger->IsStarted());
 	EXPECT_TRUE(ProcessLogger().RemoveLogListener(holder.Get()));
@@ -661,6 +667,14 @@ TEST(FileLogger, TasksLogWhileAFileLoggerStartsAndStops)
 		}));
 		ASSERT_TRUE(tasks.back()->Run());
 	}
+	// What the "Logger" task does, which the test process does not run.
+	VTask* deliverer = new VTask(0, ETaskStyle::kPreemptive, [&]() {
+		while (finished.load() < kTasks) {
+			ProcessLogger().Flush();
+			VTask::Sleep(2);
+		}
+	});
+	ASSERT_TRUE(deliverer->Run());
 	int rounds = 0;
 	while (finished.load() < kTasks || rounds < 10) {
 		logger.Start();
@@ -676,6 +690,8 @@ TEST(FileLogger, TasksLogWhileAFileLoggerStartsAndStops)
 		EXPECT_TRUE(task->WaitForDeath(testing::kHangMilliseconds));
 		task->Release();
 	}
+	EXPECT_TRUE(deliverer->WaitForDeath(testing::kHangMilliseconds));
+	deliverer->Release();
 	size_t count = 0;
 	for (int number = 1; number <= 60; ++number) {
 		const std::string path = folder / ("busy_" + std::to_string(number) + ".txt");
