@@ -4,6 +4,7 @@
 #include "core/VString.h"
 #include "process/VProcess.h"
 #include "runtime/VTask.h"
+#include "runtime/VTaskMgr.h"
 
 #include <algorithm>
 
@@ -59,8 +60,25 @@ void VLogger::Stop()
 		return;
 	task->Kill();
 	task->WakeUp();
-	task->WaitForDeath(kStopMilliseconds);
+	const bool ended = task->WaitForDeath(kStopMilliseconds);
+	// An ended task is let go of at once, so that its thread is joined now
+	// rather than with the logger: a stopped logger still starts no new task.
+	bool owned = false;
+	if (ended) {
+		StLocker<VCriticalSection> lock(fListenerLock);
+		if (fTask == task) {
+			fTask = nullptr;
+			fTaskEnded = true;
+			owned = true;
+		}
+	}
 	task->Release();
+	if (owned) {
+		task->Release();
+		// The task manager keeps the dead task until its next purge.
+		if (VTaskMgr* manager = VTaskMgr::IsInited() ? VTaskMgr::Get() : nullptr)
+			manager->PurgeDeadTasks();
+	}
 }
 
 bool VLogger::IsStarted() const
@@ -181,7 +199,7 @@ bool VLogger::AddLogListener(ILogListener* inListener)
 	if (inListener == nullptr)
 		return false;
 	StLocker<VCriticalSection> lock(fListenerLock);
-	if (fTask == nullptr) {
+	if (fTask == nullptr && !fTaskEnded) {
 		fTask = new VTask(kTaskStackSize, ETaskStyle::kPreemptive, [this]() { LogReaderTaskProc(); });
 		fTask->SetName(VString("Logger"));
 		fTask->Run();

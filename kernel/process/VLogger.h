@@ -77,6 +77,8 @@ private:
 	std::atomic<bool> fStarted{false};
 	std::vector<ILogListener*> fListeners; // the most recently added first
 	VTask* fTask = nullptr;
+	// Set when Stop let go of the ended task: none is started again.
+	bool fTaskEnded = false;
 };
 
 } // namespace qirn

@@ -3,6 +3,7 @@
 #include "bags_xml/VXMLParser.h"
 #include "core/VBlob.h"
 #include "core/VString.h"
+#include "testing/Sanitizers.h"
 
 #include <gtest/gtest.h>
 
@@ -200,6 +201,8 @@ TEST_F(DomTest, BadOrHostileDocumentsGiveNull)
 	};
 	for (const std::string& xml : rows) {
 		SCOPED_TRACE(xml.substr(0, 60));
+		if (xml.find("<!ENTITY a ") != std::string::npos && !testing::kRunsEntityBombs)
+			continue;
 		EXPECT_EQ(Parse(xml), nullptr);
 	}
 	// An external DTD is not loaded at all: the document stands.
