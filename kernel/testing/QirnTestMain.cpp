@@ -6,6 +6,7 @@
 // flushes the logger.
 #include "process/VLogger.h"
 #include "process/VProcess.h"
+#include "runtime/VTaskMgr.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,19 @@
 namespace {
 
 class VTestProcess : public qirn::VProcess {};
+
+// The sanitizer builds run a whole executable's tests in one process. The
+// task manager joins an ended task's thread only when it next purges, so
+// the threads of the tasks one test ended would still be there in the
+// children a later test forks, and the thread sanitizer reports them leaked
+// when such a child exits. Each test's ended tasks are purged as it ends.
+class VJoinEndedTasks : public ::testing::EmptyTestEventListener {
+	void OnTestEnd(const ::testing::TestInfo&) override
+	{
+		if (qirn::VTaskMgr* manager = qirn::VTaskMgr::Get())
+			manager->PurgeDeadTasks();
+	}
+};
 
 } // namespace
 
@@ -26,5 +40,6 @@ int main(int argc, char** argv)
 		return 1;
 	}
 	process.GetLogger()->Stop();
+	::testing::UnitTest::GetInstance()->listeners().Append(new VJoinEndedTasks);
 	return RUN_ALL_TESTS();
 }
