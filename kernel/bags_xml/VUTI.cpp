@@ -1,6 +1,7 @@
 #include "bags_xml/VUTI.h"
 
 #include "bags_xml/VUTIManager.h"
+#include "core/VIntlMgr.h"
 
 #include <algorithm>
 
@@ -8,7 +9,10 @@ namespace qirn {
 
 bool VUTI::IdentifierLess::operator()(const VString& inA, const VString& inB) const
 {
-	return inA.CompareToString(inB, false) == CR_SMALLER;
+	// Always the same collator, whatever the asking task's language: a map
+	// filled under one order and searched under another loses its types.
+	return VIntlMgr::GetDefaultMgr()->CompareString(
+			   inA.GetCPointer(), inA.GetLength(), inB.GetCPointer(), inB.GetLength(), false) == CR_SMALLER;
 }
 
 bool VUTI::IsPublic() const

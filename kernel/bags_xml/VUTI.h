@@ -24,7 +24,8 @@ namespace qirn {
 // A type is not locked: it is filled by one task and then only read.
 class VUTI : public VObject, public IRefCountable {
 public:
-	// Identifiers ordered as a person reads them, accents not counting.
+	// Identifiers ordered as a person reads them, accents not counting, in
+	// US English whatever the asking task's language.
 	struct IdentifierLess {
 		bool operator()(const VString& inA, const VString& inB) const;
 	};

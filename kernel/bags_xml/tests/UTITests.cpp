@@ -1,4 +1,5 @@
 #include "bags_xml/VUTI.h"
+#include "testing/TestDialect.h"
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,26 @@ TEST(UTI, WalksEndInCycles)
 	std::vector<VString> extensions;
 	b->GetAllExtensionsVector(extensions);
 	EXPECT_EQ(extensions.size(), 1u);
+}
+
+} // namespace
+} // namespace qirn
+
+namespace qirn {
+namespace {
+
+TEST(UTI, TypeMapsKeepTheirOrderWhateverTheAskingTasksLanguage)
+{
+	// Danish sorts "aa" and "å" after "z"; the map was filled in English,
+	// where "å.type" comes first.
+	const char* identifiers[] = {"aa.type", "ab.type", "m.type", "z.type", "zz.type", "\xC3\xA5.type"};
+	VUTI::UTIMap map;
+	for (const char* identifier : identifiers)
+		map.emplace(VString(identifier), NewUTI(identifier));
+	constexpr DialectCode kDanish = 1030;
+	testing::StCurrentDialect danish(kDanish);
+	for (const char* identifier : identifiers)
+		EXPECT_NE(map.find(VString(identifier)), map.end()) << identifier;
 }
 
 } // namespace
