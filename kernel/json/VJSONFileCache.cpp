@@ -1,0 +1,45 @@
+#include "json/VJSONFileCache.h"
+
+#include "files/VFilePath.h"
+
+namespace qirn {
+
+VJSONValue VJSONFileCache::GetValue(const VFilePath& inPath) const
+{
+	VString key;
+	inPath.GetPosixPath(key);
+	StLocker<VCriticalSection> lock(fLock);
+	auto found = fDocuments.find(key);
+	return found != fDocuments.end() ? found->second : VJSONValue();
+}
+
+void VJSONFileCache::SetValue(const VFilePath& inPath, const VJSONValue& inValue)
+{
+	VString key;
+	inPath.GetPosixPath(key);
+	// The document replaced or removed goes after the lock is let go: freeing
+	// a tree may take long.
+	VJSONValue previous;
+	{
+		StLocker<VCriticalSection> lock(fLock);
+		if (inValue.IsUndefined()) {
+			auto found = fDocuments.find(key);
+			if (found == fDocuments.end())
+				return;
+			previous = std::move(found->second);
+			fDocuments.erase(found);
+		} else {
+			VJSONValue& slot = fDocuments[key];
+			previous = std::move(slot);
+			slot = inValue;
+		}
+	}
+}
+
+size_t VJSONFileCache::GetCount() const
+{
+	StLocker<VCriticalSection> lock(fLock);
+	return fDocuments.size();
+}
+
+} // namespace qirn
