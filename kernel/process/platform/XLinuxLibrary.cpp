@@ -15,6 +15,7 @@
 
 #include <cstring>
 #include <dlfcn.h>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -33,14 +34,22 @@ void RaiseCannotLoad(const VFilePath& inPath, const char* inReason)
 	_PushRetainedError(error);
 }
 
-// Adds the missing mode bits. A file the process may not change (another
-// user's) is loaded as it is: the loader may well read it anyway.
-void AddModeBits(const VFile& inFile, uint16 inBits)
+// Adds the missing mode bits to the file a path leads to (a framework's
+// executable is a link). A file the process may not change (another user's)
+// is loaded as it is: the loader may well read it anyway.
+void AddModeBits(const std::string& inPosixPath, uint16 inBits)
 {
+	std::error_code ignored;
+	const std::string real = std::filesystem::canonical(inPosixPath, ignored).string();
+	if (real.empty())
+		return;
+	VString text;
+	XLinuxPathBytes::ToText(real.data(), real.size(), text);
+	const VRefPtr<VFile> file = VRefPtr<VFile>::Adopt(new VFile(text, FPS_POSIX));
 	StErrorContextInstaller silent(false, true);
 	uint16 mode = 0;
-	if (inFile.MAC_GetPermissions(&mode) == VE_OK && (mode & inBits) != inBits)
-		inFile.MAC_SetPermissions(static_cast<uint16>(mode | inBits));
+	if (file->MAC_GetPermissions(&mode) == VE_OK && (mode & inBits) != inBits)
+		file->MAC_SetPermissions(static_cast<uint16>(mode | inBits));
 }
 
 std::string PosixBytes(const VFilePath& inPath)
@@ -138,9 +147,9 @@ bool XLinuxLibrary::Load(const VFilePath& inPath)
 {
 	Unload();
 	if (inPath.IsFile()) {
-		const VFile file(inPath);
-		AddModeBits(file, kLibraryModeBits);
-		return _Open(PosixBytes(inPath), inPath);
+		const std::string path = PosixBytes(inPath);
+		AddModeBits(path, kLibraryModeBits);
+		return _Open(path, inPath);
 	}
 	if (!inPath.IsFolder())
 		return false;
@@ -158,11 +167,8 @@ bool XLinuxLibrary::Load(const VFilePath& inPath)
 		RaiseCannotLoad(inPath, "the bundle names no executable");
 		return false;
 	}
-	if (isFramework) {
-		VString text;
-		XLinuxPathBytes::ToText(executable.data(), executable.size(), text);
-		AddModeBits(VFile(text, FPS_POSIX), kFrameworkExecutableModeBits);
-	}
+	if (isFramework)
+		AddModeBits(executable, kFrameworkExecutableModeBits);
 	if (!_Open(executable, inPath))
 		return false;
 	fBundlePath = bundlePath;
