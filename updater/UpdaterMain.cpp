@@ -10,6 +10,7 @@
 #include "runtime/VTask.h"
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -48,6 +49,24 @@ void PutExecutableFolderFirstOnPath()
 	::setenv("PATH", path.c_str(), 1);
 }
 
+void IgnoreSignal(int)
+{
+}
+
+// A file-size limit reached while copying, or a caller that closed its end
+// of our output, must fail that write (EFBIG, EPIPE) so that the run can
+// roll back or go on, rather than end the process half-way. A handler, not
+// SIG_IGN: handlers are reset for the programs we start.
+void FailWritesInsteadOfSignals()
+{
+	struct sigaction action = {};
+	action.sa_handler = IgnoreSignal;
+	sigemptyset(&action.sa_mask);
+	action.sa_flags = SA_RESTART;
+	::sigaction(SIGXFSZ, &action, nullptr);
+	::sigaction(SIGPIPE, &action, nullptr);
+}
+
 int RunUpdater()
 {
 	if (!VMemory::InitMemoryManager())
@@ -70,5 +89,6 @@ int main(int argc, char** argv)
 	sProcessCommandLineArgc = argc;
 	sProcessCommandLineArgv = argv;
 	PutExecutableFolderFirstOnPath();
+	FailWritesInsteadOfSignals();
 	return RunUpdater();
 }
