@@ -16,6 +16,10 @@
 #include "runtime/VErrorBase.h"
 #include "runtime/VErrorContext.h"
 #include "runtime/VSystem.h"
+#include "runtime/VTask.h"
+
+#include <chrono>
+#include <thread>
 
 namespace qirn {
 
@@ -124,6 +128,18 @@ void DumpErrorStack(const VErrorContext* inContext, bool inNewestFirst)
 		for (const VRefPtr<VErrorBase>& error : errors)
 			_LogError(error);
 	}
+}
+
+void SleepFully(int32 inMilliseconds)
+{
+	if (VTask::GetCurrent() == nullptr) {
+		std::this_thread::sleep_for(std::chrono::milliseconds(inMilliseconds));
+		return;
+	}
+	const uint32 start = VSystem::GetCurrentTime();
+	for (uint32 elapsed = 0; elapsed < static_cast<uint32>(inMilliseconds);
+		 elapsed = VSystem::GetCurrentTime() - start)
+		VTask::Sleep(inMilliseconds - static_cast<int32>(elapsed));
 }
 
 void DisplayMessage(const char* inText)

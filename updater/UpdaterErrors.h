@@ -56,6 +56,10 @@ void _LogError(const VRefPtr<VErrorBase>& inError);
 // The error's description, or its error string when it has none.
 void GetErrorMessage(const VErrorBase& inError, VString& outMessage);
 
+// Sleeps the current task for the whole time: a wake-up (the quit a signal
+// asks for, say) does not shorten the updater's waits.
+void SleepFully(int32 inMilliseconds);
+
 // A notification titled "Debug" with the text.
 void DisplayMessage(const char* inText);
 

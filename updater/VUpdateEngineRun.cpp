@@ -233,7 +233,7 @@ bool VUpdateEngine::_WaitForPidToQuit()
 		// A list that could not be read proves nothing: the caller counts as
 		// still there.
 		present = ids.empty() || std::find(ids.begin(), ids.end(), static_cast<pid_t>(pid)) != ids.end();
-		VTask::Sleep(kPollMilliseconds);
+		SleepFully(kPollMilliseconds);
 		elapsed = VSystem::GetCurrentTime() - start;
 	}
 	if (present) {
@@ -241,7 +241,7 @@ bool VUpdateEngine::_WaitForPidToQuit()
 		PushError(VE_UPQX_PROCESS_STILL_RUNNING);
 		return false;
 	}
-	VTask::Sleep(kSettleMilliseconds);
+	SleepFully(kSettleMilliseconds);
 	LogInfo("Process %d has quit. Proceeding.", pid);
 	return true;
 }

@@ -13,6 +13,7 @@
 #include "runtime/VTask.h"
 
 #include <cerrno>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,8 +51,12 @@ VErrorBase* NewMoveAsideError(const VFilePath& inSource, const VFilePath& inDest
 bool EntryExists(const VFilePath& inPath)
 {
 	VRefPtr<VFolder> folder = VRefPtr<VFolder>::Adopt(new VFolder(inPath));
+	// Without the folder path's final '/', which would follow a link.
+	std::string bytes(folder->GetPlatform().GetPosixPathBytes());
+	while (bytes.size() > 1 && bytes.back() == '/')
+		bytes.pop_back();
 	struct stat info;
-	return ::lstat(folder->GetPlatform().GetPosixPathBytes(), &info) == 0 || errno != ENOENT;
+	return ::lstat(bytes.c_str(), &info) == 0 || errno != ENOENT;
 }
 
 // The outdated bundle goes to the temporary path while an empty folder takes
@@ -136,7 +141,7 @@ VFolder* VUpdateEngine::_SwapApplications(VFolder& inOutdated, VFolder& inUpToDa
 			pending.Clear();
 			if (attempt < kMoveAsideAttempts) {
 				pending = VRefPtr<VErrorBase>::Adopt(NewMoveAsideError(inOutdated.GetPath(), tempPath));
-				VTask::Sleep(kMoveAsidePauseMilliseconds);
+				SleepFully(kMoveAsidePauseMilliseconds);
 			}
 		}
 		if (old != nullptr)
