@@ -1,9 +1,10 @@
 #include "VUpdateEngine.h"
 
 #include "bags_xml/VLocalizationManager.h"
+#include "bags_xml/VUTIManager.h"
 #include "core/VIntlMgr.h"
 #include "files/VFolder.h"
-#include "host/HostBundle.h"
+#include "process/VComponentManager.h"
 #include "process/VLog4jMsgFileLogger.h"
 #include "process/VLogger.h"
 #include "runtime/VErrorBase.h"
@@ -14,18 +15,6 @@ namespace {
 
 // The components whose error messages the updater's localization holds.
 constexpr OsType kLocalizedSignatures[] = {'qirn', 'xmlc', 'PW32', 'UPQX'};
-
-// The language of the bundle's development region ("CFBundleDevelopmentRegion"),
-// US English without one.
-DialectCode GetDevelopmentRegionLanguage()
-{
-	char region[64] = {};
-	DialectCode dialect = DC_ENGLISH_US;
-	if (host::CopyMainBundleInfoString("CFBundleDevelopmentRegion", region, sizeof region) &&
-		!VIntlMgr::GetDialectCodeWithRFC3066BisLanguageCode(VString(region), dialect))
-		dialect = DC_ENGLISH_US;
-	return dialect;
-}
 
 } // namespace
 
@@ -43,6 +32,7 @@ VUpdateEngine::~VUpdateEngine()
 		}
 		if (GetLocalizer() == fLocalizationManager.Get())
 			SetLocalizer(nullptr, nullptr);
+		VUTIManager::GetUTIManager()->SetLocalizationManager(nullptr);
 		fLocalizationManager.Clear();
 	}
 }
@@ -58,10 +48,16 @@ bool VUpdateEngine::Init(uint32 inFlags)
 void VUpdateEngine::_InitLocalizationManager()
 {
 	VRefPtr<VFolder> bundle = VRefPtr<VFolder>::Adopt(RetainFolder('BNDL'));
-	fLocalizationManager = VRefPtr<VLocalizationManager>::Adopt(new VLocalizationManager(GetDevelopmentRegionLanguage()));
+	DialectCode language = VComponentManager::GetLocalizationLanguage(bundle.Get(), true, 0);
+	// A bundle without language folders still gets its messages, in US
+	// English: the run must not lose its texts to a damaged bundle.
+	if (language <= 0)
+		language = DC_ENGLISH_US;
+	fLocalizationManager = VRefPtr<VLocalizationManager>::Adopt(new VLocalizationManager(language));
 	if (bundle != nullptr)
 		fLocalizationManager->LoadDefaultLocalizationFoldersForComponentOrPlugin(bundle.Get());
 	SetLocalizer(fLocalizationManager.Get(), fLocalizationManager.Get());
+	VUTIManager::GetUTIManager()->SetLocalizationManager(fLocalizationManager.Get());
 	for (OsType signature : kLocalizedSignatures)
 		VErrorBase::RegisterLocalizer(signature, fLocalizationManager.Get());
 }
