@@ -82,6 +82,8 @@
 #include "bags_xml/VPackedDictionary.h"
 #include "bags_xml/VPackedDictionary_base.h"
 #include "bags_xml/VPackedDictionary_with_backstore.h"
+#include "bags_xml/VUTI.h"
+#include "bags_xml/VUTIManager.h"
 #include "bags_xml/VValueBag.h"
 
 #include "files/FileErrorCodes.h"

@@ -8,11 +8,11 @@ namespace qirn {
 // An array of blobs it owns. An absent element orders before every present
 // one, reads as an empty blob and is written as one. Any two present blobs
 // compare equal, so sorting orders only presence.
-class VArrayBlob : public VArrayOf<VArrayBlob, VArrayOwned<VBlob>> {
+class VArrayBlob : public VArrayValueOf<VArrayBlob, VArrayOwned<VBlob>> {
 public:
 	VArrayBlob() = default;
 	explicit VArrayBlob(sLONG inCount) { SetCount(inCount); }
-	VArrayBlob(const VArrayBlob& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayBlob(const VArrayBlob& inOther) : VArrayValueOf() { Copy(inOther); }
 
 	uint16 GetElemValueKind() const override { return 11; }
 

@@ -8,11 +8,11 @@ namespace qirn {
 // i / 8, lowest bit first. The storage takes (count + 8) / 8 bytes. Bits
 // beyond the count carry no meaning and are cleared when the count grows
 // over them.
-class VArrayBoolean : public VArrayOf<VArrayBoolean, VArrayValue> {
+class VArrayBoolean : public VArrayValueOf<VArrayBoolean, VArrayValue> {
 public:
-	VArrayBoolean() : VArrayOf(0) {}
-	explicit VArrayBoolean(sLONG inCount) : VArrayOf(0) { SetCount(inCount); }
-	VArrayBoolean(const VArrayBoolean& inOther) : VArrayOf(0) { Copy(inOther); }
+	VArrayBoolean() : VArrayValueOf(0) {}
+	explicit VArrayBoolean(sLONG inCount) : VArrayValueOf(0) { SetCount(inCount); }
+	VArrayBoolean(const VArrayBoolean& inOther) : VArrayValueOf(0) { Copy(inOther); }
 
 	uint16 GetElemValueKind() const override { return 1; }
 	bool SetCount(sLONG inCount) override;

@@ -6,11 +6,11 @@
 namespace qirn {
 
 // An array of signed 8-bit numbers.
-class VArrayByte : public VArrayOf<VArrayByte, VArrayNumeric<VArrayByte, sBYTE, 2, true>> {
+class VArrayByte : public VArrayValueOf<VArrayByte, VArrayNumeric<VArrayByte, sBYTE, 2, true>> {
 public:
 	VArrayByte() = default;
 	explicit VArrayByte(sLONG inCount) { SetCount(inCount); }
-	VArrayByte(const VArrayByte& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayByte(const VArrayByte& inOther) : VArrayValueOf() { Copy(inOther); }
 
 	sBYTE GetByte(sLONG inPosition) const { return _Get(inPosition); }
 	void FromByte(sBYTE inValue, VIndex inPosition) override { _Set(inValue, inPosition); }

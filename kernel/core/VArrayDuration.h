@@ -6,11 +6,11 @@
 namespace qirn {
 
 // An array of durations, kept as signed 64-bit milliseconds.
-class VArrayDuration : public VArrayOf<VArrayDuration, VArrayNumeric<VArrayDuration, sLONG8, 9, false>> {
+class VArrayDuration : public VArrayValueOf<VArrayDuration, VArrayNumeric<VArrayDuration, sLONG8, 9, false>> {
 public:
 	VArrayDuration() = default;
 	explicit VArrayDuration(sLONG inCount) { SetCount(inCount); }
-	VArrayDuration(const VArrayDuration& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayDuration(const VArrayDuration& inOther) : VArrayValueOf() { Copy(inOther); }
 
 	// Outside 1..count the duration is 0.
 	void GetDuration(VDuration& outValue, sLONG inPosition) const { outValue.FromNbMilliseconds(_Get(inPosition)); }

@@ -6,11 +6,11 @@
 namespace qirn {
 
 // An array of signed 32-bit numbers.
-class VArrayLong : public VArrayOf<VArrayLong, VArrayNumeric<VArrayLong, sLONG, 4, true>> {
+class VArrayLong : public VArrayValueOf<VArrayLong, VArrayNumeric<VArrayLong, sLONG, 4, true>> {
 public:
 	VArrayLong() = default;
 	explicit VArrayLong(sLONG inCount) { SetCount(inCount); }
-	VArrayLong(const VArrayLong& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayLong(const VArrayLong& inOther) : VArrayValueOf() { Copy(inOther); }
 	VArrayLong& operator=(const VArrayLong& inOther)
 	{
 		Copy(inOther);

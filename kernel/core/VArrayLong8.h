@@ -6,11 +6,11 @@
 namespace qirn {
 
 // An array of signed 64-bit numbers.
-class VArrayLong8 : public VArrayOf<VArrayLong8, VArrayNumeric<VArrayLong8, sLONG8, 5, true>> {
+class VArrayLong8 : public VArrayValueOf<VArrayLong8, VArrayNumeric<VArrayLong8, sLONG8, 5, true>> {
 public:
 	VArrayLong8() = default;
 	explicit VArrayLong8(sLONG inCount) { SetCount(inCount); }
-	VArrayLong8(const VArrayLong8& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayLong8(const VArrayLong8& inOther) : VArrayValueOf() { Copy(inOther); }
 
 	sLONG8 GetLong8(sLONG inPosition) const { return _Get(inPosition); }
 	void FromLong8(sLONG8 inValue, VIndex inPosition) override { _Set(inValue, inPosition); }

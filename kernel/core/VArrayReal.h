@@ -6,11 +6,11 @@
 namespace qirn {
 
 // An array of 64-bit reals, with their statistics.
-class VArrayReal : public VArrayOf<VArrayReal, VArrayNumeric<VArrayReal, Real, 6, true>> {
+class VArrayReal : public VArrayValueOf<VArrayReal, VArrayNumeric<VArrayReal, Real, 6, true>> {
 public:
 	VArrayReal() = default;
 	explicit VArrayReal(sLONG inCount) { SetCount(inCount); }
-	VArrayReal(const VArrayReal& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayReal(const VArrayReal& inOther) : VArrayValueOf() { Copy(inOther); }
 
 	Real GetReal(sLONG inPosition) const { return _Get(inPosition); }
 	void FromReal(Real inValue, VIndex inPosition) override { _Set(inValue, inPosition); }

@@ -8,11 +8,11 @@ namespace qirn {
 // An array of strings it owns. An element may be absent (after SetCount or
 // Insert, or read as absent from a stream): it orders before every present
 // string, reads as an empty string and is skipped by Find.
-class VArrayString : public VArrayOf<VArrayString, VArrayOwned<VString>> {
+class VArrayString : public VArrayValueOf<VArrayString, VArrayOwned<VString>> {
 public:
 	VArrayString() = default;
 	explicit VArrayString(sLONG inCount) { SetCount(inCount); }
-	VArrayString(const VArrayString& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayString(const VArrayString& inOther) : VArrayValueOf() { Copy(inOther); }
 
 	uint16 GetElemValueKind() const override { return 10; }
 

@@ -7,11 +7,11 @@ namespace qirn {
 
 // An array of times, kept as their 64-bit stamps and ordered as unsigned
 // numbers (year, month, day, milliseconds from the high bits down).
-class VArrayTime : public VArrayOf<VArrayTime, VArrayNumeric<VArrayTime, uLONG8, 8, false>> {
+class VArrayTime : public VArrayValueOf<VArrayTime, VArrayNumeric<VArrayTime, uLONG8, 8, false>> {
 public:
 	VArrayTime() = default;
 	explicit VArrayTime(sLONG inCount) { SetCount(inCount); }
-	VArrayTime(const VArrayTime& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayTime(const VArrayTime& inOther) : VArrayValueOf() { Copy(inOther); }
 
 	// Outside 1..count the time is the one of stamp 0.
 	void GetTime(VTime& outValue, sLONG inPosition) const { outValue.FromStamp(_Get(inPosition)); }

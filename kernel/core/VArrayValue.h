@@ -201,7 +201,7 @@ public:
 
 // What every typed array class repeats: its descriptor and its clone.
 template <class Self, class Base>
-class VArrayOf : public Base {
+class VArrayValueOf : public Base {
 public:
 	using Base::Base;
 

@@ -6,11 +6,11 @@
 namespace qirn {
 
 // An array of signed 16-bit numbers.
-class VArrayWord : public VArrayOf<VArrayWord, VArrayNumeric<VArrayWord, sWORD, 3, true>> {
+class VArrayWord : public VArrayValueOf<VArrayWord, VArrayNumeric<VArrayWord, sWORD, 3, true>> {
 public:
 	VArrayWord() = default;
 	explicit VArrayWord(sLONG inCount) { SetCount(inCount); }
-	VArrayWord(const VArrayWord& inOther) : VArrayOf() { Copy(inOther); }
+	VArrayWord(const VArrayWord& inOther) : VArrayValueOf() { Copy(inOther); }
 
 	sWORD GetWord(sLONG inPosition) const { return _Get(inPosition); }
 	void FromWord(sWORD inValue, VIndex inPosition) override { _Set(inValue, inPosition); }
