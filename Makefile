@@ -1,6 +1,6 @@
 # Every target installs what is missing first, so a fresh Debian 12 machine
 # needs nothing but this file and root.
-.PHONY: deps build test asan tsan bench clean
+.PHONY: deps build test asan tsan bench demo clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -29,6 +29,11 @@ bench: deps
 	cmake --preset bench
 	cmake --build --preset bench
 	@bash bench/run.sh build/bench
+
+# A real update in a temporary folder: installs, builds, installs the build
+# there and runs the updater as an application would (scripts/demo.sh).
+demo:
+	@bash scripts/demo.sh
 
 clean:
 	rm -rf build
