@@ -10,6 +10,7 @@
 #include "files/FolderErrorCodes.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 
@@ -39,6 +40,18 @@ VError CopyFolderAttributes(const VFolder& inSource, const VFolder& inTarget)
 	return error;
 }
 
+// The kernel's iterators yield nothing for a folder they cannot open: a
+// folder of the bundle that cannot be listed (unreadable to this user)
+// fails the copy, and the swap rolls back, instead of copying as empty.
+VError CheckListable(const VFolder& inFolder)
+{
+	DIR* dir = ::opendir(inFolder.GetPlatform().GetPosixPathBytes());
+	if (dir == nullptr)
+		return ThrowFolderSystemError(inFolder, errno, VE_FOLDER_CANNOT_GET_ATTRIBUTES);
+	::closedir(dir);
+	return VE_OK;
+}
+
 } // namespace
 
 int ExchangeEntries(const VFolder& inFirst, const VFolder& inSecond)
@@ -66,6 +79,8 @@ VError ThrowFolderSystemError(const VFolder& inFolder, int inErrno, VError inDef
 VError CopyFolderContentsInto(const VFolder& inSource, const VFolder& inDestination,
 							  const std::function<void()>& inOnFileCopied)
 {
+	if (const VError error = CheckListable(inSource); error != VE_OK)
+		return error;
 	// Hidden entries too: a bundle is copied whole. Sub-folders first, as
 	// the kernel's own copy does; links are files to the iterators.
 	for (VFolderIterator folder(&inSource, 2 | 8); folder.Current() != nullptr; ++folder) {
