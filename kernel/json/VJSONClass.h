@@ -193,8 +193,8 @@ public:
 	static std::atomic<uint32> sSequenceID;
 
 protected:
-	// The initialisers of this class alone: those of a shared class run
-	// while the instance is in use.
+	// The initialisers of this class alone: on a shared instance they run
+	// while it is in use.
 	virtual EJSONStatus _InitProperties(VJSONObject* inInstance, IJSONFunctionContext* inContext);
 	// Each initialiser's result becomes the instance's property; the first
 	// that does not succeed stops the walk with its answer.

@@ -193,7 +193,9 @@ EJSONStatus VJSONClass::_InitProperties(VJSONObject* inInstance, IJSONFunctionCo
 {
 	if (fInitializers.empty())
 		return eJSONStatus_Handled;
-	if ((fFlags & kFlagShared) == 0)
+	// A shared subclass makes shared instances of a class that is not: the
+	// instance decides, not the class.
+	if ((fFlags & kFlagShared) == 0 && !inInstance->IsShared())
 		return _CallProperties(inInstance, inContext);
 	VJSONUser user(inInstance, false);
 	return _CallProperties(inInstance, inContext);
