@@ -239,6 +239,16 @@ VRefPtr<VJSONObject> VJSONClass::GetSingleton(VDBLanguageContext* inLanguageCont
 VRefPtr<VJSONObject> VJSONClass::GetInternalSingleton(VDBLanguageContext* inLanguageContext,
 													  IJSONFunctionContext* inContext)
 {
+	{
+		StLocker<VCriticalSection> lock(fSingletonLock);
+		if (fInternalSingleton != nullptr)
+			return fInternalSingleton;
+	}
+	// Made under the graph mutex first, then the class's lock: reading "me"
+	// on the (shared) class object asks for the singleton while holding the
+	// graph mutex already, and a construction that stores into a shared
+	// instance takes it too. One order, no deadlock between the two.
+	StGraphLocker graph(true);
 	StLocker<VCriticalSection> lock(fSingletonLock);
 	if (fInternalSingleton == nullptr && fInstantiator != nullptr) {
 		VJSONFunctionContext own(nullptr, nullptr, nullptr);

@@ -379,13 +379,19 @@ TEST_F(JSONClassInstance, ThreadsAskingForASharedSingletonGetOne)
 	VRefPtr<VJSONObject> one =
 		MakeClass("One", nullptr, {true, false}, VJSONClass::kFlagShared | VJSONClass::kFlagSingleton);
 	VJSONClass* cls = VJSONClass::FromClassObject(one.Get());
-	constexpr int kThreads = 4;
+	// Half of them read the class object's "me", which asks for it under
+	// the class object's locks; the others ask the class.
+	constexpr int kThreads = 6;
 	VJSONObject* seen[kThreads] = {};
-	testing::RunOnThreads(kThreads, [&](int inIndex) { seen[inIndex] = cls->GetSingleton(nullptr, nullptr).Get(); });
+	testing::RunOnThreads(kThreads, [&](int inIndex) {
+		seen[inIndex] = inIndex % 2 == 0 ? cls->GetSingleton(nullptr, nullptr).Get()
+										 : one->GetProperty(U("me")).GetObject();
+	});
 	for (VJSONObject* object : seen)
 		EXPECT_EQ(object, seen[0]);
 	EXPECT_NE(seen[0], nullptr);
 	EXPECT_EQ(gConstructions, 1);
+	EXPECT_EQ(Text(seen[0]->GetProperty(U("log"))), "One;");
 	cls->ReleaseSingleton();
 }
 
