@@ -344,6 +344,18 @@ TEST_F(JSONClassInstance, SuperObjectsCannotBeWrittenAndDescribeThemselves)
 	EXPECT_EQ(to_string(text), "<<Super member: m>>");
 }
 
+TEST_F(JSONClassInstance, OverridingAFinalFunctionNamesIt)
+{
+	MakeChain({false, false}, {false, false}, {false, false});
+	VJSONObject* describe = VJSONClass::FromClassObject(fB.Get())->GetFunction(U("describe"));
+	ASSERT_NE(describe, nullptr);
+	VJSONFunctionContext context(nullptr, nullptr, nullptr);
+	RaisedErrors errors;
+	EXPECT_EQ(VJSONClass::do_errorOverridingFinalFunction(describe, &context), eJSONStatus_Failed);
+	ASSERT_EQ(errors.Codes(), std::vector<VError>{VE_JSON_FINAL_FUNCTION_OVERRIDDEN});
+	EXPECT_EQ(Text(errors.LastError()->GetParameters()->GetProperty(U("p1"))), "B.describe");
+}
+
 TEST_F(JSONClassInstance, SharedSingletonsAreMadeOnceAndReleased)
 {
 	VRefPtr<VJSONObject> a = MakeClass("A", nullptr, {true, true});
