@@ -15,6 +15,26 @@ namespace qirn {
 std::atomic<uint32> VJSONClass::sSequenceID{0};
 std::atomic<VJSONClass::SessionSingletonProvider> VJSONClass::sSessionSingletonProvider{nullptr};
 
+const VString VJSONClass::sFunctionProperty_local("local");
+const VString VJSONClass::sFunctionProperty_exposed("exposed");
+const VString VJSONClass::sFunctionProperty_onHTTPGet("onHTTPGet");
+const VString VJSONClass::sFunctionProperty_eventName("eventName");
+const VString VJSONClass::sFunctionProperty_resultType("resultType");
+const VString VJSONClass::sFunctionProperty_resultTypeCode("resultTypeCode");
+const VString VJSONClass::sFunctionProperty_resultClass("resultClass");
+const VString VJSONClass::sFunctionProperty_shared("shared");
+const VString VJSONClass::sClassProperty_singleton("singleton");
+const VString VJSONClass::sClassProperty_session("session");
+const VString VJSONClass::sClassProperty_aliases("aliases");
+const VString VJSONClass::sAliasProperty_name("name");
+const VString VJSONClass::sAliasProperty_path("path");
+const VString VJSONClass::sClassProperty_properties("properties");
+const VString VJSONClass::sClassProperty_property_value("value");
+const VString VJSONClass::sClassProperty_property_type("type");
+const VString VJSONClass::sClassProperty_property_content("content");
+const VString VJSONClass::sFunctionType_init("init");
+const VString VJSONClass::sFunctionType_init_withSpace("init ");
+
 namespace {
 
 const VString& EventNameProperty()

@@ -192,6 +192,29 @@ public:
 
 	static std::atomic<uint32> sSequenceID;
 
+	// Property names of functions, classes and their declarations, for the
+	// users of the class model.
+	static const VString sFunctionProperty_local;
+	static const VString sFunctionProperty_exposed;
+	static const VString sFunctionProperty_onHTTPGet;
+	static const VString sFunctionProperty_eventName;
+	static const VString sFunctionProperty_resultType;
+	static const VString sFunctionProperty_resultTypeCode;
+	static const VString sFunctionProperty_resultClass;
+	static const VString sFunctionProperty_shared;
+	static const VString sClassProperty_singleton;
+	static const VString sClassProperty_session;
+	static const VString sClassProperty_aliases;
+	static const VString sAliasProperty_name;
+	static const VString sAliasProperty_path;
+	static const VString sClassProperty_properties;
+	static const VString sClassProperty_property_value;
+	static const VString sClassProperty_property_type;
+	static const VString sClassProperty_property_content;
+	// "init": the kind of a property initialiser; "init " its name's start.
+	static const VString sFunctionType_init;
+	static const VString sFunctionType_init_withSpace;
+
 protected:
 	// The initialisers of this class alone: on a shared instance they run
 	// while it is in use.
