@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/VRefPtr.h"
+#include "core/VString.h"
+
 #include <atomic>
 
 namespace qirn {
@@ -16,6 +19,9 @@ public:
 	virtual VJSONObject* GetObjectClassObject() const = 0;
 	virtual VJSONObject* GetClassClassObject() const = 0;
 	virtual VJSONObject* GetFunctionClassObject() const = 0;
+	// A class of the store ("name"), or of one of its component stores
+	// ("component.name"), retained; null when there is none.
+	virtual VRefPtr<VJSONObject> GetClassObjectFromIdentifier(const VString& inIdentifier) const = 0;
 
 	// The process answers its class store through this hook, which it sets
 	// once the store is filled and clears before the store goes; objects made

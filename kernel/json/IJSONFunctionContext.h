@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/VKernelTypes.h"
+#include "core/VRefPtr.h"
+#include "core/VString.h"
 #include "json/VJSONValue.h"
 
 #include <vector>
@@ -10,6 +12,7 @@ namespace qirn {
 class CDBQXBaseContext;
 class VDBLanguageContext;
 class VJSONArray;
+class VJSONClass;
 class VJSONObject;
 
 // What a native function receives when a function object is called: its
@@ -40,6 +43,24 @@ public:
 
 	// Cleared by a typed getter that meets a parameter of the wrong kind.
 	bool AreParametersValid() const { return fParametersValid; }
+
+	// The class whose member function is running (the owner of the scope
+	// function), or null.
+	VJSONClass* GetScopeClass() const;
+
+	// Typed parameters, counted from 1. A parameter of another kind clears
+	// the valid flag and raises an error; the answer is then the value's
+	// conversion (numbers, Booleans) or empty.
+	double GetNumberParam(int32 inIndex);
+	// Truncated toward zero; beyond the range it saturates, NaN gives 0.
+	int32 GetLongParam(int32 inIndex);
+	// False without error for a missing parameter (the flag is cleared all
+	// the same); other kinds raise an error.
+	bool GetNumberOptParam(int32 inIndex, double* outNumber);
+	bool GetBoolParam(int32 inIndex);
+	VString GetStringParam(int32 inIndex);
+	VRefPtr<VJSONObject> GetObjectParam(int32 inIndex);
+	VRefPtr<VJSONArray> GetArrayParam(int32 inIndex);
 
 protected:
 	bool fParametersValid = true;

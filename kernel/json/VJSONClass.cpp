@@ -4,6 +4,7 @@
 #include "json/IJSONClassStore.h"
 #include "json/IJSONFunctionContext.h"
 #include "json/VJSONErrors.h"
+#include "json/VJSONFunctionContext.h"
 #include "json/VJSONMemberFunction.h"
 #include "json/VStorageLocker.h"
 #include "runtime/VError.h"
@@ -12,6 +13,27 @@
 namespace qirn {
 
 std::atomic<uint32> VJSONClass::sSequenceID{0};
+std::atomic<VJSONClass::SessionSingletonProvider> VJSONClass::sSessionSingletonProvider{nullptr};
+
+const VString VJSONClass::sFunctionProperty_local("local");
+const VString VJSONClass::sFunctionProperty_exposed("exposed");
+const VString VJSONClass::sFunctionProperty_onHTTPGet("onHTTPGet");
+const VString VJSONClass::sFunctionProperty_eventName("eventName");
+const VString VJSONClass::sFunctionProperty_resultType("resultType");
+const VString VJSONClass::sFunctionProperty_resultTypeCode("resultTypeCode");
+const VString VJSONClass::sFunctionProperty_resultClass("resultClass");
+const VString VJSONClass::sFunctionProperty_shared("shared");
+const VString VJSONClass::sClassProperty_singleton("singleton");
+const VString VJSONClass::sClassProperty_session("session");
+const VString VJSONClass::sClassProperty_aliases("aliases");
+const VString VJSONClass::sAliasProperty_name("name");
+const VString VJSONClass::sAliasProperty_path("path");
+const VString VJSONClass::sClassProperty_properties("properties");
+const VString VJSONClass::sClassProperty_property_value("value");
+const VString VJSONClass::sClassProperty_property_type("type");
+const VString VJSONClass::sClassProperty_property_content("content");
+const VString VJSONClass::sFunctionType_init("init");
+const VString VJSONClass::sFunctionType_init_withSpace("init ");
 
 namespace {
 
@@ -62,6 +84,7 @@ VJSONClass::VJSONClass(const VString& inName, VJSONClass* inSuperClass, VJSONObj
 , fSuperClass(inSuperClass)
 , fSuperClassObject(inSuperClassObject)
 , fPrototype(VJSONObject::_CreateWithoutClass(nullptr, true))
+, fInstantiator((inFlags & (kFlagShared | kFlagSessionSingleton)) != 0 ? SharedInstantiator : GenericInstantiator)
 , fDepth(inSuperClass != nullptr ? inSuperClass->fDepth + 1 : 0)
 , fID(sSequenceID.fetch_add(1, std::memory_order_relaxed) + 1)
 , fFile(inFile)
@@ -306,6 +329,18 @@ EJSONStatus VJSONClass::do_errorReadOnlyAttribute(const VJSONObject* /*inThis*/,
 	return eJSONStatus_Failed;
 }
 
+EJSONStatus VJSONClass::do_errorOverridingFinalFunction(const VJSONObject* inThis,
+														 IJSONFunctionContext* /*inContext*/)
+{
+	static const VString sDescription("_description");
+	VJSONValue description = inThis != nullptr ? inThis->GetProperty(sDescription) : VJSONValue(JSON_undefined);
+	VString name;
+	if (description.IsString())
+		description.GetString(name);
+	_ThrowError(VE_JSON_FINAL_FUNCTION_OVERRIDDEN, description.IsString() ? &name : nullptr);
+	return eJSONStatus_Failed;
+}
+
 EJSONStatus VJSONClass::do_errorWriteOnlyAttribute(const VJSONObject* /*inThis*/, IJSONFunctionContext* inContext)
 {
 	inContext->SetResult(VJSONValue(JSON_undefined));
@@ -331,10 +366,13 @@ bool VJSONClass::_IsReservedName(const VString& inName)
 }
 
 EJSONStatus VJSONClass::IJSON_GetProperty(const VJSONObject* /*inObject*/, const VString& inName,
-										  VJSONValue& outValue, VDBLanguageContext* /*inContext*/)
+										  VJSONValue& outValue, VDBLanguageContext* inContext)
 {
 	const ClassKeys& keys = Keys();
-	if (inName.EqualToStringRaw(keys.fPrototype))
+	if (inName.EqualToStringRaw(keys.fMe) && (fFlags & kFlagSingleton) != 0) {
+		VRefPtr<VJSONObject> singleton = GetSingleton(inContext, nullptr);
+		outValue = singleton != nullptr ? VJSONValue(singleton.Get()) : VJSONValue(JSON_null);
+	} else if (inName.EqualToStringRaw(keys.fPrototype))
 		outValue = VJSONValue(fPrototype.Get());
 	else if (inName.EqualToStringRaw(keys.fIsSingleton))
 		outValue = Flag((fFlags & kFlagSingleton) != 0);
@@ -402,27 +440,14 @@ EJSONStatus VJSONClass::do_new(const VJSONObject* inThis, IJSONFunctionContext* 
 	VJSONClass* theClass = FromClassObject(inThis);
 	if (theClass == nullptr)
 		return eJSONStatus_NotHandled;
-	// Singletons, constructors and property initialisers are not run here:
-	// such a class answers that the call went unhandled rather than hand
-	// out a half-made instance.
-	if ((theClass->fFlags & kFlagSingleton) != 0)
-		return eJSONStatus_NotHandled;
-	for (const VJSONClass* walk = theClass; walk != nullptr; walk = walk->fSuperClass) {
-		if (walk->fConstructor != nullptr || !walk->fInitializers.empty())
-			return eJSONStatus_NotHandled;
-	}
 	VRefPtr<VJSONObject> instance;
-	if (theClass->fFunctionsSet) {
-		if (theClass->fInstantiator == nullptr)
-			_ThrowError(VE_JSON_NO_INSTANTIATOR);
-		else
-			instance = VRefPtr<VJSONObject>::Adopt(
-				theClass->fInstantiator(const_cast<VJSONObject*>(inThis), inContext));
-	}
-	if (instance != nullptr)
-		instance->_SetConstructionLevel(theClass->fDepth);
+	EJSONStatus status = eJSONStatus_Handled;
+	if ((theClass->fFlags & kFlagSingleton) != 0)
+		instance = theClass->GetSingleton(inContext->GetLanguageContext(), nullptr);
+	else
+		status = theClass->_MakeInstance(inContext, instance);
 	inContext->SetResult(instance != nullptr ? VJSONValue(instance.Get()) : VJSONValue(JSON_null));
-	return eJSONStatus_Handled;
+	return status;
 }
 
 } // namespace qirn

@@ -110,8 +110,56 @@ public:
 	// class stays obsolete, and so do the classes derived from it.
 	bool IsObsolete();
 
+	// Instantiation. An instance is made by the class's instantiator, then
+	// its property initialisers and constructors run (ConstructInstance).
+	// None when the members are not set yet, when the class has no
+	// instantiator (an error) or when a constructor failed.
+	static VRefPtr<VJSONObject> CreateInstance(VJSONObject* inClassObject, IJSONFunctionContext* inContext);
+	// The parameters reach the constructors.
+	static VRefPtr<VJSONObject> CreateInstanceFromClassObject(VJSONObject* inClassObject,
+															  const std::vector<VJSONValue>& inParameters);
+	// Runs the initialisers and the constructor chain of this class on a new
+	// instance of it; the context lends its parameters and its contexts to
+	// the constructors. Answers 2 when a constructor or initialiser failed.
+	EJSONStatus ConstructInstance(VJSONObject* inInstance, IJSONFunctionContext* inContext);
+	// Runs this class's constructor alone (1 without one); a constructor
+	// that succeeds must have had its superclasses' constructors called.
+	EJSONStatus CallConstructor(VJSONObject* inInstance, IJSONFunctionContext* inContext);
+	// What a running constructor calls, through its own context, to run
+	// the constructors of its class's superclasses.
+	static EJSONStatus CallSuperConstructor(IJSONFunctionContext* inContext);
+	// For an instance made without construction: an error naming the first
+	// class of its chain that has a constructor, when one has.
+	VError FinalizeInstance(VJSONObject* inInstance);
+
+	// The one instance of a singleton class: the class keeps a shared
+	// singleton itself; a session singleton (or a singleton that is not
+	// shared) is asked of the session-singleton provider, when one is set.
+	VRefPtr<VJSONObject> GetSingleton(VDBLanguageContext* inLanguageContext, IJSONFunctionContext* inContext);
+	// Made on first use, with the given context or one of its own holding
+	// the language context, and kept until ReleaseSingleton.
+	VRefPtr<VJSONObject> GetInternalSingleton(VDBLanguageContext* inLanguageContext, IJSONFunctionContext* inContext);
 	// Releases and forgets the one instance of a shared singleton class.
 	void ReleaseSingleton();
+
+	// Where the session singletons come from: the process that has sessions
+	// sets it; without it they are none.
+	using SessionSingletonProvider = VRefPtr<VJSONObject> (*)(VJSONClass* inClass,
+															   VDBLanguageContext* inLanguageContext);
+	static void SetSessionSingletonProvider(SessionSingletonProvider inProvider)
+	{
+		sSessionSingletonProvider.store(inProvider, std::memory_order_release);
+	}
+	static SessionSingletonProvider GetSessionSingletonProvider()
+	{
+		return sSessionSingletonProvider.load(std::memory_order_acquire);
+	}
+
+	// The instantiators: a plain instance, a shared one, and the refusal of
+	// a class whose instances cannot be made that way.
+	static VJSONObject* GenericInstantiator(VJSONObject* inClassObject, IJSONFunctionContext* inContext);
+	static VJSONObject* SharedInstantiator(VJSONObject* inClassObject, IJSONFunctionContext* inContext);
+	static VJSONObject* ErrorSharedObjectInstantiator(VJSONObject* inClassObject, IJSONFunctionContext* inContext);
 
 	// Instances hold their class this way: the class object is retained while
 	// the class has users.
@@ -122,6 +170,8 @@ public:
 	// read.
 	static EJSONStatus do_errorReadOnlyAttribute(const VJSONObject* inThis, IJSONFunctionContext* inContext);
 	static EJSONStatus do_errorWriteOnlyAttribute(const VJSONObject* inThis, IJSONFunctionContext* inContext);
+	// What overriding a final function answers (this: the function).
+	static EJSONStatus do_errorOverridingFinalFunction(const VJSONObject* inThis, IJSONFunctionContext* inContext);
 	// The "new" of "Class", called on a class object: the new instance is
 	// the result.
 	static EJSONStatus do_new(const VJSONObject* inThis, IJSONFunctionContext* inContext);
@@ -142,6 +192,37 @@ public:
 
 	static std::atomic<uint32> sSequenceID;
 
+	// Property names of functions, classes and their declarations, for the
+	// users of the class model.
+	static const VString sFunctionProperty_local;
+	static const VString sFunctionProperty_exposed;
+	static const VString sFunctionProperty_onHTTPGet;
+	static const VString sFunctionProperty_eventName;
+	static const VString sFunctionProperty_resultType;
+	static const VString sFunctionProperty_resultTypeCode;
+	static const VString sFunctionProperty_resultClass;
+	static const VString sFunctionProperty_shared;
+	static const VString sClassProperty_singleton;
+	static const VString sClassProperty_session;
+	static const VString sClassProperty_aliases;
+	static const VString sAliasProperty_name;
+	static const VString sAliasProperty_path;
+	static const VString sClassProperty_properties;
+	static const VString sClassProperty_property_value;
+	static const VString sClassProperty_property_type;
+	static const VString sClassProperty_property_content;
+	// "init": the kind of a property initialiser; "init " its name's start.
+	static const VString sFunctionType_init;
+	static const VString sFunctionType_init_withSpace;
+
+protected:
+	// The initialisers of this class alone: on a shared instance they run
+	// while it is in use.
+	virtual EJSONStatus _InitProperties(VJSONObject* inInstance, IJSONFunctionContext* inContext);
+	// Each initialiser's result becomes the instance's property; the first
+	// that does not succeed stops the walk with its answer.
+	virtual EJSONStatus _CallProperties(VJSONObject* inInstance, IJSONFunctionContext* inContext);
+
 private:
 	friend class VJSONClassStore;
 
@@ -159,6 +240,9 @@ private:
 	// class ("Function"), which the root classes hold through them.
 	void _DetachMemberFunctionClasses();
 	static bool _IsReservedName(const VString& inName);
+	// An instance by the instantiator, constructed: 2 when construction
+	// failed (the instance is then dropped).
+	EJSONStatus _MakeInstance(IJSONFunctionContext* inContext, VRefPtr<VJSONObject>& outInstance);
 
 	static VJSONObject* _Find(const FunctionMap& inMap, const VString& inName);
 	// The shared object of getters or setters, made on first use.
@@ -177,7 +261,7 @@ private:
 	VRefPtr<VJSONObject> fGettersObject;
 	VRefPtr<VJSONObject> fSettersObject;
 	VRefPtr<VJSONObject> fConstructor;
-	Instantiator fInstantiator = nullptr;
+	Instantiator fInstantiator;
 	FunctionMap fFunctions;
 	FunctionMap fGetters;
 	FunctionMap fSetters;
@@ -193,6 +277,7 @@ private:
 	std::atomic<bool> fObsolete{false};
 	uint32 fFlags;
 	std::atomic<int32> fUseCount{0};
+	static std::atomic<SessionSingletonProvider> sSessionSingletonProvider;
 	VCriticalSection fSingletonLock;
 	VRefPtr<VJSONObject> fInternalSingleton;
 };

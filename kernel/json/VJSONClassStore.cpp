@@ -228,6 +228,14 @@ VRefPtr<VJSONObject> VJSONClassStore::GetClassObjectFromIdentifier(const VString
 	return component->GetClassObject(inIdentifier.GetSubString(dot + 1, inIdentifier.GetLength() - dot));
 }
 
+VRefPtr<VJSONObject> VJSONClassStore::GetSingletonObjectFromIdentifier(const VString& inIdentifier,
+																	   VDBLanguageContext* inLanguageContext) const
+{
+	VRefPtr<VJSONObject> classObject = GetClassObjectFromIdentifier(inIdentifier);
+	VJSONClass* theClass = VJSONClass::FromClassObject(classObject.Get());
+	return theClass != nullptr ? theClass->GetSingleton(inLanguageContext, nullptr) : nullptr;
+}
+
 void VJSONClassStore::GetPublicSharedSingletonIdentifiers(std::vector<VString>& ioIdentifiers,
 														  const VString& inPrefix) const
 {

@@ -68,7 +68,11 @@ public:
 
 	// "component.Class" names a class of a component store (the component
 	// name may be empty); a name without "." a class of this store.
-	VRefPtr<VJSONObject> GetClassObjectFromIdentifier(const VString& inIdentifier) const;
+	VRefPtr<VJSONObject> GetClassObjectFromIdentifier(const VString& inIdentifier) const override;
+	// The singleton of the class so named (none for a class that is no
+	// singleton), made with the language context.
+	VRefPtr<VJSONObject> GetSingletonObjectFromIdentifier(const VString& inIdentifier,
+														  VDBLanguageContext* inLanguageContext) const;
 	// The prefix and name of each visible shared singleton class, then
 	// "component.Class" for those of the component stores.
 	void GetPublicSharedSingletonIdentifiers(std::vector<VString>& ioIdentifiers, const VString& inPrefix) const;

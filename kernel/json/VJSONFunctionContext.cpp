@@ -18,7 +18,7 @@ void VJSONFunctionContext::SetResult(const VJSONValue& inValue, uint8 inLegacyKi
 		fOuter->SetResult(inValue, 5);
 		return;
 	}
-	fResult = inValue;
+	fResult = VJSONValue(inValue);
 	fResultLegacyKind = inLegacyKind;
 }
 
@@ -63,11 +63,15 @@ VJSONValue VJSONFunctionContext::GetParam(int32 inIndex) const
 
 VJSONObject* VJSONFunctionContext::GetScopeThisObject() const
 {
+	if (fScopeFunction != nullptr)
+		return fScopeThis;
 	return fOuter != nullptr ? fOuter->GetScopeThisObject() : nullptr;
 }
 
 VJSONObject* VJSONFunctionContext::GetScopeFunctionObject() const
 {
+	if (fScopeFunction != nullptr)
+		return fScopeFunction;
 	return fOuter != nullptr ? fOuter->GetScopeFunctionObject() : nullptr;
 }
 

@@ -22,6 +22,15 @@ public:
 		fLanguageContext = inLanguage;
 	}
 
+	// The function that runs with this context and the this it runs for:
+	// what a super call or a super constructor starts from. A context that
+	// names none answers its outer context's.
+	void SetScope(VJSONObject* inFunction, VJSONObject* inThisObject)
+	{
+		fScopeFunction = inFunction;
+		fScopeThis = inThisObject;
+	}
+
 	VJSONObject* GetThisObject() const override { return fThisObject; }
 	VJSONArray* GetThisArray() const override { return fThisArray; }
 	// With an outer context the result goes there, as kind 5.
@@ -48,6 +57,8 @@ private:
 	CDBQXBaseContext* fBaseContext = nullptr;
 	VDBLanguageContext* fLanguageContext = nullptr;
 	IJSONFunctionContext* fOuter;
+	VJSONObject* fScopeFunction = nullptr;
+	VJSONObject* fScopeThis = nullptr;
 };
 
 } // namespace qirn

@@ -32,6 +32,7 @@ EJSONStatus CallWithThis(const VJSONObject* inFunction, const VJSONValue& inThis
 	VJSONFunctionContext context(inThis.GetObject(), inThis.GetArray(), nullptr);
 	context.SetParameters(&ioParameters);
 	context.SetContexts(inContext->GetBaseContext(), inContext->GetLanguageContext());
+	context.SetScope(const_cast<VJSONObject*>(inFunction), inThis.GetObject());
 	EJSONStatus status = impl->IJSON_CallAsFunction(inFunction, &context);
 	VJSONValue result;
 	context.GetResult(result);

@@ -377,6 +377,7 @@ EJSONStatus VJSONObject::CallAsFunction(VJSONObject* inThisObject, VJSONArray* i
 	VJSONFunctionContext context(inThisObject, inThisArray, nullptr);
 	context.SetParameters(inParameters);
 	context.SetContexts(inBaseContext, inContext);
+	context.SetScope(const_cast<VJSONObject*>(this), inThisObject);
 	EJSONStatus status = fImpl->IJSON_CallAsFunction(this, &context);
 	context.GetResult(outResult);
 	return status;

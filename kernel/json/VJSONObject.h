@@ -89,6 +89,9 @@ public:
 	bool IsInstanceOf(const VJSONObject* inClassObject) const;
 	uint32 _GetConstructionLevel() const { return fConstructionLevel; }
 	void _SetConstructionLevel(uint32 inLevel) { fConstructionLevel = inLevel; }
+	// Set while the constructors of its classes run.
+	bool _IsUnderConstruction() const { return fUnderConstruction; }
+	void _SetUnderConstruction(bool inUnder) { fUnderConstruction = inUnder; }
 	// Calls a function object (one whose implementation answers calls); 1
 	// (not handled) without implementation, the result left alone.
 	EJSONStatus CallAsFunction(VJSONObject* inThisObject, VJSONArray* inThisArray,
