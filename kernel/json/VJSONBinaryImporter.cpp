@@ -15,6 +15,7 @@
 #include "runtime/VError.h"
 
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -52,25 +53,27 @@ VError _MemoryFull()
 	return VE_MEMORY_FULL;
 }
 
-// The units of a text of the stream, which may start at any byte.
+// The units of a text of the stream, which may start at any byte: read in
+// place when aligned, else copied.
 class StUnits {
 public:
 	StUnits(const unsigned char* inBytes, size_t inCount)
 	{
-		if constexpr (std::endian::native == std::endian::little) {
+		const bool aligned = reinterpret_cast<uintptr_t>(inBytes) % alignof(UniChar) == 0;
+		if (std::endian::native == std::endian::little && aligned) {
 			fUnits = reinterpret_cast<const UniChar*>(inBytes);
 		} else {
-			fSwapped.resize(inCount);
+			fCopy.resize(inCount);
 			for (size_t i = 0; i < inCount; ++i)
-				fSwapped[i] = _GetLE<uint16>(inBytes + 2 * i);
-			fUnits = fSwapped.data();
+				fCopy[i] = _GetLE<uint16>(inBytes + 2 * i);
+			fUnits = fCopy.data();
 		}
 	}
 	const UniChar* Get() const { return fUnits; }
 
 private:
 	const UniChar* fUnits;
-	std::vector<UniChar> fSwapped;
+	std::vector<UniChar> fCopy;
 };
 
 const VString& _RefName()

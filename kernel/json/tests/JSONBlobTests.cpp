@@ -87,7 +87,8 @@ TEST(JSONBlob, SlicesShareBytesAndClampTheirBounds)
 	EXPECT_EQ(Blob(inner.Get())->GetSize(), 4u);
 	EXPECT_EQ(*static_cast<const unsigned char*>(Blob(inner.Get())->GetData()), 3);
 	// "slice" on what is not a blob fails.
-	VJSONFunctionContext context(testing::NewObject().Get(), nullptr, nullptr);
+	VRefPtr<VJSONObject> plain = testing::NewObject();
+	VJSONFunctionContext context(plain.Get(), nullptr, nullptr);
 	EXPECT_EQ(VJSONBlob::do_slice(nullptr, &context), eJSONStatus_Failed);
 }
 
