@@ -8,6 +8,7 @@
 #include "core/VRefPtr.h"
 #include "core/VString.h"
 #include "core/VTime.h"
+#include "json/VJSONBinaryImporter.h"
 #include "json/VJSONImporter.h"
 #include "json/VJSONNesting.h"
 #include "runtime/VError.h"
@@ -163,7 +164,13 @@ VError VJSONImporter::_ObjectToBag(VValueBag& ioBag)
 		} else if (kind == jsonBeginArray) {
 			error = _ArrayToBag(ioBag, key);
 		} else if (kind == jsonString) {
-			if (name.EqualToStringRaw(kCDataMember)) {
+			if (name.EqualToStringRaw(VJSONBinaryImporter::GetTextPropertyName())) {
+				// A tree in the binary form becomes the bag's content.
+				VJSONValue tree;
+				error = VJSONBinaryImporter::ReadBase64(VString(value.fUnits, value.fLength), tree);
+				if (error == VE_OK)
+					error = ioBag.FromJSONValue(tree);
+			} else if (name.EqualToStringRaw(kCDataMember)) {
 				ioBag.SetAttribute(VValueBag::CDataAttributeName(), VString(value.fUnits, value.fLength));
 			} else {
 				const std::unique_ptr<VValueSingle> scalar(_NewBagScalar(value));

@@ -92,6 +92,11 @@ public:
 	void GetValue(VValueSingle& outValue) const override;
 	void FromValue(const VValueSingle& inValue) override;
 
+	// JSON form: a Blob object over a copy of the bytes. Read back from a
+	// Blob object; any other JSON value leaves the blob null and empty.
+	VError GetJSONValue(VJSONValue& outJSONValue, uint32 inOptions) const override;
+	VError FromJSONValue(const VJSONValue& inJSONValue) override;
+
 	// Flat form: a native signed 32-bit length, then the bytes. A length of
 	// 0 or below reads as an empty blob.
 	const void* LoadFromPtr(const void* inData, bool inRefOnly) override;

@@ -3,6 +3,9 @@
 
 #include "core/VByteSwap.h"
 #include "files/VStream.h"
+#include "json/VJSONBlob.h"
+#include "json/VJSONObject.h"
+#include "json/VJSONValue.h"
 #include "runtime/VError.h"
 
 #include <algorithm>
@@ -217,6 +220,24 @@ void* VBlob_info::ByteSwapPtr(void* inBackStore, bool inFromNative) const
 VSize VBlob_info::GetSizeOfValueDataPtr(const void* inPtr) const
 {
 	return sizeof(int32) + static_cast<VSize>(std::max(ReadFlatLength(inPtr), 0));
+}
+
+VError VBlobWithPtr::GetJSONValue(VJSONValue& outJSONValue, uint32 /*inOptions*/) const
+{
+	VRefPtr<VJSONObject> blob = VRefPtr<VJSONObject>::Adopt(VJSONBlob::Create(fBuffer.GetDataPtr(), GetSize()));
+	if (blob == nullptr)
+		return VE_MEMORY_FULL;
+	outJSONValue.SetObject(blob.Get());
+	return VE_OK;
+}
+
+VError VBlobWithPtr::FromJSONValue(const VJSONValue& inJSONValue)
+{
+	Clear();
+	if (const VJSONBlob* blob = VJSONBlob::CastJSONObject(inJSONValue.GetObject()); blob != nullptr)
+		return PutData(blob->GetData(), blob->GetSize(), 0);
+	SetNull(true);
+	return VE_OK;
 }
 
 } // namespace qirn

@@ -5,6 +5,7 @@
 #include "core/VString.h"
 #include "json/VJSONValue.h"
 
+#include <tuple>
 #include <vector>
 
 namespace qirn {
@@ -40,6 +41,12 @@ public:
 	virtual VJSONObject* GetScopeFunctionObject() const = 0;
 
 	virtual ~IJSONFunctionContext() = default;
+
+	// The bytes of a Blob parameter (counted from 1): valid, the data inside
+	// the blob's buffer (alive as long as the parameter) and the size. Any
+	// other value raises 'QXRT' 54 and clears the parameters-valid flag,
+	// unless the parameter is optional: then (false, null, 0) quietly.
+	std::tuple<bool, const void*, size_t> GetBlobParam(int32 inIndex, bool inOptional = false);
 
 	// Cleared by a typed getter that meets a parameter of the wrong kind.
 	bool AreParametersValid() const { return fParametersValid; }

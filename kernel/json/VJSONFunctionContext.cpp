@@ -1,5 +1,9 @@
 #include "json/VJSONFunctionContext.h"
 
+#include "json/VJSONBlob.h"
+#include "json/VJSONErrors.h"
+#include "runtime/VError.h"
+
 namespace qirn {
 
 VJSONFunctionContext::VJSONFunctionContext(VJSONObject* inThisObject, VJSONArray* inThisArray,
@@ -73,6 +77,19 @@ VJSONObject* VJSONFunctionContext::GetScopeFunctionObject() const
 	if (fScopeFunction != nullptr)
 		return fScopeFunction;
 	return fOuter != nullptr ? fOuter->GetScopeFunctionObject() : nullptr;
+}
+
+// The interface's own: every context reads blobs the same way.
+std::tuple<bool, const void*, size_t> IJSONFunctionContext::GetBlobParam(int32 inIndex, bool inOptional)
+{
+	const VJSONValue value = GetParam(inIndex);
+	if (const VJSONBlob* blob = VJSONBlob::CastJSONObject(value.GetObject()); blob != nullptr)
+		return {true, blob->GetData(), blob->GetSize()};
+	if (!inOptional) {
+		fParametersValid = false;
+		_ThrowError(MAKE_VERROR(kCOMPONENT_SIGNATURE_JSON_RUNTIME, 54));
+	}
+	return {false, nullptr, 0};
 }
 
 } // namespace qirn

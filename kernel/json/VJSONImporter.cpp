@@ -3,6 +3,7 @@
 #include "core/TextUnits.h"
 #include "core/VTime.h"
 #include "json/VJSONArray.h"
+#include "json/VJSONBinaryImporter.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONNesting.h"
 #include "json/VJSONObject.h"
@@ -337,7 +338,9 @@ VError VJSONImporter::_ParseValue(VJSONValue& outValue)
 		case jsonBeginObject:
 		case jsonBeginArray:
 			error = _NewContainer(kind, outValue);
-			return error != VE_OK ? error : _ParseContents(outValue);
+			if (error == VE_OK)
+				error = _ParseContents(outValue);
+			return error != VE_OK ? error : _ExpandBinaryObject(outValue);
 		case jsonString: return _StringToValue(token, outValue, kExpectValue);
 		default: return _ThrowErrorInvalidToken(_TokenText(token), kExpectValue);
 	}
@@ -365,6 +368,23 @@ VError VJSONImporter::_ParseContents(const VJSONValue& inContainer)
 	++fDepth;
 	VError error = inContainer.IsObject() ? _ParseObject(inContainer.GetObject()) : _ParseArray(inContainer.GetArray());
 	--fDepth;
+	return error;
+}
+
+VError VJSONImporter::_ExpandBinaryObject(VJSONValue& ioValue)
+{
+	const VJSONObject* object = ioValue.GetObject();
+	if (object == nullptr)
+		return VE_OK;
+	const VJSONValue text = object->_GetOwnProperty(VJSONBinaryImporter::GetTextPropertyName());
+	if (!text.IsString())
+		return VE_OK;
+	VString base64;
+	text.GetString(base64);
+	VJSONValue tree;
+	VError error = VJSONBinaryImporter::ReadBase64(base64, tree);
+	if (error == VE_OK)
+		ioValue = std::move(tree);
 	return error;
 }
 
@@ -473,6 +493,10 @@ VError VJSONImporter::_ParseObject(VJSONObject* ioObject)
 			VJSONValue previous = ioObject->_GetOwnProperty(name);
 			ioObject->SetProperty(name, value);
 			error = _ParseContents(value);
+			const VJSONContainer* parsed = VJSONContainer::FromValue(value);
+			if (error == VE_OK && (error = _ExpandBinaryObject(value)) == VE_OK &&
+				VJSONContainer::FromValue(value) != parsed)
+				ioObject->SetProperty(name, value);
 			if (error != VE_OK) {
 				ioObject->SetProperty(name, previous);
 				break;
@@ -539,6 +563,10 @@ VError VJSONImporter::_ParseArray(VJSONArray* ioArray)
 				break;
 			ioArray->Push(value);
 			error = _ParseContents(value);
+			const VJSONContainer* parsed = VJSONContainer::FromValue(value);
+			if (error == VE_OK && (error = _ExpandBinaryObject(value)) == VE_OK &&
+				VJSONContainer::FromValue(value) != parsed)
+				ioArray->SetAt(ioArray->GetCount() - 1, value);
 			if (error != VE_OK) {
 				// A value that fails is no element.
 				ioArray->RemoveAt(ioArray->GetCount() - 1, 1);

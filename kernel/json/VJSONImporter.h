@@ -113,6 +113,9 @@ private:
 	// that each container joins the tree's graph once, while still empty.
 	VError _NewContainer(JsonToken inKind, VJSONValue& outValue);
 	VError _ParseContents(const VJSONValue& inContainer);
+	// An object parsed whole that carries a tree in the binary form (a
+	// string "__PRIVATE_BINARY_OBJECT") is replaced by that tree.
+	VError _ExpandBinaryObject(VJSONValue& ioValue);
 	VError _ParseObject(VJSONObject* ioObject);
 	VError _ParseArray(VJSONArray* ioArray);
 	VError _StringToValue(const Token& inToken, VJSONValue& outValue, const char* inExpected);

@@ -4,12 +4,18 @@
 #include "core/VCompareOptions.h"
 #include "core/VReal.h"
 #include "core/VTime.h"
+#include "json/VJSONAlter.h"
 #include "json/VJSONArray.h"
+#include "json/VJSONBinaryImporter.h"
+#include "json/VJSONBinaryWriter.h"
+#include "json/VJSONErrors.h"
 #include "json/VJSONImporter.h"
 #include "json/VJSONObject.h"
 #include "json/VJSONStamp.h"
 #include "json/VJSONWriter.h"
 #include "json/VStorageLocker.h"
+#include "runtime/VError.h"
+#include "runtime/VErrorContext.h"
 
 #include <cmath>
 
@@ -536,8 +542,38 @@ bool VJSONValue::GetStringByPath(const VJSONValue& inRoot, const VString& inPath
 
 VError VJSONValue::Stringify(VString& outText, uint32 inOptions) const
 {
-	VJSONWriter writer(inOptions);
-	return writer.StringifyValue(*this, outText);
+	if ((inOptions & VJSONWriter::kOption_BinaryFallback) == 0) {
+		VJSONWriter writer(inOptions);
+		return writer.StringifyValue(*this, outText);
+	}
+	// What text cannot hold (cycles, containers met twice, derived or native
+	// objects) goes as the binary form, Base64 in a one-property object.
+	const uint32 options = inOptions | VJSONWriter::kOption_RefuseBinaryObjects |
+						   VJSONWriter::kOption_RefuseDerivedObjects | VJSONWriter::kOption_RefuseObjectsWrittenTwice;
+	VError error;
+	{
+		StErrorContextInstaller errors(true, true);
+		VJSONWriter writer(options);
+		error = writer.StringifyValue(*this, outText);
+		if (error != VE_JSON_CIRCULAR && error != VE_JSON_BINARY_OBJECT_REFUSED &&
+			error != VE_JSON_NOT_GENERIC_OBJECT && error != VE_JSON_OBJECT_WRITTEN_TWICE)
+			return error;
+		errors.GetContext()->Flush();
+	}
+	VMemoryBuffer<> bytes;
+	VJSONBinaryWriter binary(64);
+	error = binary.StreamValue(*this, bytes);
+	if (error != VE_OK)
+		return error;
+	VString base64;
+	if (!base64.EncodeBase64(bytes.GetDataPtr(), bytes.GetDataSize(), false)) {
+		_ThrowError(VE_STRING_ALLOC_FAILED);
+		return VE_STRING_ALLOC_FAILED;
+	}
+	VJSONValue wrapper(JSON_object);
+	VJSONAlter(wrapper, VJSONBinaryImporter::GetTextPropertyName(), base64);
+	VJSONWriter writer(options);
+	return writer.StringifyValue(wrapper, outText);
 }
 
 VError VJSONValue::ParseFromString(const VString& inText, bool inDates, bool inNonAmbiguousDates)

@@ -412,13 +412,18 @@ TEST(Blob, KindElevenMakesOwnedBlobs)
 	EXPECT_EQ(static_cast<VBlob*>(generated.get())->GetSize(), 0u);
 }
 
-// The JSON form comes with the JSON blob: until then there is none.
-TEST(Blob, HasNoJSONFormYet)
+// Only a blob that owns its bytes has a JSON form (a JSON blob over a copy);
+// a viewing blob has none.
+TEST(Blob, OnlyOwnedBlobsHaveAJSONForm)
 {
 	VBlobWithPtr blob("abc", 3);
 	VJSONValue json;
 	testing::RaisedErrors raised;
-	EXPECT_EQ(blob.GetJSONValue(json, 0), VE_UNIMPLEMENTED);
+	EXPECT_EQ(blob.GetJSONValue(json, 0), VE_OK);
+	EXPECT_TRUE(json.IsObject());
+	EXPECT_TRUE(raised.Codes().empty());
+	VConstBlobWithPtr viewed("abc", 3);
+	EXPECT_EQ(viewed.GetJSONValue(json, 0), VE_UNIMPLEMENTED);
 	EXPECT_EQ(raised.Codes(), std::vector<VError>{VE_UNIMPLEMENTED});
 }
 
