@@ -87,7 +87,7 @@ std::tuple<bool, const void*, size_t> IJSONFunctionContext::GetBlobParam(int32 i
 		return {true, blob->GetData(), blob->GetSize()};
 	if (!inOptional) {
 		fParametersValid = false;
-		_ThrowError(MAKE_VERROR(kCOMPONENT_SIGNATURE_JSON_RUNTIME, 54));
+		_ThrowError(VE_JSON_PARAM_NOT_CONTAINER);
 	}
 	return {false, nullptr, 0};
 }
