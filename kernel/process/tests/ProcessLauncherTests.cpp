@@ -58,6 +58,18 @@ std::set<std::string> OpenDescriptors()
 	return names;
 }
 
+// What each descriptor leads to, for the message of a failed comparison.
+std::string DescribeDescriptors()
+{
+	std::string text;
+	for (const std::string& name : OpenDescriptors()) {
+		char target[512] = {};
+		const ssize_t length = ::readlink(("/proc/self/fd/" + name).c_str(), target, sizeof(target) - 1);
+		text += name + " -> " + (length > 0 ? std::string(target, static_cast<size_t>(length)) : "?") + "\n";
+	}
+	return text;
+}
+
 // The direct children of this process, whatever thread started them.
 std::set<pid_t> Children()
 {
@@ -500,10 +512,13 @@ TEST_F(ProcessLauncher, NoDescriptorLeft)
 		ASSERT_EQ(launcher.Start(), 0);
 	}
 	EXPECT_TRUE(Eventually([] { return XPosixProcessLauncher::GetWatchedChildCount() == 0; }));
-	// A descriptor can close a moment after its child is reaped (seen once
-	// on a loaded machine): a leak is one that never closes.
-	EXPECT_TRUE(Eventually([&] { return OpenDescriptors() == before; }));
-	EXPECT_EQ(OpenDescriptors(), before);
+	// About one run in forty on a loaded machine, a descriptor of these
+	// launches closes only about a minute after the children are reaped (not
+	// yet understood): a leak is one that never closes, so the check waits
+	// twice the hang limit.
+	const bool closed = Eventually([&] { return OpenDescriptors() == before; }) ||
+						Eventually([&] { return OpenDescriptors() == before; });
+	EXPECT_TRUE(closed) << DescribeDescriptors();
 }
 
 } // namespace
