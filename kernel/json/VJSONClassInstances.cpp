@@ -239,15 +239,10 @@ VRefPtr<VJSONObject> VJSONClass::GetSingleton(VDBLanguageContext* inLanguageCont
 VRefPtr<VJSONObject> VJSONClass::GetInternalSingleton(VDBLanguageContext* inLanguageContext,
 													  IJSONFunctionContext* inContext)
 {
-	{
-		StLocker<VCriticalSection> lock(fSingletonLock);
-		if (fInternalSingleton != nullptr)
-			return fInternalSingleton;
-	}
-	// Made under the graph mutex first, then the class's lock: reading "me"
-	// on the (shared) class object asks for the singleton while holding the
-	// graph mutex already, and a construction that stores into a shared
-	// instance takes it too. One order, no deadlock between the two.
+	// The graph mutex first, then the class's lock, also when the singleton
+	// exists: reading "me" on the (shared) class object asks for it while
+	// holding the graph mutex already, and handing out the shared singleton
+	// retains it, which takes the graph mutex too. One order, no deadlock.
 	StGraphLocker graph(true);
 	StLocker<VCriticalSection> lock(fSingletonLock);
 	if (fInternalSingleton == nullptr && fInstantiator != nullptr) {

@@ -3,6 +3,7 @@
 #include "files/IFile.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONMemberFunction.h"
+#include "json/VStorageLocker.h"
 #include "runtime/VError.h"
 
 namespace qirn {
@@ -28,7 +29,7 @@ VJSONClassStore::~VJSONClassStore()
 	ClassMap classes;
 	ClassMap visible;
 	{
-		StLocker<VCriticalSection> lock(fLock);
+		StGraphThenLock lock(fLock);
 		classes.swap(fClasses);
 		visible.swap(fVisibleClasses);
 	}
@@ -39,7 +40,7 @@ VJSONClassStore::~VJSONClassStore()
 
 void VJSONClassStore::AddRootClasses()
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	if (fObjectClass != nullptr)
 		return;
 	VRefPtr<VJSONObject> object = VJSONClass::_Create(VString("Object"), nullptr, nullptr, nullptr, fName, 0);
@@ -90,7 +91,7 @@ void VJSONClassStore::_AddClassLocked(VJSONObject* inClassObject, uint32 inFlags
 
 void VJSONClassStore::AddClass(VJSONObject* inClassObject, uint32 inFlags)
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	_AddClassLocked(inClassObject, inFlags);
 }
 
@@ -127,31 +128,31 @@ VRefPtr<VJSONObject> VJSONClassStore::_Find(const ClassMap& inMap, const VString
 
 VRefPtr<VJSONObject> VJSONClassStore::GetClassObject(const VString& inName, bool inCaseInsensitive) const
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	return _Find(fClasses, inName, inCaseInsensitive);
 }
 
 VRefPtr<VJSONObject> VJSONClassStore::GetVisibleClassObject(const VString& inName, bool inCaseInsensitive) const
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	return _Find(fVisibleClasses, inName, inCaseInsensitive);
 }
 
 void VJSONClassStore::GetClasses(ClassMap& outClasses) const
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	outClasses = fClasses;
 }
 
 void VJSONClassStore::GetVisibleClasses(ClassMap& outClasses) const
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	outClasses = fVisibleClasses;
 }
 
 size_t VJSONClassStore::GetCount() const
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	return fClasses.size();
 }
 
@@ -159,7 +160,7 @@ void VJSONClassStore::RemoveObsoleteClasses(const FileMap& inSources, std::vecto
 {
 	// Released once the lock is left: a class object's end may reach back.
 	std::vector<VRefPtr<VJSONObject>> removed;
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	for (auto entry = fClasses.begin(); entry != fClasses.end();) {
 		VJSONClass* theClass = VJSONClass::FromClassObject(entry->second.Get());
 		const bool listed = inSources.find(entry->first) != inSources.end();
@@ -181,7 +182,7 @@ void VJSONClassStore::RemoveObsoleteClasses(const FileMap& inSources, std::vecto
 
 void VJSONClassStore::ReleaseSingletons()
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	for (auto& entry : fClasses)
 		VJSONClass::FromClassObject(entry.second.Get())->ReleaseSingleton();
 }
@@ -193,27 +194,27 @@ void VJSONClassStore::AddComponentClassStore(const VString& inName, VJSONClassSt
 {
 	if (inStore == nullptr)
 		return;
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	fComponentStores.try_emplace(inName, inStore);
 }
 
 VRefPtr<VJSONClassStore> VJSONClassStore::GetComponentClassStore(const VString& inName) const
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	auto found = fComponentStores.find(inName);
 	return found != fComponentStores.end() ? found->second : nullptr;
 }
 
 void VJSONClassStore::GetComponentClassStores(StoreMap& outStores) const
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	outStores = fComponentStores;
 }
 
 void VJSONClassStore::RemoveComponentClassStores()
 {
 	StoreMap stores;
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	stores.swap(fComponentStores);
 }
 
@@ -245,7 +246,7 @@ void VJSONClassStore::GetPublicSharedSingletonIdentifiers(std::vector<VString>& 
 	};
 	StoreMap components;
 	{
-		StLocker<VCriticalSection> lock(fLock);
+		StGraphThenLock lock(fLock);
 		for (const auto& [name, classObject] : fVisibleClasses) {
 			if (isSharedSingleton(classObject.Get())) {
 				VString identifier(inPrefix);
@@ -276,7 +277,7 @@ void VJSONClassStore::GetPublicSharedSingletonIdentifiers(std::vector<VString>& 
 EJSONStatus VJSONClassStore::IJSON_GetProperty(const VJSONObject* /*inObject*/, const VString& inName,
 											   VJSONValue& outValue, VDBLanguageContext* /*inContext*/)
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	if (auto found = fClasses.find(inName); found != fClasses.end()) {
 		outValue = VJSONValue(found->second.Get());
 	} else if (auto component = fComponentStores.find(inName); component != fComponentStores.end()) {
@@ -297,7 +298,7 @@ EJSONStatus VJSONClassStore::IJSON_SetProperty(VJSONObject* /*inObject*/, const 
 
 EJSONStatus VJSONClassStore::IJSON_GetPropertyNames(std::vector<VString>& outNames)
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	for (const auto& entry : fVisibleClasses)
 		outNames.push_back(entry.first);
 	return eJSONStatus_Handled;

@@ -1,6 +1,7 @@
 #include "json/VJSONFileCache.h"
 
 #include "files/VFilePath.h"
+#include "json/VStorageLocker.h"
 
 namespace qirn {
 
@@ -8,7 +9,7 @@ VJSONValue VJSONFileCache::GetValue(const VFilePath& inPath) const
 {
 	VString key;
 	inPath.GetPosixPath(key);
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	auto found = fDocuments.find(key);
 	return found != fDocuments.end() ? found->second : VJSONValue();
 }
@@ -21,7 +22,7 @@ void VJSONFileCache::SetValue(const VFilePath& inPath, const VJSONValue& inValue
 	// a tree may take long.
 	VJSONValue previous;
 	{
-		StLocker<VCriticalSection> lock(fLock);
+		StGraphThenLock lock(fLock);
 		if (inValue.IsUndefined()) {
 			auto found = fDocuments.find(key);
 			if (found == fDocuments.end())
@@ -38,7 +39,7 @@ void VJSONFileCache::SetValue(const VFilePath& inPath, const VJSONValue& inValue
 
 size_t VJSONFileCache::GetCount() const
 {
-	StLocker<VCriticalSection> lock(fLock);
+	StGraphThenLock lock(fLock);
 	return fDocuments.size();
 }
 

@@ -39,6 +39,20 @@ private:
 	bool fLocked;
 };
 
+// Takes the graph mutex, then a lock of its own guarding shared containers
+// (a class store's, a document cache's): copying or dropping a shared
+// container there retains or releases it under the graph mutex, and code
+// that runs under the graph mutex (a constructor, a getter) reaches those
+// locks too. The graph mutex always comes first.
+class StGraphThenLock {
+public:
+	explicit StGraphThenLock(VCriticalSection& inLock) : fLock(inLock) {}
+
+private:
+	StGraphLocker fGraph{true};
+	StLocker<VCriticalSection> fLock;
+};
+
 // Makes a subtree of objects and arrays shareable between tasks. Every member
 // of the subtree holds the same locker; its section guards their contents,
 // and a task must use it (a re-entrant claim, the others waiting) before it
