@@ -1,6 +1,6 @@
 # Every target installs what is missing first, so a fresh Debian 12 machine
 # needs nothing but this file and root.
-.PHONY: deps build test asan tsan bench demo clean
+.PHONY: deps build test asan tsan bench fuzz demo clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -29,6 +29,19 @@ bench: deps
 	cmake --preset bench
 	cmake --build --preset bench
 	@bash bench/run.sh build/bench
+
+# Builds the fuzz harnesses with clang's fuzzing engine and runs each for
+# FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600; FUZZ_JOBS harnesses at a time,
+# FUZZ_ONLY=json_text to run some only). New inputs go to build/fuzz/corpus,
+# crashes to build/fuzz/artifacts; scripts/fuzz.sh prints each harness's
+# executions and coverage.
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
+fuzz:
+	@bash scripts/install-deps.sh --fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	@FUZZ_JOBS=$(FUZZ_JOBS) FUZZ_ONLY="$(FUZZ_ONLY)" bash scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
 
 # A real update in a temporary folder: installs, builds, installs the build
 # there and runs the updater as an application would (scripts/demo.sh).

@@ -26,6 +26,12 @@ packages=(
   libpoco-dev
 )
 
+# The fuzz harnesses need clang and its fuzzing engine; only `make fuzz`
+# asks for them (--fuzz).
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
 # Tests of number texts run under a comma-decimal locale, and time tests under
 # fixed zones: both must exist on the machine.
 test_locale=de_DE.UTF-8

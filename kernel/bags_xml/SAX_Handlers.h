@@ -58,7 +58,7 @@ private:
 	IXMLHandler* _Top() const { return fStack.empty() ? nullptr : fStack.back(); }
 
 	std::deque<IXMLHandler*> fStack;
-	xercesc::SAXParser* fParser;
+	[[maybe_unused]] xercesc::SAXParser* fParser;
 	VXMLParser* fOwner;
 	bool fDefaultedAttributes;
 };

@@ -76,7 +76,7 @@ public:
 	void SetText(const VString& inText) override;
 
 private:
-	VUTIManager* fManager;
+	[[maybe_unused]] VUTIManager* fManager;
 	VRefPtr<VUTI> fUTI;
 	VString fCurrentElement;
 	VString fKeyText;

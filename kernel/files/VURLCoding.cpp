@@ -35,11 +35,11 @@ struct URLCharacterTable {
 			fClasses[static_cast<unsigned char>(*p)] |= kClassURL;
 		for (const char* p = "<>\"#%{}|\\^` "; *p != 0; ++p)
 			fClasses[static_cast<unsigned char>(*p)] |= kClassUnsafe;
-		fClasses['['] |= kClassBracket;
-		fClasses[']'] |= kClassBracket;
-		fClasses['/'] |= kClassNetLocSeparator;
-		fClasses['?'] |= kClassNetLocSeparator | kClassPathSeparator | kClassParameterSeparator;
-		fClasses[';'] |= kClassPathSeparator;
+		fClasses[static_cast<unsigned char>('[')] |= kClassBracket;
+		fClasses[static_cast<unsigned char>(']')] |= kClassBracket;
+		fClasses[static_cast<unsigned char>('/')] |= kClassNetLocSeparator;
+		fClasses[static_cast<unsigned char>('?')] |= kClassNetLocSeparator | kClassPathSeparator | kClassParameterSeparator;
+		fClasses[static_cast<unsigned char>(';')] |= kClassPathSeparator;
 	}
 };
 

@@ -85,7 +85,7 @@ private:
 	void _TouchStamp();
 
 	std::vector<VJSONValue> fValues;
-	int32 fMonitoredTask = 0;
+	[[maybe_unused]] int32 fMonitoredTask = 0;
 };
 
 } // namespace qirn

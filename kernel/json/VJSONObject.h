@@ -175,7 +175,7 @@ private:
 	uint32 fConstructionLevel = 0;
 	bool fUnderConstruction = false;
 	bool fInternal;
-	int32 fMonitoredTask = 0;
+	[[maybe_unused]] int32 fMonitoredTask = 0;
 };
 
 } // namespace qirn

@@ -1,0 +1,36 @@
+#include "FuzzSupport.h"
+
+#include "process/VProcess.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace qirn::fuzz {
+
+namespace {
+
+class VFuzzProcess : public VProcess {};
+
+} // namespace
+
+void StartKernel()
+{
+	// Never destroyed: the engine ends the process from inside an input
+	// (a crash, a time limit), and statics would be torn down under it.
+	static VFuzzProcess* process = [] {
+		auto* started = new VFuzzProcess;
+		if (!started->Init(0))
+			Fail("the kernel could not start", __FILE__, __LINE__);
+		return started;
+	}();
+	(void)process;
+}
+
+void Fail(const char* inWhat, const char* inFile, int inLine)
+{
+	std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", inWhat, inFile, inLine);
+	std::fflush(stderr);
+	std::abort();
+}
+
+} // namespace qirn::fuzz
