@@ -17,7 +17,7 @@ namespace {
 struct WatchState {
 	std::mutex sWatchSetMutex;
 	std::map<pid_t, int> sWatchSet; // pid -> its pidfd, -1 when the kernel has none
-	int fWakeFd = -1;
+	int fWakeFd = -1;				 // -1 too when no eventfd could be had
 	bool fThreadStarted = false;
 };
 
@@ -38,7 +38,10 @@ int OpenPidFd(pid_t inPid)
 #endif
 }
 
-// The caller holds sWatchSetMutex.
+// The caller is the reaper thread and holds sWatchSetMutex. Only that thread
+// reaps and closes pidfds: a pidfd closed by another thread while the reaper
+// polls it could come back as a newer descriptor, and the reaper would sleep
+// on something that never wakes it.
 void CleanLocked(WatchState& ioState)
 {
 	for (auto entry = ioState.sWatchSet.begin(); entry != ioState.sWatchSet.end();) {
@@ -57,15 +60,31 @@ void CleanLocked(WatchState& ioState)
 	}
 }
 
+// Runs only while children are watched: with the last one reaped, it closes
+// its eventfd and ends in the same locked step, so that a process that has no
+// child left running holds no descriptor or thread of the reaper (whether a
+// launch left its child here depends only on how fast the child ended).
 void ReaperLoop()
 {
 	WatchState& state = State();
 	std::vector<pollfd> fds;
 	for (;;) {
 		bool someWithoutFd = false;
+		int wakeFd = -1;
 		{
 			std::lock_guard<std::mutex> lock(state.sWatchSetMutex);
-			fds.assign(1, pollfd{state.fWakeFd, POLLIN, 0});
+			CleanLocked(state);
+			if (state.sWatchSet.empty()) {
+				if (state.fWakeFd >= 0)
+					::close(state.fWakeFd);
+				state.fWakeFd = -1;
+				state.fThreadStarted = false;
+				return;
+			}
+			wakeFd = state.fWakeFd;
+			fds.clear();
+			if (wakeFd >= 0)
+				fds.push_back(pollfd{wakeFd, POLLIN, 0});
 			for (const auto& [pid, pidFd] : state.sWatchSet) {
 				if (pidFd >= 0)
 					fds.push_back(pollfd{pidFd, POLLIN, 0});
@@ -73,17 +92,15 @@ void ReaperLoop()
 					someWithoutFd = true;
 			}
 		}
-		// Without pidfds (an old kernel) the set is looked at now and then.
-		const int ready = ::poll(fds.data(), fds.size(), someWithoutFd ? 100 : -1);
-		if (ready < 0 && errno != EINTR)
-			continue;
-		std::lock_guard<std::mutex> lock(state.sWatchSetMutex);
-		if (fds[0].revents != 0) {
+		// Without pidfds (an old kernel) or a way to be woken, the set is
+		// looked at now and then.
+		const int ready = ::poll(fds.data(), fds.size(), someWithoutFd || wakeFd < 0 ? 100 : -1);
+		// This thread alone closes the eventfd, so it is still this one.
+		if (ready > 0 && wakeFd >= 0 && fds[0].revents != 0) {
 			uint64_t count;
-			while (::read(state.fWakeFd, &count, sizeof(count)) > 0) {
+			while (::read(wakeFd, &count, sizeof(count)) > 0) {
 			}
 		}
-		CleanLocked(state);
 	}
 }
 
@@ -93,26 +110,16 @@ void XPosixChildReaper::Watch(pid_t inPid)
 {
 	WatchState& state = State();
 	std::lock_guard<std::mutex> lock(state.sWatchSetMutex);
-	if (!state.fThreadStarted) {
-		state.fWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-		if (state.fWakeFd >= 0) {
-			std::thread(ReaperLoop).detach();
-			state.fThreadStarted = true;
-		}
-	}
 	// The child is unreaped, so its pid cannot have been reused yet.
 	state.sWatchSet.emplace(inPid, OpenPidFd(inPid));
-	if (state.fWakeFd >= 0) {
+	if (!state.fThreadStarted) {
+		state.fWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+		std::thread(ReaperLoop).detach();
+		state.fThreadStarted = true;
+	} else if (state.fWakeFd >= 0) {
 		const uint64_t one = 1;
 		(void)!::write(state.fWakeFd, &one, sizeof(one));
 	}
-}
-
-void XPosixChildReaper::CleanWatchSet()
-{
-	WatchState& state = State();
-	std::lock_guard<std::mutex> lock(state.sWatchSetMutex);
-	CleanLocked(state);
 }
 
 size_t XPosixChildReaper::GetWatchedCount()

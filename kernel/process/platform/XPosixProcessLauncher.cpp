@@ -357,8 +357,6 @@ int XPosixProcessLauncher::Start(const EnvironmentMap& inEnvironment)
 		argv.push_back(fBinaryPath.data());
 	argv.push_back(nullptr);
 
-	XPosixChildReaper::CleanWatchSet();
-
 	std::vector<std::string> environment;
 	for (const auto& [name, value] : inEnvironment) {
 		if (!name.IsEmpty())

@@ -77,7 +77,8 @@ public:
 	// The arguments as split or added, the program first.
 	const std::vector<VString>& GetArguments() const { return fArguments; }
 
-	// How many children left running still wait to be reaped.
+	// How many children left running still wait to be reaped; with none,
+	// the reaper holds no descriptor.
 	static size_t GetWatchedChildCount();
 
 private:
