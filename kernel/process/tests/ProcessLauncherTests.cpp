@@ -372,7 +372,9 @@ TEST_F(ProcessLauncher, TimeOutKillsTheGroup)
 	const std::string inGroup = fFolder / "in-group";
 	const std::string outside = fFolder / "outside";
 	VProcessLauncher launcher;
-	launcher.SetWaitClosingChildProcess(1000);
+	// Long enough for the shell to start and print on a loaded machine: the
+	// time-out must fall after "started", which the test reads.
+	launcher.SetWaitClosingChildProcess(4000);
 	launcher.CreateArgumentsFromFullCommandLine(
 		Str("sh -c \"sleep 30 & echo $! > " + inGroup + "; setsid sleep 30 & echo $! > " + outside +
 			"; echo started; sleep 30\""));
