@@ -581,6 +581,19 @@ bool VJSONObject::_SetOwnProperty(const VString& inName, const VJSONValue& inVal
 	return true;
 }
 
+bool VJSONObject::_SetParsedProperty(const VString& inName, VJSONValue&& ioValue)
+{
+	if (ioValue.IsUndefined() || fImpl != nullptr || (fClass != nullptr && fClass->HasSetters()) ||
+		_GetStorageLocker() != nullptr || _MustLockGraphForChange(&ioValue))
+		return SetProperty(inName, ioValue);
+	auto [entry, inserted] = fProperties.try_emplace(inName, std::move(ioValue), fProperties.size());
+	if (!inserted)
+		return _SetOwnProperty(inName, ioValue);
+	VJSONGraph::Connect(this, entry->second.first);
+	VJSONValue::CheckAndUpdateJsonStamp(entry->second.first, fStamp);
+	return true;
+}
+
 void VJSONObject::_RemoveInternalProperty(PropertyMap::iterator inEntry)
 {
 	const uint64 index = inEntry->second.second;

@@ -110,6 +110,10 @@ public:
 	bool SetProperty(const VString& inName, const VJSONValue& inValue, VDBLanguageContext* inContext = nullptr);
 	bool SetOwnProperty(const VString& inName, const VJSONValue& inValue);
 	bool _SetOwnProperty(const VString& inName, const VJSONValue& inValue);
+	// What a reader building a new tree calls for each member: the value is
+	// moved in when the object is plain (no implementation, no setters,
+	// nobody shares it), else set as SetProperty sets it.
+	bool _SetParsedProperty(const VString& inName, VJSONValue&& ioValue);
 	bool RemoveProperty(const VString& inName);
 	bool RemoveOwnProperty(const VString& inName);
 	bool _RemoveOwnProperty(const VString& inName);
