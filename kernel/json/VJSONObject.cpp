@@ -53,7 +53,7 @@ bool IsLengthName(const VString& inName)
 
 } // namespace
 
-size_t VJSONNameHash::operator()(const VString& inName) const
+size_t VJSONNameHash::operator()(const VString& inName) const noexcept
 {
 	// FNV-1a over the code units.
 	size_t hash = 14695981039346656037ull;

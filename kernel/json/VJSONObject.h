@@ -18,9 +18,11 @@ class VDBLanguageContext;
 class VJSONClass;
 class VJSONCloner;
 
-// Property names compare code unit by code unit.
+// Property names compare code unit by code unit. The hash cannot fail: the
+// map then keeps no hash in each entry (names are short and hash fast), which
+// makes every property smaller.
 struct VJSONNameHash {
-	size_t operator()(const VString& inName) const;
+	size_t operator()(const VString& inName) const noexcept;
 };
 struct VJSONNameEqual {
 	bool operator()(const VString& inA, const VString& inB) const { return inA.EqualToStringRaw(inB); }
