@@ -169,6 +169,15 @@ void VJSONArray::TouchStampAt(size_t inIndex)
 // ---------------------------------------------------------------------------
 // Changing
 
+bool VJSONArray::_PushParsed(VJSONValue&& ioValue)
+{
+	if (ioValue.IsObject() || ioValue.IsArray() || _GetStorageLocker() != nullptr || IsSharedGraph())
+		return Push(ioValue);
+	_TouchStamp();
+	fValues.push_back(std::move(ioValue));
+	return true;
+}
+
 bool VJSONArray::Push(const VJSONValue& inValue)
 {
 	// A scalar into an array nobody shares: no lock, no locker, no graph.

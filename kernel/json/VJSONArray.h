@@ -36,6 +36,9 @@ public:
 	void GetValues(std::vector<VJSONValue>& outValues) const;
 
 	bool Push(const VJSONValue& inValue);
+	// What a reader building a new tree calls for each element: a scalar is
+	// moved in when nobody shares the array, else pushed as Push does.
+	bool _PushParsed(VJSONValue&& ioValue);
 	// New elements are copies of one value of the kind: for objects and
 	// arrays, all refer to the same new container.
 	bool Resize(size_t inCount, JSONType inType);
@@ -68,6 +71,9 @@ public:
 	void ClearFromGraph() override;
 	void _DropValuesFromGraph() override;
 	void _GetChildValues(void (*inFn)(const VJSONValue&, void*), void* inContext) const override;
+	// The elements without locks, for readers that hold them or read an
+	// array nobody shares.
+	const std::vector<VJSONValue>& _GetValues() const { return fValues; }
 
 	// A leak counter for debugging: arrays made and destroyed by the task.
 	static std::atomic<int32> sTaskToMonitor;

@@ -84,10 +84,13 @@ void VJSONContainer::_DisconnectAll()
 void VJSONContainer::_LeaveGraph()
 {
 	VJSONGraph* graph = _GetGraph();
-	if (graph == nullptr)
+	if (graph == nullptr && fMemberOf == nullptr)
 		return;
 	StGraphLocker lock(IsSharedGraph());
-	graph->_RemoveMember(this);
+	if (fMemberOf != nullptr)
+		fMemberOf->_RemoveMember(this);
+	if (graph == nullptr)
+		return;
 	// Each held container leaves as a removed property would, so that a cycle
 	// below it that only this container reached is broken now, not when the
 	// rest of the graph goes.

@@ -94,6 +94,11 @@ protected:
 	friend class VJSONGraph;
 
 	std::atomic<VJSONGraph*> fGraph{nullptr};
+	// The graph's list of members this container is linked in, if any: a
+	// membership that costs no allocation and no search.
+	VJSONGraph* fMemberOf = nullptr;
+	VJSONContainer* fPreviousMember = nullptr;
+	VJSONContainer* fNextMember = nullptr;
 	uint32 fContainerRefs = 0;
 	std::atomic<VStorageLocker*> fLocker{nullptr};
 	VJSONStamp* fStamp = nullptr;

@@ -24,19 +24,60 @@ void ForEachChild(const VJSONContainer* inContainer, Fn&& inFn)
 
 } // namespace
 
+VJSONGraph::~VJSONGraph()
+{
+	// Members still listed forget the list, so that no later graph made at
+	// the same address takes them for its own.
+	while (fFirstMember != nullptr)
+		_RemoveMember(fFirstMember);
+}
+
+bool VJSONGraph::_AddMember(VJSONContainer* inMember)
+{
+	if (inMember->fMemberOf == this)
+		return false;
+	if (inMember->fMemberOf != nullptr)
+		inMember->fMemberOf->_RemoveMember(inMember);
+	inMember->fMemberOf = this;
+	inMember->fPreviousMember = nullptr;
+	inMember->fNextMember = fFirstMember;
+	if (fFirstMember != nullptr)
+		fFirstMember->fPreviousMember = inMember;
+	fFirstMember = inMember;
+	++fMemberCount;
+	return true;
+}
+
 void VJSONGraph::_RemoveMember(VJSONContainer* inMember)
 {
-	if (inMember->_IsArray())
-		fArrays.erase(static_cast<VJSONArray*>(inMember));
+	if (inMember->fMemberOf != this)
+		return;
+	if (inMember->fPreviousMember != nullptr)
+		inMember->fPreviousMember->fNextMember = inMember->fNextMember;
 	else
-		fObjects.erase(static_cast<VJSONObject*>(inMember));
+		fFirstMember = inMember->fNextMember;
+	if (inMember->fNextMember != nullptr)
+		inMember->fNextMember->fPreviousMember = inMember->fPreviousMember;
+	inMember->fMemberOf = nullptr;
+	inMember->fPreviousMember = nullptr;
+	inMember->fNextMember = nullptr;
+	--fMemberCount;
+}
+
+void VJSONGraph::_TakeMembers(std::vector<VJSONObject*>& outObjects, std::vector<VJSONArray*>& outArrays)
+{
+	while (VJSONContainer* member = fFirstMember) {
+		_RemoveMember(member);
+		if (member->_IsArray())
+			outArrays.push_back(static_cast<VJSONArray*>(member));
+		else
+			outObjects.push_back(static_cast<VJSONObject*>(member));
+	}
 }
 
 void VJSONGraph::_Collect(VJSONContainer* inContainer)
 {
-	bool inserted = inContainer->_IsArray() ? fArrays.insert(static_cast<VJSONArray*>(inContainer)).second
-											: fObjects.insert(static_cast<VJSONObject*>(inContainer)).second;
-	if (!inserted)
+	if (!_AddMember(inContainer))
 		return;
 	if (inContainer->_GetGraph() != this)
 		inContainer->_SetGraph(this);
@@ -129,18 +170,17 @@ void VJSONGraph::Connect(VJSONContainer* inContainer, const VJSONValue& inValue)
 			containerGraph->SetShared();
 		containerGraph->_AddTotal(other->GetTotalReferences());
 		containerGraph->fInternalRefs += other->fInternalRefs;
-		std::set<VJSONObject*> objects;
-		std::set<VJSONArray*> arrays;
-		objects.swap(other->fObjects);
-		arrays.swap(other->fArrays);
+		std::vector<VJSONObject*> objects;
+		std::vector<VJSONArray*> arrays;
+		other->_TakeMembers(objects, arrays);
 		other->fTotalRefs.store(0, std::memory_order_relaxed);
 		other->fInternalRefs = 0;
 		for (VJSONObject* object : objects) {
-			containerGraph->fObjects.insert(object);
+			containerGraph->_AddMember(object);
 			object->_SetGraph(containerGraph);
 		}
 		for (VJSONArray* array : arrays) {
-			containerGraph->fArrays.insert(array);
+			containerGraph->_AddMember(array);
 			array->_SetGraph(containerGraph);
 		}
 		other->Release();
@@ -171,10 +211,9 @@ bool VJSONGraph::ReleaseGraphDependenciesIfNecessary(IRefCountable* inGraph)
 	// The reference being released is the only one from outside: every
 	// member is reachable only through the graph.
 	graph->Retain();
-	std::vector<VJSONObject*> objects(graph->fObjects.begin(), graph->fObjects.end());
-	std::vector<VJSONArray*> arrays(graph->fArrays.begin(), graph->fArrays.end());
-	graph->fObjects.clear();
-	graph->fArrays.clear();
+	std::vector<VJSONObject*> objects;
+	std::vector<VJSONArray*> arrays;
+	graph->_TakeMembers(objects, arrays);
 	graph->fTotalRefs.store(0, std::memory_order_relaxed);
 	graph->fInternalRefs = 0;
 	_Dissolve(objects, arrays);
@@ -279,9 +318,9 @@ void VJSONGraph::_Break(VJSONGraph* inGraph, const std::vector<VJSONObject*>& in
 		leave(array);
 	inGraph->fInternalRefs -= links;
 	for (VJSONObject* object : inObjects)
-		inGraph->fObjects.erase(object);
+		inGraph->_RemoveMember(object);
 	for (VJSONArray* array : inArrays)
-		inGraph->fArrays.erase(array);
+		inGraph->_RemoveMember(array);
 	_Dissolve(inObjects, inArrays);
 	inGraph->Release();
 }

@@ -22,7 +22,7 @@ class VJSONValue;
 class VJSONGraph : public VObject, public IRefCountable {
 public:
 	VJSONGraph() = default;
-	~VJSONGraph() override = default;
+	~VJSONGraph() override;
 
 	VJSONGraph(const VJSONGraph&) = delete;
 	VJSONGraph& operator=(const VJSONGraph&) = delete;
@@ -52,7 +52,7 @@ public:
 	void SetShared() { fShared.store(true, std::memory_order_release); }
 	int32 GetTotalReferences() const { return fTotalRefs.load(std::memory_order_relaxed); }
 	uint32 GetInternalReferences() const { return fInternalRefs; }
-	size_t GetMemberCount() const { return fObjects.size() + fArrays.size(); }
+	size_t GetMemberCount() const { return fMemberCount; }
 
 	void _AddTotal(int32 inDelta) { fTotalRefs.fetch_add(inDelta, std::memory_order_relaxed); }
 	void _LowerInternal(uint32 inCount) { fInternalRefs -= inCount; }
@@ -60,6 +60,11 @@ public:
 
 private:
 	static void _ReleaseMemberDependenciesIfNecessary(VJSONContainer* inMember);
+	// Links a container into the members; false when it is one already. A
+	// container listed by another graph leaves that list first.
+	bool _AddMember(VJSONContainer* inMember);
+	// Unlinks every member, objects and arrays apart.
+	void _TakeMembers(std::vector<VJSONObject*>& outObjects, std::vector<VJSONArray*>& outArrays);
 	// Inserts a container and everything below it, with their counts.
 	void _Collect(VJSONContainer* inContainer);
 	static void _Walk(VJSONContainer* inContainer, std::vector<VJSONObject*>& ioObjects,
@@ -74,8 +79,8 @@ private:
 	std::atomic<bool> fShared{false};
 	std::atomic<int32> fTotalRefs{0};
 	uint32 fInternalRefs = 0;
-	std::set<VJSONObject*> fObjects;
-	std::set<VJSONArray*> fArrays;
+	VJSONContainer* fFirstMember = nullptr;
+	size_t fMemberCount = 0;
 };
 
 } // namespace qirn

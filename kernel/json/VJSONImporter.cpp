@@ -505,7 +505,7 @@ VError VJSONImporter::_ParseObject(VJSONObject* ioObject)
 			error = _StringToValue(valueToken, value, kExpectValue);
 			if (error != VE_OK)
 				break;
-			ioObject->SetProperty(name, value);
+			ioObject->_SetParsedProperty(name, std::move(value));
 		} else {
 			error = _ThrowErrorInvalidToken(_TokenText(valueToken), kExpectValue);
 			break;
@@ -576,7 +576,7 @@ VError VJSONImporter::_ParseArray(VJSONArray* ioArray)
 			error = _StringToValue(token, value, kExpectElement);
 			if (error != VE_OK)
 				break;
-			ioArray->Push(value);
+			ioArray->_PushParsed(std::move(value));
 		} else {
 			error = _ThrowErrorInvalidToken(_TokenText(token), elements > 0 ? kExpectValue : kExpectElement);
 			break;

@@ -53,7 +53,7 @@ bool IsLengthName(const VString& inName)
 
 } // namespace
 
-size_t VJSONNameHash::operator()(const VString& inName) const
+size_t VJSONNameHash::operator()(const VString& inName) const noexcept
 {
 	// FNV-1a over the code units.
 	size_t hash = 14695981039346656037ull;
@@ -578,6 +578,19 @@ bool VJSONObject::_SetOwnProperty(const VString& inName, const VJSONValue& inVal
 	// cycle only it reached is broken before it is released.
 	VJSONGraph::Disconnect(_GetGraph(), old);
 	VJSONValue::CheckAndUpdateJsonStamp(inValue, fStamp);
+	return true;
+}
+
+bool VJSONObject::_SetParsedProperty(const VString& inName, VJSONValue&& ioValue)
+{
+	if (ioValue.IsUndefined() || fImpl != nullptr || (fClass != nullptr && fClass->HasSetters()) ||
+		_GetStorageLocker() != nullptr || _MustLockGraphForChange(&ioValue))
+		return SetProperty(inName, ioValue);
+	auto [entry, inserted] = fProperties.try_emplace(inName, std::move(ioValue), fProperties.size());
+	if (!inserted)
+		return _SetOwnProperty(inName, ioValue);
+	VJSONGraph::Connect(this, entry->second.first);
+	VJSONValue::CheckAndUpdateJsonStamp(entry->second.first, fStamp);
 	return true;
 }
 

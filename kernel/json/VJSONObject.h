@@ -18,9 +18,11 @@ class VDBLanguageContext;
 class VJSONClass;
 class VJSONCloner;
 
-// Property names compare code unit by code unit.
+// Property names compare code unit by code unit. The hash cannot fail: the
+// map then keeps no hash in each entry (names are short and hash fast), which
+// makes every property smaller.
 struct VJSONNameHash {
-	size_t operator()(const VString& inName) const;
+	size_t operator()(const VString& inName) const noexcept;
 };
 struct VJSONNameEqual {
 	bool operator()(const VString& inA, const VString& inB) const { return inA.EqualToStringRaw(inB); }
@@ -110,6 +112,10 @@ public:
 	bool SetProperty(const VString& inName, const VJSONValue& inValue, VDBLanguageContext* inContext = nullptr);
 	bool SetOwnProperty(const VString& inName, const VJSONValue& inValue);
 	bool _SetOwnProperty(const VString& inName, const VJSONValue& inValue);
+	// What a reader building a new tree calls for each member: the value is
+	// moved in when the object is plain (no implementation, no setters,
+	// nobody shares it), else set as SetProperty sets it.
+	bool _SetParsedProperty(const VString& inName, VJSONValue&& ioValue);
 	bool RemoveProperty(const VString& inName);
 	bool RemoveOwnProperty(const VString& inName);
 	bool _RemoveOwnProperty(const VString& inName);

@@ -4,6 +4,7 @@
 #include "core/VTime.h"
 #include "json/IJSONObject.h"
 #include "json/VJSONArray.h"
+#include "json/VJSONClass.h"
 #include "json/VJSONErrors.h"
 #include "json/VJSONNesting.h"
 #include "json/VJSONObject.h"
@@ -110,8 +111,14 @@ bool VJSONWriter::_AppendASCII(VString& ioText, const char* inText) const
 		++length;
 	if (!_Fits(ioText, length))
 		return false;
-	for (VIndex i = 0; i < length; ++i)
-		ioText.AppendUniChar(static_cast<UniChar>(inText[i]));
+	UniChar units[16];
+	for (VIndex done = 0; done < length;) {
+		VIndex chunk = std::min<VIndex>(length - done, 16);
+		for (VIndex i = 0; i < chunk; ++i)
+			units[i] = static_cast<UniChar>(inText[done + i]);
+		ioText.AppendUniChars(units, chunk);
+		done += chunk;
+	}
 	return true;
 }
 
@@ -197,6 +204,37 @@ VError VJSONWriter::_WriteValue(const VJSONValue& inValue, VString& ioText)
 	}
 }
 
+bool VJSONWriter::_WritePart(const VString* inName, const VJSONValue& inValue, bool inFirst, UniChar inOpening,
+							 VString& ioText, VError& ioError, bool& ioTruncated)
+{
+	const UniChar separator = inFirst ? inOpening : u',';
+	if (!_AppendUnits(ioText, &separator, 1)) {
+		ioError = VE_STRING_ALLOC_FAILED;
+		return false;
+	}
+	const VIndex partStart = ioText.GetLength();
+	const bool pretty = (fOptions & kOption_Pretty) != 0;
+	if (pretty && !_AppendUnits(ioText, fIndent.GetCPointer(), fIndent.GetLength())) {
+		ioError = VE_STRING_ALLOC_FAILED;
+		return false;
+	}
+	if (inName != nullptr) {
+		ioError = _AppendJSONText(*inName, ioText);
+		if (ioError == VE_OK && !_AppendUnits(ioText, pretty ? u": " : u":", pretty ? 2 : 1))
+			ioError = VE_STRING_ALLOC_FAILED;
+		if (ioError != VE_OK)
+			return false;
+	}
+	ioError = _WriteValue(inValue, ioText);
+	if (ioError != VE_OK)
+		return false;
+	if (_CountPart(ioText.GetLength() - partStart)) {
+		ioTruncated = true;
+		return false;
+	}
+	return true;
+}
+
 VError VJSONWriter::_WriteObject(const VJSONObject* inObject, VString& ioText)
 {
 	if (inObject == nullptr)
@@ -239,31 +277,39 @@ VError VJSONWriter::_WriteObject(const VJSONObject* inObject, VString& ioText)
 	}
 
 	const VIndex start = ioText.GetLength();
-	const bool pretty = (fOptions & kOption_Pretty) != 0;
 	bool truncated = false;
 	bool first = true;
 	IncrementLevel();
-	for (VJSONPropertyConstOrderedIterator it(inObject, 0); it.IsValid(); ++it) {
-		if (!_AppendUnits(ioText, first ? u"{" : u",", 1)) {
-			error = VE_STRING_ALLOC_FAILED;
-			break;
+	const VJSONClass* theClass = inObject->GetClass();
+	if (inObject->GetImplementation() == nullptr && inObject->_GetStorageLocker() == nullptr &&
+		(theClass == nullptr || !theClass->HasGetters())) {
+		// A plain object nobody shares has only its own properties: they are
+		// read in place, in their order, without an iterator's copies.
+		const VJSONObject::PropertyMap& map = inObject->_GetMap();
+		const size_t base = fOrder.size();
+		const size_t count = map.size();
+		fOrder.resize(base + count);
+		for (const auto& entry : map)
+			fOrder[base + entry.second.second] = &entry;
+		for (size_t i = 0; i < count; ++i) {
+			const auto* entry = fOrder[base + i];
+			const VJSONValue& member = entry->second.first;
+			// A container is held while it is written: code it runs may drop
+			// it from here.
+			const bool written = VJSONContainer::FromValue(member) != nullptr
+									 ? _WritePart(&entry->first, VJSONValue(member), first, u'{', ioText, error, truncated)
+									 : _WritePart(&entry->first, member, first, u'{', ioText, error, truncated);
+			first = false;
+			if (!written)
+				break;
 		}
-		first = false;
-		const VIndex partStart = ioText.GetLength();
-		if (pretty && !_AppendUnits(ioText, fIndent.GetCPointer(), fIndent.GetLength())) {
-			error = VE_STRING_ALLOC_FAILED;
-			break;
-		}
-		error = _AppendJSONText(it.GetName(), ioText);
-		if (error == VE_OK && !_AppendUnits(ioText, pretty ? u": " : u":", pretty ? 2 : 1))
-			error = VE_STRING_ALLOC_FAILED;
-		if (error == VE_OK)
-			error = _WriteValue(it.GetValue(fContext), ioText);
-		if (error != VE_OK)
-			break;
-		if (_CountPart(ioText.GetLength() - partStart)) {
-			truncated = true;
-			break;
+		fOrder.resize(base);
+	} else {
+		for (VJSONPropertyConstOrderedIterator it(inObject, 0); it.IsValid(); ++it) {
+			const bool written = _WritePart(&it.GetName(), it.GetValue(fContext), first, u'{', ioText, error, truncated);
+			first = false;
+			if (!written)
+				break;
 		}
 	}
 	DecrementLevel();
@@ -293,32 +339,30 @@ VError VJSONWriter::_WriteArray(const VJSONArray* inArray, VString& ioText)
 	VError error = CheckJSONNesting(static_cast<uint32>(fStack.size()));
 	if (error != VE_OK)
 		return error;
-	std::vector<VJSONValue> values;
-	inArray->GetValues(values);
-	if (values.empty())
+	// An array nobody shares is read in place; a shared one through a copy
+	// taken under its lock.
+	std::vector<VJSONValue> copied;
+	const std::vector<VJSONValue>* values = &inArray->_GetValues();
+	if (inArray->_GetStorageLocker() != nullptr) {
+		inArray->GetValues(copied);
+		values = &copied;
+	}
+	const size_t count = values->size();
+	if (count == 0)
 		return _AppendASCII(ioText, "[]") ? VE_OK : VE_STRING_ALLOC_FAILED;
 	fStack.push_back(inArray);
 	const VIndex start = ioText.GetLength();
-	const bool pretty = (fOptions & kOption_Pretty) != 0;
 	bool truncated = false;
 	IncrementLevel();
-	for (size_t i = 0; i < values.size(); ++i) {
-		if (!_AppendUnits(ioText, i == 0 ? u"[" : u",", 1)) {
-			error = VE_STRING_ALLOC_FAILED;
+	// The count read first bounds the walk, as a copy would: code that an
+	// element runs may change the array.
+	for (size_t i = 0; i < count && i < values->size(); ++i) {
+		const VJSONValue& element = (*values)[i];
+		const bool written = VJSONContainer::FromValue(element) != nullptr
+								 ? _WritePart(nullptr, VJSONValue(element), i == 0, u'[', ioText, error, truncated)
+								 : _WritePart(nullptr, element, i == 0, u'[', ioText, error, truncated);
+		if (!written)
 			break;
-		}
-		const VIndex partStart = ioText.GetLength();
-		if (pretty && !_AppendUnits(ioText, fIndent.GetCPointer(), fIndent.GetLength())) {
-			error = VE_STRING_ALLOC_FAILED;
-			break;
-		}
-		error = _WriteValue(values[i], ioText);
-		if (error != VE_OK)
-			break;
-		if (_CountPart(ioText.GetLength() - partStart)) {
-			truncated = true;
-			break;
-		}
 	}
 	DecrementLevel();
 	fStack.pop_back();

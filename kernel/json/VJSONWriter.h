@@ -2,6 +2,7 @@
 
 #include "core/VObject.h"
 #include "core/VString.h"
+#include "json/VJSONObject.h"
 
 #include <set>
 #include <vector>
@@ -82,6 +83,10 @@ private:
 	// already passed the limit, so that the container stops there.
 	bool _CountPart(VIndex inLength);
 	bool _CloseOff(VString& ioText, bool inTruncated, UniChar inClosing);
+	// One member or element after its separator (and indent when pretty);
+	// false when the container stops there, with ioError or ioTruncated set.
+	bool _WritePart(const VString* inName, const VJSONValue& inValue, bool inFirst, UniChar inOpening,
+					VString& ioText, VError& ioError, bool& ioTruncated);
 
 	VDBLanguageContext* fContext;
 	uint32 fOptions;
@@ -90,6 +95,9 @@ private:
 	VString fIndent;
 	std::vector<const void*> fStack;
 	std::set<const VJSONObject*> fWritten;
+	// The entries of the plain objects being written, in their order: each
+	// level uses the slots past its parents'.
+	std::vector<const VJSONObject::PropertyMap::value_type*> fOrder;
 	uint32 fCount = 0;
 	bool fEllipsis = false;
 	VIndex fMaxLength;

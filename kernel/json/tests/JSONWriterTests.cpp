@@ -86,6 +86,24 @@ TEST(JSONWriter, WritesSpecialValues)
 	EXPECT_EQ(to_string(text), "undefined");
 }
 
+// Plain objects are written straight from their maps, nested ones sharing
+// the writer's slots: the order stays the insertion order after a removal
+// and an overwrite, at every level.
+TEST(JSONWriter, WritesPropertiesInTheirOrderAtEveryLevel)
+{
+	VRefPtr<VJSONObject> inner = NewObject();
+	inner->SetProperty(U("b"), VJSONValue(2.0));
+	inner->SetProperty(U("a"), VJSONValue(1.0));
+	VRefPtr<VJSONObject> outer = NewObject();
+	outer->SetProperty(U("z"), VJSONValue(1.0));
+	outer->SetProperty(U("gone"), VJSONValue(0.0));
+	outer->SetProperty(U("inner"), VJSONValue(inner.Get()));
+	outer->SetProperty(U("y"), VJSONValue(2.0));
+	outer->RemoveProperty(U("gone"));
+	outer->SetProperty(U("z"), VJSONValue(3.0));
+	EXPECT_EQ(Write(VJSONValue(outer.Get()), kQuotes), "{\"z\":3,\"inner\":{\"b\":2,\"a\":1},\"y\":2}");
+}
+
 TEST(JSONWriter, RefusesContainersThatContainThemselves)
 {
 	JSONLeakMonitor monitor;
