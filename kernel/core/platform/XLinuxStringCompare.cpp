@@ -1,5 +1,7 @@
 #include "core/platform/XLinuxStringCompare.h"
 
+#include "core/platform/XLinuxASCIIOrder.h"
+
 #include <unicode/coll.h>
 #include <unicode/normalizer2.h>
 #include <unicode/stsearch.h>
@@ -117,6 +119,8 @@ icu::Collator* MakeCollator(const std::string& inLocaleID, icu::Collator::EColla
 struct XLinuxStringCompare::Collators {
 	std::unique_ptr<icu::Collator> fPrimary;
 	std::unique_ptr<icu::Collator> fTertiary;
+	// Orders most words of plain ASCII without either.
+	XLinuxASCIIOrder fASCII;
 
 	const icu::Collator* Get(bool inDiacritical) const { return inDiacritical ? fTertiary.get() : fPrimary.get(); }
 };
@@ -126,6 +130,8 @@ XLinuxStringCompare::XLinuxStringCompare(const std::string& inLocaleID)
 {
 	fCollators->fPrimary.reset(MakeCollator(inLocaleID, icu::Collator::PRIMARY));
 	fCollators->fTertiary.reset(MakeCollator(inLocaleID, icu::Collator::TERTIARY));
+	if (IsValid())
+		fCollators->fASCII = XLinuxASCIIOrder::Get(inLocaleID, *fCollators->fPrimary, *fCollators->fTertiary);
 }
 
 XLinuxStringCompare::XLinuxStringCompare(const XLinuxStringCompare& inOther)
@@ -135,6 +141,7 @@ XLinuxStringCompare::XLinuxStringCompare(const XLinuxStringCompare& inOther)
 		fCollators->fPrimary.reset(inOther.fCollators->fPrimary->clone());
 	if (inOther.fCollators->fTertiary != nullptr)
 		fCollators->fTertiary.reset(inOther.fCollators->fTertiary->clone());
+	fCollators->fASCII = inOther.fCollators->fASCII;
 }
 
 XLinuxStringCompare::~XLinuxStringCompare() = default;
@@ -179,6 +186,10 @@ CompareResult ToCompareResult(UCollationResult inResult, UErrorCode inStatus)
 CompareResult XLinuxStringCompare::Compare(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
 										   VIndex inLength2, bool inDiacritical) const
 {
+	CompareResult settled;
+	if (fCollators->fASCII.IsUsable() &&
+		fCollators->fASCII.Compare(inText1, inLength1, inText2, inLength2, inDiacritical, settled))
+		return settled;
 	const icu::Collator* collator = fCollators->Get(inDiacritical);
 	if (collator == nullptr) [[unlikely]]
 		return CR_EQUAL;
