@@ -7,9 +7,7 @@
 #include <unicode/usetiter.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace qirn {
@@ -90,7 +88,7 @@ bool Rank(const icu::Collator& inCollator, std::vector<UniChar> inUnits, uint8_t
 
 } // namespace
 
-XLinuxASCIIOrder XLinuxASCIIOrder::_Read(const icu::Collator& inPrimary, const icu::Collator& inTertiary)
+XLinuxASCIIOrder XLinuxASCIIOrder::Read(const icu::Collator& inPrimary, const icu::Collator& inTertiary)
 {
 	XLinuxASCIIOrder order;
 	const auto* ruleBased = dynamic_cast<const icu::RuleBasedCollator*>(&inTertiary);
@@ -120,24 +118,6 @@ XLinuxASCIIOrder XLinuxASCIIOrder::_Read(const icu::Collator& inPrimary, const i
 	}
 	order.fUsable = U_SUCCESS(status);
 	return order;
-}
-
-XLinuxASCIIOrder XLinuxASCIIOrder::Get(const std::string& inLocaleID, const icu::Collator& inPrimary,
-									   const icu::Collator& inTertiary)
-{
-	static std::mutex sMutex;
-	static std::map<std::string, XLinuxASCIIOrder> sOrders;
-	{
-		std::lock_guard<std::mutex> lock(sMutex);
-		auto found = sOrders.find(inLocaleID);
-		if (found != sOrders.end())
-			return found->second;
-	}
-	// Read outside the lock: two tasks that read the same locale at once
-	// read the same ranks.
-	XLinuxASCIIOrder order = _Read(inPrimary, inTertiary);
-	std::lock_guard<std::mutex> lock(sMutex);
-	return sOrders.emplace(inLocaleID, order).first->second;
 }
 
 } // namespace qirn

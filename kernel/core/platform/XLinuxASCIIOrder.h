@@ -4,8 +4,8 @@
 
 #include <unicode/coll.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <string>
 
 namespace qirn {
 
@@ -22,17 +22,17 @@ namespace qirn {
 // while both hold ASCII: the first two units of different primaries decide
 // alone, unless one of them heads a contraction with the unit beyond ASCII
 // after it ("l" and a middle dot); when the primaries agree throughout, the
-// first tertiary difference decides.
+// first tertiary difference decides. Texts the same unit for unit are equal,
+// whatever they hold.
 class XLinuxASCIIOrder {
 public:
 	XLinuxASCIIOrder() = default;
 
 	// Read from the two collators of one locale, of primary and of tertiary
-	// strength, with no other difference; once per locale and process, as
-	// reading the locale's contractions takes milliseconds. Not usable when
-	// the locale's rules break what the ranks stand on.
-	static XLinuxASCIIOrder Get(const std::string& inLocaleID, const icu::Collator& inPrimary,
-								const icu::Collator& inTertiary);
+	// strength, with no other difference. It takes milliseconds (the
+	// platform lists all the locale's contractions). Not usable when the
+	// locale's rules break what the ranks stand on.
+	static XLinuxASCIIOrder Read(const icu::Collator& inPrimary, const icu::Collator& inTertiary);
 
 	bool IsUsable() const { return fUsable; }
 
@@ -46,8 +46,13 @@ public:
 		for (VIndex i = 0; i < common; ++i) {
 			const UniChar a = inText1[i];
 			const UniChar b = inText2[i];
-			if ((a | b) >= 0x80)
-				return false;
+			if ((a | b) >= 0x80) {
+				// Texts the same unit for unit are equal whatever they hold.
+				if (a != b || inLength1 != inLength2 || !std::equal(inText1, inText1 + inLength1, inText2))
+					return false;
+				outResult = CR_EQUAL;
+				return true;
+			}
 			if (a == b)
 				continue;
 			const uint8_t rankA = fPrimary[a];
@@ -79,8 +84,6 @@ public:
 	}
 
 private:
-	static XLinuxASCIIOrder _Read(const icu::Collator& inPrimary, const icu::Collator& inTertiary);
-
 	// Whether the unit at inIndex may form a contraction with the next.
 	bool _JoinsNext(UniChar inUnit, const UniChar* inText, VIndex inLength, VIndex inIndex) const
 	{
