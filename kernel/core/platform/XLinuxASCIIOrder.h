@@ -37,10 +37,13 @@ public:
 	bool IsUsable() const { return fUsable; }
 
 	// True when the ranks settle the order of the two texts, into outResult;
-	// false when only the platform's walk can.
+	// false when only the platform's walk can (and for a negative length,
+	// which the platform reads as a text ended by a null unit).
 	bool Compare(const UniChar* inText1, VIndex inLength1, const UniChar* inText2, VIndex inLength2,
 				 bool inTertiary, CompareResult& outResult) const
 	{
+		if ((inLength1 | inLength2) < 0) [[unlikely]]
+			return false;
 		const VIndex common = inLength1 < inLength2 ? inLength1 : inLength2;
 		int tertiary = 0;
 		for (VIndex i = 0; i < common; ++i) {

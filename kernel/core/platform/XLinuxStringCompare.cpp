@@ -222,6 +222,20 @@ CompareResult ToCompareResult(UCollationResult inResult, UErrorCode inStatus)
 	return ToCompareResult(result, status);
 }
 
+// Out of line, so that texts the ASCII ranks settle need no frame for the
+// platform's call.
+[[gnu::noinline]] CompareResult CompareByPlatform(const icu::Collator* inCollator, const UniChar* inText1,
+												  VIndex inLength1, const UniChar* inText2, VIndex inLength2)
+{
+	if (inCollator == nullptr) [[unlikely]]
+		return CR_EQUAL;
+	if (!BothBelowU1000(inText1, inLength1, inText2, inLength2)) [[unlikely]]
+		return CompareBeyondU1000(*inCollator, inText1, inLength1, inText2, inLength2);
+	UErrorCode status = U_ZERO_ERROR;
+	UCollationResult result = inCollator->compare(inText1, inLength1, inText2, inLength2, status);
+	return ToCompareResult(result, status);
+}
+
 } // namespace
 
 CompareResult XLinuxStringCompare::Compare(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
@@ -235,14 +249,7 @@ CompareResult XLinuxStringCompare::Compare(const UniChar* inText1, VIndex inLeng
 		else if (ascii->IsUsable() && ascii->Compare(inText1, inLength1, inText2, inLength2, inDiacritical, settled))
 			return settled;
 	}
-	const icu::Collator* collator = fCollators->Get(inDiacritical);
-	if (collator == nullptr) [[unlikely]]
-		return CR_EQUAL;
-	if (!BothBelowU1000(inText1, inLength1, inText2, inLength2)) [[unlikely]]
-		return CompareBeyondU1000(*collator, inText1, inLength1, inText2, inLength2);
-	UErrorCode status = U_ZERO_ERROR;
-	UCollationResult result = collator->compare(inText1, inLength1, inText2, inLength2, status);
-	return ToCompareResult(result, status);
+	return CompareByPlatform(fCollators->Get(inDiacritical), inText1, inLength1, inText2, inLength2);
 }
 
 VIndex XLinuxStringCompare::Find(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern,
