@@ -1,13 +1,18 @@
 #include "core/platform/XLinuxStringCompare.h"
 
+#include "core/platform/XLinuxASCIIOrder.h"
+
 #include <unicode/coll.h>
 #include <unicode/normalizer2.h>
 #include <unicode/stsearch.h>
 #include <unicode/tblcoll.h>
 #include <unicode/uvernum.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
 
 namespace qirn {
@@ -111,12 +116,51 @@ icu::Collator* MakeCollator(const std::string& inLocaleID, icu::Collator::EColla
 	return collator;
 }
 
+// The ASCII ranks of one locale, shared by all its comparers in the process.
+// Reading them takes milliseconds, so a locale reads them once its comparers
+// have compared enough texts to repay that: a process that compares a few
+// texts never does.
+struct SharedASCIIOrder {
+	static constexpr int32_t kComparisonsBeforeReading = 50'000;
+
+	// Null until read.
+	std::atomic<const XLinuxASCIIOrder*> fOrder{nullptr};
+	std::atomic<int32_t> fCountdown{kComparisonsBeforeReading};
+};
+
+SharedASCIIOrder* GetSharedASCIIOrder(const std::string& inLocaleID)
+{
+	// Never freed: a comparer may compare while statics are destroyed.
+	static auto* sMutex = new std::mutex;
+	static auto* sOrders = new std::map<std::string, std::unique_ptr<SharedASCIIOrder>>;
+	std::lock_guard<std::mutex> lock(*sMutex);
+	std::unique_ptr<SharedASCIIOrder>& order = (*sOrders)[inLocaleID];
+	if (order == nullptr)
+		order = std::make_unique<SharedASCIIOrder>();
+	return order.get();
+}
+
+// The comparison that ends the countdown reads the ranks, with its own
+// collators (each task has its own); the others go on without them until
+// they are there.
+[[gnu::noinline]] void CountTowardsReading(SharedASCIIOrder& ioShared, const icu::Collator& inPrimary,
+										   const icu::Collator& inTertiary)
+{
+	if (ioShared.fCountdown.fetch_sub(1, std::memory_order_relaxed) != 1)
+		return;
+	auto* order = new XLinuxASCIIOrder(XLinuxASCIIOrder::Read(inPrimary, inTertiary));
+	ioShared.fOrder.store(order, std::memory_order_release);
+}
+
 } // namespace
 
 // Primary strength sees letters only; tertiary sees accents and case too.
 struct XLinuxStringCompare::Collators {
 	std::unique_ptr<icu::Collator> fPrimary;
 	std::unique_ptr<icu::Collator> fTertiary;
+	// Orders most words of plain ASCII without either; null when the
+	// collators could not be made.
+	SharedASCIIOrder* fASCII = nullptr;
 
 	const icu::Collator* Get(bool inDiacritical) const { return inDiacritical ? fTertiary.get() : fPrimary.get(); }
 };
@@ -126,6 +170,8 @@ XLinuxStringCompare::XLinuxStringCompare(const std::string& inLocaleID)
 {
 	fCollators->fPrimary.reset(MakeCollator(inLocaleID, icu::Collator::PRIMARY));
 	fCollators->fTertiary.reset(MakeCollator(inLocaleID, icu::Collator::TERTIARY));
+	if (IsValid())
+		fCollators->fASCII = GetSharedASCIIOrder(inLocaleID);
 }
 
 XLinuxStringCompare::XLinuxStringCompare(const XLinuxStringCompare& inOther)
@@ -135,6 +181,8 @@ XLinuxStringCompare::XLinuxStringCompare(const XLinuxStringCompare& inOther)
 		fCollators->fPrimary.reset(inOther.fCollators->fPrimary->clone());
 	if (inOther.fCollators->fTertiary != nullptr)
 		fCollators->fTertiary.reset(inOther.fCollators->fTertiary->clone());
+	if (IsValid())
+		fCollators->fASCII = inOther.fCollators->fASCII;
 }
 
 XLinuxStringCompare::~XLinuxStringCompare() = default;
@@ -174,19 +222,34 @@ CompareResult ToCompareResult(UCollationResult inResult, UErrorCode inStatus)
 	return ToCompareResult(result, status);
 }
 
+// Out of line, so that texts the ASCII ranks settle need no frame for the
+// platform's call.
+[[gnu::noinline]] CompareResult CompareByPlatform(const icu::Collator* inCollator, const UniChar* inText1,
+												  VIndex inLength1, const UniChar* inText2, VIndex inLength2)
+{
+	if (inCollator == nullptr) [[unlikely]]
+		return CR_EQUAL;
+	if (!BothBelowU1000(inText1, inLength1, inText2, inLength2)) [[unlikely]]
+		return CompareBeyondU1000(*inCollator, inText1, inLength1, inText2, inLength2);
+	UErrorCode status = U_ZERO_ERROR;
+	UCollationResult result = inCollator->compare(inText1, inLength1, inText2, inLength2, status);
+	return ToCompareResult(result, status);
+}
+
 } // namespace
 
 CompareResult XLinuxStringCompare::Compare(const UniChar* inText1, VIndex inLength1, const UniChar* inText2,
 										   VIndex inLength2, bool inDiacritical) const
 {
-	const icu::Collator* collator = fCollators->Get(inDiacritical);
-	if (collator == nullptr) [[unlikely]]
-		return CR_EQUAL;
-	if (!BothBelowU1000(inText1, inLength1, inText2, inLength2)) [[unlikely]]
-		return CompareBeyondU1000(*collator, inText1, inLength1, inText2, inLength2);
-	UErrorCode status = U_ZERO_ERROR;
-	UCollationResult result = collator->compare(inText1, inLength1, inText2, inLength2, status);
-	return ToCompareResult(result, status);
+	if (SharedASCIIOrder* shared = fCollators->fASCII; shared != nullptr) [[likely]] {
+		const XLinuxASCIIOrder* ascii = shared->fOrder.load(std::memory_order_acquire);
+		CompareResult settled;
+		if (ascii == nullptr) [[unlikely]]
+			CountTowardsReading(*shared, *fCollators->fPrimary, *fCollators->fTertiary);
+		else if (ascii->IsUsable() && ascii->Compare(inText1, inLength1, inText2, inLength2, inDiacritical, settled))
+			return settled;
+	}
+	return CompareByPlatform(fCollators->Get(inDiacritical), inText1, inLength1, inText2, inLength2);
 }
 
 VIndex XLinuxStringCompare::Find(const UniChar* inText, VIndex inTextLength, const UniChar* inPattern,
