@@ -10,6 +10,7 @@
 // corpus there with the binary writer and ends the program.
 #include "FuzzSupport.h"
 #include "../json_text/JSONLeakCount.h"
+#include "../json_text/JSONTreeSize.h"
 
 #include "core/VMemoryBuffer.h"
 #include "core/VString.h"
@@ -107,7 +108,9 @@ void CheckInsideText(const uint8_t* inData, size_t inSize, VError inDirectError,
 // dates, undefined) and reads back equal.
 void CheckTextFallback(const VJSONValue& inValue)
 {
-	if (!inValue.IsObject() && !inValue.IsArray())
+	// Shared containers are written out at each place in text: a tree
+	// sharing them level after level would take gigabytes.
+	if ((!inValue.IsObject() && !inValue.IsArray()) || !fuzz::VJSONTreeSize::AtMost(inValue, 100000))
 		return;
 	fuzz::StFuzzInput scope;
 	VString text;

@@ -8,6 +8,7 @@
 // whose paths differ. No container outlives the input.
 #include "FuzzSupport.h"
 #include "JSONLeakCount.h"
+#include "JSONTreeSize.h"
 
 #include "core/VString.h"
 #include "json/VJSONErrors.h"
@@ -22,14 +23,18 @@ using namespace qirn;
 
 constexpr uint32 kTolerant = 0;
 constexpr uint32 kStrict = VJSONImporter::kOption_Strict | VJSONImporter::kOption_UndefinedOnFailure;
+constexpr uint64_t kMaxWrittenValues = 100000;
 
 // The writer's text of a value read, checked to read back strictly and to
 // write again to itself. False when the writer refuses the tree (a tree
-// expanded from a binary object may hold a cycle, which text cannot).
+// expanded from a binary object may hold a cycle, which text cannot), or
+// when the tree shares containers into a text too large to be worth writing.
 bool WriteAndReadBack(const VJSONValue& inValue, uint32 inWriterOptions, VString& outText)
 {
 	fuzz::StFuzzInput scope;
 	outText.Clear();
+	if (!fuzz::VJSONTreeSize::AtMost(inValue, kMaxWrittenValues))
+		return false;
 	const VError error = inValue.Stringify(outText, inWriterOptions);
 	if (error != VE_OK) {
 		QIRN_FUZZ_CHECK(scope.LastError() != VE_OK);
