@@ -203,6 +203,13 @@ VError VJSONBinaryImporter::_GetValue(VJSONValue& outValue, bool* outHasContents
 				VTime time;
 				time.FromMilliseconds(_GetLE<int64>(fPos));
 				outValue.SetTime(time);
+				// A day a date cannot give back as a time (a year before 1)
+				// would be written as a null time: it reads as null now, as
+				// a null time does, not as a date that changes when written.
+				VTime back;
+				outValue.GetTime(back);
+				if (back.IsNull())
+					outValue.SetNull();
 			}
 			fPos += 8;
 			return VE_OK;

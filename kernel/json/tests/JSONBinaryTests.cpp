@@ -298,6 +298,20 @@ TEST(JSONBinary, ArraysHoldOnlyTheElementsReadNotTheirCounts)
 	EXPECT_EQ(levels, kSize / 5);
 }
 
+// A date is written as its day's UTC midnight; a day before year 1 has no
+// such time and would be written as a null one. It reads as null at once,
+// not as a date that turns into something else when written back.
+TEST(JSONBinary, DatesBeforeYearOneReadAsNull)
+{
+	VJSONValue value;
+	ASSERT_EQ(Read(Stream().u8(8).u64(0x000041562DE91C00ULL).fBytes, value), VE_OK);
+	EXPECT_TRUE(value.IsNull());
+	VJSONValue first;
+	first.SetDate(1, 1, 1);
+	ASSERT_EQ(Read(Write(first), value), VE_OK);
+	EXPECT_TRUE(value.IsDate());
+}
+
 TEST(JSONBinary, LiesAboutSizesAreRefusedBeforeAllocating)
 {
 	struct Case {
