@@ -143,11 +143,12 @@ VError VJSONBinaryImporter::GetValue(VJSONValue& outValue)
 		return VE_OK;
 	}
 	bool hasContents = false;
-	VError error = _GetValue(outValue, &hasContents);
+	uint32 count = 0;
+	VError error = _GetValue(outValue, &hasContents, &count);
 	if (error == VE_OK && hasContents) {
 		// References inside the document resolve from its root.
 		fRoot = outValue;
-		error = _GetValueContents(outValue);
+		error = _GetValueContents(outValue, count);
 		fRoot.SetUndefined();
 	}
 	return error;
@@ -161,9 +162,10 @@ void VJSONBinaryImporter::_Stamp(VJSONValue& ioValue) const
 	}
 }
 
-VError VJSONBinaryImporter::_GetValue(VJSONValue& outValue, bool* outHasContents)
+VError VJSONBinaryImporter::_GetValue(VJSONValue& outValue, bool* outHasContents, uint32* outCount)
 {
 	*outHasContents = false;
+	*outCount = 0;
 	if (_Left() < 1)
 		return _CutShort();
 	const uint8 tag = *fPos++;
@@ -201,6 +203,13 @@ VError VJSONBinaryImporter::_GetValue(VJSONValue& outValue, bool* outHasContents
 				VTime time;
 				time.FromMilliseconds(_GetLE<int64>(fPos));
 				outValue.SetTime(time);
+				// A day a date cannot give back as a time (a year before 1)
+				// would be written as a null time: it reads as null now, as
+				// a null time does, not as a date that changes when written.
+				VTime back;
+				outValue.GetTime(back);
+				if (back.IsNull())
+					outValue.SetNull();
 			}
 			fPos += 8;
 			return VE_OK;
@@ -229,15 +238,16 @@ VError VJSONBinaryImporter::_GetValue(VJSONValue& outValue, bool* outHasContents
 				return VE_OK;
 			}
 			// Every element takes at least its tag byte: a larger count is a
-			// lie, refused before the array is sized.
+			// lie, refused at once. The array is not sized by it: nested
+			// arrays each claiming the bytes left would ask for memory in
+			// the square of the input's size.
 			if (count > _Left())
 				return _CutShort();
 			VRefPtr<VJSONArray> array = VRefPtr<VJSONArray>::Adopt(new VJSONArray());
-			if (count > 0 && !array->Resize(count, JSON_null))
-				return _MemoryFull();
 			outValue.SetArray(array.Get());
 			_Stamp(outValue);
 			*outHasContents = true;
+			*outCount = count;
 			return VE_OK;
 		}
 		case Writer::kTagReference: {
@@ -275,7 +285,7 @@ VError VJSONBinaryImporter::_GetValue(VJSONValue& outValue, bool* outHasContents
 	}
 }
 
-VError VJSONBinaryImporter::_GetValueContents(VJSONValue& ioValue)
+VError VJSONBinaryImporter::_GetValueContents(VJSONValue& ioValue, uint32 inCount)
 {
 	VError error = CheckJSONNesting(fDepth);
 	if (error != VE_OK)
@@ -284,7 +294,7 @@ VError VJSONBinaryImporter::_GetValueContents(VJSONValue& ioValue)
 	if (ioValue.IsObject())
 		error = _GetObjectContents(ioValue);
 	else if (ioValue.IsArray())
-		error = _GetArrayContents(ioValue.GetArray());
+		error = _GetArrayContents(ioValue.GetArray(), inCount);
 	else
 		error = _CutShort();
 	--fDepth;
@@ -311,13 +321,14 @@ VError VJSONBinaryImporter::_GetObjectContents(VJSONValue& ioValue)
 		fPos += static_cast<size_t>(marker) * 2;
 		VJSONValue value;
 		bool hasContents = false;
-		VError error = _GetValue(value, &hasContents);
+		uint32 count = 0;
+		VError error = _GetValue(value, &hasContents, &count);
 		if (error != VE_OK)
 			return error;
 		object->SetProperty(name, value);
 		if (hasContents) {
 			const VJSONContainer* before = VJSONContainer::FromValue(value);
-			error = _GetValueContents(value);
+			error = _GetValueContents(value, count);
 			if (VJSONContainer::FromValue(value) != before)
 				object->SetProperty(name, value);
 			if (error != VE_OK)
@@ -326,19 +337,22 @@ VError VJSONBinaryImporter::_GetObjectContents(VJSONValue& ioValue)
 	}
 }
 
-VError VJSONBinaryImporter::_GetArrayContents(VJSONArray* ioArray)
+VError VJSONBinaryImporter::_GetArrayContents(VJSONArray* ioArray, uint32 inCount)
 {
-	const size_t count = ioArray->GetCount();
-	for (size_t i = 0; i < count; ++i) {
+	for (size_t i = 0; i < inCount; ++i) {
 		VJSONValue value;
 		bool hasContents = false;
-		VError error = _GetValue(value, &hasContents);
+		uint32 count = 0;
+		VError error = _GetValue(value, &hasContents, &count);
 		if (error != VE_OK)
 			return error;
-		ioArray->SetAt(i, value, false);
+		// Stored before its contents are read, so that a reference inside
+		// them to this slot finds the container.
+		if (!ioArray->Push(value))
+			return _MemoryFull();
 		if (hasContents) {
 			const VJSONContainer* before = VJSONContainer::FromValue(value);
-			error = _GetValueContents(value);
+			error = _GetValueContents(value, count);
 			if (VJSONContainer::FromValue(value) != before)
 				ioArray->SetAt(i, value, false);
 			if (error != VE_OK)

@@ -49,14 +49,18 @@ public:
 	size_t GetPosition() const { return static_cast<size_t>(fPos - fStart); }
 
 private:
-	// The tag and payload; a new container is empty and outHasContents set.
-	VError _GetValue(VJSONValue& outValue, bool* outHasContents);
+	// The tag and payload; a new container is empty and outHasContents set,
+	// with the element count an array's contents are to be read for.
+	VError _GetValue(VJSONValue& outValue, bool* outHasContents, uint32* outCount);
 	// The members or elements of a container just read. An object whose
 	// signature block gives it a native implementation is replaced by a new
 	// object carrying it, in ioValue.
-	VError _GetValueContents(VJSONValue& ioValue);
+	VError _GetValueContents(VJSONValue& ioValue, uint32 inCount);
 	VError _GetObjectContents(VJSONValue& ioValue);
-	VError _GetArrayContents(VJSONArray* ioArray);
+	// The array grows as its elements are read: its count only bounds them,
+	// so that a count taken at its word costs nothing before the bytes
+	// behind it do.
+	VError _GetArrayContents(VJSONArray* ioArray, uint32 inCount);
 	VError _ReadSignatureBlock(VJSONValue& ioValue);
 	void _CreateObjectWithClass(VJSONObject* ioObject, const unsigned char* inPayload, size_t inSize);
 	// The container a pointer designates in the tree read so far, or an

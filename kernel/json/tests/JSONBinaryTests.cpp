@@ -275,6 +275,43 @@ TEST(JSONBinary, EveryPrefixOfAValidStreamFailsCleanly)
 	whole.GetObject()->RemoveProperty(U("self"));
 }
 
+// Arrays nested in one another, each claiming as many elements as bytes are
+// left: sized by their counts, they once took memory in the square of the
+// input's size (gigabytes from a few hundred kilobytes). Each holds only the
+// elements actually read.
+TEST(JSONBinary, ArraysHoldOnlyTheElementsReadNotTheirCounts)
+{
+	Stream stream;
+	constexpr uint32 kSize = 2000;
+	while (stream.fBytes.size() + 5 <= kSize) {
+		const uint32 left = kSize - static_cast<uint32>(stream.fBytes.size()) - 5;
+		stream.u8(6).u32(left);
+	}
+	StErrorContextInstaller quiet(false, true);
+	VJSONValue value;
+	EXPECT_EQ(Read(stream.fBytes, value), VE_JSON_BINARY_CUT_SHORT);
+	size_t levels = 0;
+	for (VJSONValue level = value; level.IsArray(); level = level.GetArray()->GetAt(0)) {
+		ASSERT_EQ(level.GetArray()->GetCount(), level.GetArray()->GetAt(0).IsArray() ? 1u : 0u) << levels;
+		++levels;
+	}
+	EXPECT_EQ(levels, kSize / 5);
+}
+
+// A date is written as its day's UTC midnight; a day before year 1 has no
+// such time and would be written as a null one. It reads as null at once,
+// not as a date that turns into something else when written back.
+TEST(JSONBinary, DatesBeforeYearOneReadAsNull)
+{
+	VJSONValue value;
+	ASSERT_EQ(Read(Stream().u8(8).u64(0x000041562DE91C00ULL).fBytes, value), VE_OK);
+	EXPECT_TRUE(value.IsNull());
+	VJSONValue first;
+	first.SetDate(1, 1, 1);
+	ASSERT_EQ(Read(Write(first), value), VE_OK);
+	EXPECT_TRUE(value.IsDate());
+}
+
 TEST(JSONBinary, LiesAboutSizesAreRefusedBeforeAllocating)
 {
 	struct Case {
