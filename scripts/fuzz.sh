@@ -17,7 +17,11 @@ run_one() {
   local name=${exe##*/qirn_fuzz_}
   local dir=$root/fuzz/$name
   mkdir -p "$build/corpus/$name" "$build/artifacts/$name" "$build/logs"
-  local args=(-max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=4096
+  # Inputs stay short (the shared corpora hold files of hundreds of KB that
+  # would slow every mutation tenfold), and no input may ask for much memory:
+  # a reader that sizes a buffer from a count it has not checked fails here.
+  local args=(-max_total_time="$seconds" -print_final_stats=1 -timeout=10
+              -max_len="${FUZZ_MAX_LEN:-4096}" -rss_limit_mb=2048 -malloc_limit_mb=512
               -artifact_prefix="$build/artifacts/$name/")
   [ -f "$dir/$name.dict" ] && args+=(-dict="$dir/$name.dict")
   local corpora=("$build/corpus/$name" "$dir/seeds")
