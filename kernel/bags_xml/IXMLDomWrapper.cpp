@@ -615,6 +615,14 @@ bool IXMLDomWrapper::SerializeToBlob(VXMLDOMNode_opaque* inNode, VBlob* ioBlob, 
 		output = implementation->createLSOutput();
 		const XMLCh* inputEncoding = document->getInputEncoding();
 		VString encoding = inputEncoding != nullptr && inputEncoding[0] != 0 ? VString(inputEncoding) : VString("UTF-8");
+		// A document read without an encoding declaration has the byte
+		// order the parser found in its name ("UTF-16 (LE)"), which no
+		// parser takes back as a declared encoding: the plain name is
+		// written (in the machine's byte order, which readers detect).
+		for (const char* order : {" (LE)", " (BE)"}) {
+			if (encoding.EndsWithRawString(VString(order)))
+				encoding.Truncate(encoding.GetLength() - 5);
+		}
 		output->setEncoding(encoding.GetCPointer());
 		// A target that cannot be made writes nothing: a failure, not a success.
 		std::unique_ptr<MemBufFormatTarget> target(new MemBufFormatTarget(1023));

@@ -151,6 +151,24 @@ TEST_F(DomTest, UTF16LineEndsAreRewrittenInUnits)
 	EXPECT_EQ(written.find(u'\n'), std::u16string::npos);
 }
 
+TEST_F(DomTest, DocumentWithoutDeclarationIsWrittenInAnEncodingItReadsBackFrom)
+{
+	// UTF-16 found from the byte-order mark alone: the parser names it
+	// "UTF-16 (LE)", which must not become the written declaration.
+	const std::u16string text = u"\uFEFF<r>a\nb</r>";
+	ASSERT_NE(Parse(std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2)), nullptr);
+	VBlobWithPtr blob;
+	size_t size = 0;
+	ASSERT_TRUE(IXMLDomWrapper::SerializeToBlob(fDocument, &blob, 0, size, false));
+	std::string bytes(size, '\0');
+	blob.GetData(bytes.data(), size, 0);
+	EXPECT_EQ(bytes.find(std::string("(\0L\0E\0)", 6)), std::string::npos);
+	EXPECT_NE(bytes.find(std::string("\r\0", 2)), std::string::npos);
+	VXMLDOMNode_opaque* again = IXMLDomWrapper::CreateNodeDocumentFromBuffer(bytes.data(), bytes.size(), nullptr);
+	ASSERT_NE(again, nullptr);
+	IXMLDomWrapper::ReleaseNode(again);
+}
+
 TEST_F(DomTest, RoundTripKeepsTabsLineFeedsAndBrackets)
 {
 	ASSERT_NE(Parse("<r/>"), nullptr);
