@@ -550,7 +550,11 @@ bool VFilePath::ValidFullPath(const VString& inPath, FilePathStyle inStyle)
 	if (inPath.IsEmpty())
 		return false;
 	const UniChar first = inPath.GetCPointer()[0];
-	return inStyle == FPS_SYSTEM ? first != u':' : first == u'/';
+	if (inStyle != FPS_SYSTEM)
+		return first == u'/';
+	// The volume's name and its ':' at least: a text without one names no
+	// volume, and would read as a file whose POSIX text is a folder.
+	return first != u':' && inPath.FindUniChar(u':') > 0;
 }
 
 bool VFilePath::ValidRelativePath(const VString& inPath, FilePathStyle inStyle)

@@ -221,7 +221,9 @@ bool VURL::_Assemble(const PartText inParts[e_LastPart], EURLParts inFirst, bool
 		const PartText& part = inParts[inPart];
 		if (outParts != nullptr)
 			outParts[inPart].fStart = outText.GetLength() + 1;
-		if (inEncoded && inPart != e_Scheme)
+		// The scheme too: a parse decodes every part, and a scheme of other
+		// characters than the usual letters must not leave them raw.
+		if (inEncoded)
 			_AppendEncoded(part.fUnits, part.fLength, _EscapesOfPart(inPart), false, outText);
 		else
 			outText.AppendUniChars(part.fUnits, part.fLength);

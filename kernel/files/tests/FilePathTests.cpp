@@ -48,6 +48,8 @@ TEST(FilePath, FullPathsOfTheSystemStyle)
 		// Two steps up from one folder climb above the volume.
 		{u"Data:a:::", u"Data:a:::", false, false, 0},
 		{u":a:b", u":a:b", false, false, 0},
+		// A text without ':' names no volume.
+		{u"Data", u"Data", false, false, 0},
 		{u"", u"", false, false, 0},
 		{std::u16string_view(u"Data:a\0b", 8), std::u16string_view(u"Data:a\0b", 8), false, false, 0},
 	};
@@ -144,6 +146,9 @@ TEST(FilePath, AVolumeThatIsNotKnownGivesAPathFromTheRoot)
 	// path in turn lies on Root.
 	EXPECT_EQ(PosixUnits(Kernel(u"Data:a:b")), u"/Data/a/b");
 	EXPECT_EQ(Units(Posix(u"/Data/a/b")), u"Root:Data:a:b");
+	// Its name swaps '/' and ':' as any folder's does.
+	EXPECT_EQ(PosixUnits(Kernel(u"Da/ta:a")), u"/Da:ta/a");
+	EXPECT_EQ(Units(Posix(u"/Da:ta/a")), u"Root:Da/ta:a");
 }
 
 TEST(FilePath, RelativeText)
@@ -505,6 +510,7 @@ TEST(FilePath, TextChecks)
 	EXPECT_FALSE(VFilePath::ValidFullPath(Text(u""), FPS_POSIX));
 	EXPECT_TRUE(VFilePath::ValidFullPath(Text(u"Data:a"), FPS_SYSTEM));
 	EXPECT_FALSE(VFilePath::ValidFullPath(Text(u":a"), FPS_SYSTEM));
+	EXPECT_FALSE(VFilePath::ValidFullPath(Text(u"Data"), FPS_SYSTEM));
 	EXPECT_FALSE(VFilePath::ValidFullPath(Text(u""), FPS_SYSTEM));
 
 	EXPECT_FALSE(VFilePath::ValidRelativePath(Text(u"/a"), FPS_POSIX));

@@ -315,6 +315,7 @@ TEST(URL, EncodedURLParsesBackToTheSameParts)
 		{"http", "h", "", "p", "", ""},
 		{"http", "h", "", "", "", "f"},
 		{"http", "a/b?c", "p", "", "", ""},
+		{"x y\x01%", "h", "p", "", "", ""},
 	};
 	// clang-format on
 	for (const Parts& c : cases) {
@@ -337,6 +338,7 @@ TEST(URL, EncodedURLParsesBackToTheSameParts)
 
 		std::string encoded = Absolute(url, true);
 		EXPECT_EQ(Relative(url, true), encoded);
+		EXPECT_TRUE(VURL::_ContainsOnlySafeCharacters(VString(encoded.c_str()))) << encoded;
 		VURL back(VString(encoded.c_str()), true);
 		EXPECT_TRUE(back.IsValid()) << encoded;
 		EXPECT_EQ(PartsOf(back), c) << encoded;
