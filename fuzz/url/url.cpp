@@ -12,6 +12,9 @@
 #include "files/VURL.h"
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <memory>
 
 namespace {
@@ -19,6 +22,18 @@ namespace {
 using namespace qirn;
 
 using Parts = std::array<VString, e_LastPart>;
+
+std::string Bytes(const VString& inText)
+{
+	std::string text;
+	for (VIndex i = 0; i < inText.GetLength(); ++i) {
+		const UniChar unit = inText.GetCPointer()[i];
+		char piece[8];
+		std::snprintf(piece, sizeof piece, unit >= 0x20 && unit < 0x7F ? "%c" : "\\u%04X", unit);
+		text += piece;
+	}
+	return text;
+}
 
 Parts DecodedParts(const VURL& inURL)
 {
@@ -90,6 +105,14 @@ void CheckURL(const VURL& inURL)
 	QIRN_FUZZ_CHECK(VURL::_ContainsOnlySafeCharacters(encoded) || !WellFormed(parts));
 	if (WellFormed(parts)) {
 		const VURL again(encoded, true);
+		if (std::getenv("QIRN_FUZZ_VERBOSE") != nullptr) {
+			VString decoded;
+			again.GetAbsoluteURL(decoded, false);
+			VString original;
+			inURL.GetAbsoluteURL(original, false);
+			std::fprintf(stderr, "url %s encoded %s valid %d decoded again %s\n", Bytes(original).c_str(),
+						 Bytes(encoded).c_str(), again.IsValid(), Bytes(decoded).c_str());
+		}
 		QIRN_FUZZ_CHECK(again.IsValid());
 		QIRN_FUZZ_CHECK(SameParts(DecodedParts(again), parts));
 		VString encodedAgain;

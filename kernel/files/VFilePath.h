@@ -40,7 +40,7 @@ public:
 	// POSIX text must begin with '/'; text of the system style must hold a
 	// ':' and must not begin with one (a volume's name comes first); neither
 	// may hold a NUL. '::' steps are resolved; one that climbs above the
-	// volume makes the path invalid.
+	// volume makes the path invalid, as does an element "." or "..".
 	VFilePath& FromFullPath(const VString& inFullPath, FilePathStyle inStyle = FPS_SYSTEM, bool inFlag = false);
 	// The base (a valid folder path) followed by the relative text. POSIX text
 	// that begins with '/' is a full path that replaces the base, unless

@@ -252,9 +252,12 @@ bool VURL::_Assemble(const PartText inParts[e_LastPart], EURLParts inFirst, bool
 		write(e_NetLoc);
 	// Without a path, the network location may only be followed by a query:
 	// anything else after it needs the '/'.
-	bool hasQuery = inParts[e_Query].fLength > 0;
 	bool hasPath = !hasPrefix || inParts[e_Path].fPresent || inParts[e_Parameters].fLength > 0 ||
 				   inParts[e_Fragment].fLength > 0;
+	// An empty query is written only where it is all that follows the
+	// network location ("http://h?"): without its '?' the text would no
+	// longer parse as a URL.
+	bool hasQuery = inParts[e_Query].fLength > 0 || (!hasPath && inParts[e_Query].fPresent);
 	if (hasPath) {
 		if (hasPrefix && inFirst <= e_NetLoc)
 			outText.AppendUniChar(u'/');

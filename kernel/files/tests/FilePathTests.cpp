@@ -50,6 +50,12 @@ TEST(FilePath, FullPathsOfTheSystemStyle)
 		{u":a:b", u":a:b", false, false, 0},
 		// A text without ':' names no volume.
 		{u"Data", u"Data", false, false, 0},
+		// "." and ".." would step in POSIX text: "/a/../b" is "/b".
+		{u"Root:a:..:b", u"Root:a:..:b", false, false, 0},
+		{u"Root:a:.", u"Root:a:.", false, false, 0},
+		{u"Root:.:", u"Root:.:", false, false, 0},
+		{u"..:a", u"..:a", false, false, 0},
+		{u"Root:a:...:.b:c.", u"Root:a:...:.b:c.", true, false, 4},
 		{u"", u"", false, false, 0},
 		{std::u16string_view(u"Data:a\0b", 8), std::u16string_view(u"Data:a\0b", 8), false, false, 0},
 	};

@@ -304,6 +304,19 @@ TEST(URL, PortNumbersUpTo65536AreRead)
 // Rebuilding
 
 // Whatever a part holds, the encoded URL parses back to the same parts.
+TEST(URL, AnEmptyQueryAfterTheHostIsKept)
+{
+	const VURL url(VString("http://h:80?"), false);
+	ASSERT_TRUE(url.IsValid());
+	VString encoded;
+	url.GetAbsoluteURL(encoded, true);
+	const VURL back(encoded, true);
+	EXPECT_TRUE(back.IsValid());
+	VString host;
+	back.GetNetworkLocation(host, false);
+	EXPECT_TRUE(host.EqualToStringRaw(VString("h:80")));
+}
+
 TEST(URL, EncodedURLParsesBackToTheSameParts)
 {
 	// clang-format off
