@@ -76,8 +76,18 @@ void VURL::FromString(const VString& inText, bool inEncoded)
 	else
 		fEncodedURL.Clear();
 	fIsValid = _BuildURLArray(fURL, false, fParts);
-	if (inEncoded)
+	if (inEncoded) {
 		_DecodeParts();
+		// An escaped '/' or ':' in the scheme ("a%2Fb://h/") decodes to a
+		// scheme no URL text can carry: the URL is rebuilt invalid, as any
+		// change would make it.
+		const Part& scheme = fParts[e_Scheme];
+		const UniChar* units = fURL.GetCPointer() + scheme.fStart - 1;
+		for (VIndex i = 0; fIsValid && scheme.fStart > 0 && i < scheme.fLength; ++i) {
+			if (units[i] == u'/' || units[i] == u':')
+				fIsValid = false;
+		}
+	}
 }
 
 void VURL::FromString(const VString& inText, const VString& inBase, bool inEncoded)

@@ -304,6 +304,13 @@ TEST(URL, PortNumbersUpTo65536AreRead)
 // Rebuilding
 
 // Whatever a part holds, the encoded URL parses back to the same parts.
+TEST(URL, AnEscapedSeparatorInTheSchemeMakesNoURL)
+{
+	for (const char* text : {"a%2Fb://h/p", "a%3ab://h/p"})
+		EXPECT_FALSE(VURL(VString(text), true).IsValid()) << text;
+	EXPECT_TRUE(VURL(VString("a%2Bb://h/p"), true).IsValid());
+}
+
 TEST(URL, AnEmptyQueryAfterTheHostIsKept)
 {
 	const VURL url(VString("http://h:80?"), false);
