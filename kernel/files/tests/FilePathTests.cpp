@@ -55,7 +55,7 @@ TEST(FilePath, FullPathsOfTheSystemStyle)
 		{u"Root:a:.", u"Root:a:.", false, false, 0},
 		{u"Root:.:", u"Root:.:", false, false, 0},
 		{u"..:a", u"..:a", false, false, 0},
-		{u"Root:a:...:.b:c.", u"Root:a:...:.b:c.", true, false, 4},
+		{u"Root:a:...:.b:c.", u"Root:a:...:.b:c.", true, false, 5},
 		{u"", u"", false, false, 0},
 		{std::u16string_view(u"Data:a\0b", 8), std::u16string_view(u"Data:a\0b", 8), false, false, 0},
 	};
@@ -353,7 +353,6 @@ TEST(FilePath, ParentsAndFolders)
 		{u"Data:a:f", true, u"Data:a:", u"Data:a:"},
 		{u"Data:a:", true, u"Data:", u"Data:a:"},
 		{u"Data:", false, u"", u"Data:"},
-		{u"Data", false, u"", u""},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(std::string(c.fPath.begin(), c.fPath.end()));
@@ -385,6 +384,12 @@ TEST(FilePath, AnInvalidPathHasNoParentAndStaysAsItIs)
 	EXPECT_FALSE(parent.IsValid());
 	EXPECT_FALSE(path.ToParent());
 	EXPECT_EQ(Units(path), u":a:b:");
+	// Nor has a text without a volume.
+	VFilePath noVolume = Kernel(u"Data");
+	EXPECT_FALSE(noVolume.IsValid());
+	EXPECT_FALSE(noVolume.ToParent());
+	EXPECT_FALSE(noVolume.ToFolder());
+	EXPECT_EQ(Units(noVolume), u"Data");
 }
 
 TEST(FilePath, SubFoldersAndFiles)
