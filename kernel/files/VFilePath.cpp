@@ -65,6 +65,29 @@ VFilePath& VFilePath::FromFilePath(const VFilePath& inPath)
 	return *this;
 }
 
+namespace {
+
+// An element "." or ".." names, in POSIX text, the folder itself or its
+// parent: such a path would lead elsewhere on disk than its text says, out
+// of the folders it seems to lie in.
+bool HasDotElement(const VString& inPath)
+{
+	const UniChar* units = inPath.GetCPointer();
+	const VIndex length = inPath.GetLength();
+	VIndex start = 0;
+	for (VIndex i = 0; i <= length; ++i) {
+		if (i < length && units[i] != u':')
+			continue;
+		const VIndex size = i - start;
+		if ((size == 1 || size == 2) && units[start] == u'.' && units[i - 1] == u'.')
+			return true;
+		start = i + 1;
+	}
+	return false;
+}
+
+} // namespace
+
 VFilePath& VFilePath::FromFullPath(const VString& inFullPath, FilePathStyle inStyle, bool /*inFlag*/)
 {
 	bool ok = ValidFullPath(inFullPath, inStyle) && !BadChar(inFullPath, inStyle);
@@ -77,7 +100,7 @@ VFilePath& VFilePath::FromFullPath(const VString& inFullPath, FilePathStyle inSt
 		AppendPosixRelativeAsHFS(inFullPath.GetCPointer(), inFullPath.GetLength(), fPath);
 	}
 	if (ok)
-		ok = ResolveColonSteps(fPath);
+		ok = ResolveColonSteps(fPath) && !HasDotElement(fPath);
 	fIsValid = ok && !fPath.IsEmpty();
 	return *this;
 }
@@ -98,7 +121,7 @@ VFilePath& VFilePath::FromRelativePath(const VFilePath& inBase, const VString& i
 		path.AppendString(inRelativePath);
 	fPath.Swap(path);
 	if (ok)
-		ok = ResolveColonSteps(fPath);
+		ok = ResolveColonSteps(fPath) && !HasDotElement(fPath);
 	fIsValid = ok && !fPath.IsEmpty();
 	return *this;
 }
@@ -550,7 +573,11 @@ bool VFilePath::ValidFullPath(const VString& inPath, FilePathStyle inStyle)
 	if (inPath.IsEmpty())
 		return false;
 	const UniChar first = inPath.GetCPointer()[0];
-	return inStyle == FPS_SYSTEM ? first != u':' : first == u'/';
+	if (inStyle != FPS_SYSTEM)
+		return first == u'/';
+	// The volume's name and its ':' at least: a text without one names no
+	// volume, and would read as a file whose POSIX text is a folder.
+	return first != u':' && inPath.FindUniChar(u':') > 0;
 }
 
 bool VFilePath::ValidRelativePath(const VString& inPath, FilePathStyle inStyle)

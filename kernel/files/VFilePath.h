@@ -37,9 +37,10 @@ public:
 
 	// Construction and assignment ------------------------------------------
 	VFilePath& FromFilePath(const VFilePath& inPath);
-	// POSIX text must begin with '/'; text of the system style must not
-	// begin with ':'; neither may hold a NUL. '::' steps are resolved; one
-	// that climbs above the volume makes the path invalid.
+	// POSIX text must begin with '/'; text of the system style must hold a
+	// ':' and must not begin with one (a volume's name comes first); neither
+	// may hold a NUL. '::' steps are resolved; one that climbs above the
+	// volume makes the path invalid, as does an element "." or "..".
 	VFilePath& FromFullPath(const VString& inFullPath, FilePathStyle inStyle = FPS_SYSTEM, bool inFlag = false);
 	// The base (a valid folder path) followed by the relative text. POSIX text
 	// that begins with '/' is a full path that replaces the base, unless

@@ -76,8 +76,18 @@ void VURL::FromString(const VString& inText, bool inEncoded)
 	else
 		fEncodedURL.Clear();
 	fIsValid = _BuildURLArray(fURL, false, fParts);
-	if (inEncoded)
+	if (inEncoded) {
 		_DecodeParts();
+		// An escaped '/' or ':' in the scheme ("a%2Fb://h/") decodes to a
+		// scheme no URL text can carry: the URL is rebuilt invalid, as any
+		// change would make it.
+		const Part& scheme = fParts[e_Scheme];
+		const UniChar* units = fURL.GetCPointer() + scheme.fStart - 1;
+		for (VIndex i = 0; fIsValid && scheme.fStart > 0 && i < scheme.fLength; ++i) {
+			if (units[i] == u'/' || units[i] == u':')
+				fIsValid = false;
+		}
+	}
 }
 
 void VURL::FromString(const VString& inText, const VString& inBase, bool inEncoded)
@@ -221,7 +231,9 @@ bool VURL::_Assemble(const PartText inParts[e_LastPart], EURLParts inFirst, bool
 		const PartText& part = inParts[inPart];
 		if (outParts != nullptr)
 			outParts[inPart].fStart = outText.GetLength() + 1;
-		if (inEncoded && inPart != e_Scheme)
+		// The scheme too: a parse decodes every part, and a scheme of other
+		// characters than the usual letters must not leave them raw.
+		if (inEncoded)
 			_AppendEncoded(part.fUnits, part.fLength, _EscapesOfPart(inPart), false, outText);
 		else
 			outText.AppendUniChars(part.fUnits, part.fLength);
@@ -250,9 +262,12 @@ bool VURL::_Assemble(const PartText inParts[e_LastPart], EURLParts inFirst, bool
 		write(e_NetLoc);
 	// Without a path, the network location may only be followed by a query:
 	// anything else after it needs the '/'.
-	bool hasQuery = inParts[e_Query].fLength > 0;
 	bool hasPath = !hasPrefix || inParts[e_Path].fPresent || inParts[e_Parameters].fLength > 0 ||
 				   inParts[e_Fragment].fLength > 0;
+	// An empty query is written only where it is all that follows the
+	// network location ("http://h?"): without its '?' the text would no
+	// longer parse as a URL.
+	bool hasQuery = inParts[e_Query].fLength > 0 || (!hasPath && inParts[e_Query].fPresent);
 	if (hasPath) {
 		if (hasPrefix && inFirst <= e_NetLoc)
 			outText.AppendUniChar(u'/');

@@ -229,12 +229,16 @@ void VLog4jMsgFileLogger::Start()
 {
 	if (!fFolder || fName.IsNull() || fName.GetLength() == 0)
 		return;
+	// The run is looked for where the log file writes it: the name is one
+	// element of the kernel's form, so a '/' in it is part of the name.
 	int32 number = 1;
 	for (;; ++number) {
-		VString fileName;
-		BuildLogFileName(fName, number, fileName);
-		VRefPtr<VFile> file = VRefPtr<VFile>::Adopt(fFolder->RetainRelativeFile(fileName, FPS_POSIX));
-		if (!file || !file->Exists())
+		VFilePath path;
+		VSplitableLogFile::BuildFilePath(fFolder.Get(), fName, number, path);
+		if (!path.IsValid())
+			break;
+		VRefPtr<VFile> file = VRefPtr<VFile>::Adopt(new VFile(path));
+		if (!file->Exists())
 			break;
 	}
 	Start(number > 1 ? number - 1 : 1);

@@ -4,9 +4,11 @@
 #include "files/VFile.h"
 #include "files/VFilePath.h"
 #include "files/VFolder.h"
+#include "files/platform/XLinuxPathBytes.h"
 #include "runtime/VErrorContext.h"
 
 #include <cstdarg>
+#include <string>
 
 namespace qirn {
 
@@ -52,27 +54,41 @@ void VSplitableLogFile::GetFolderPath(VFilePath& outPath) const
 		outPath.Clear();
 }
 
-void VSplitableLogFile::_BuildFilePath(VFilePath& outPath, int32 inNumber) const
+void VSplitableLogFile::BuildFilePath(const VFolder* inFolder, const VString& inName, int32 inNumber,
+									  VFilePath& outPath)
 {
 	outPath.Clear();
-	if (!fFolder)
+	if (inFolder == nullptr)
 		return;
 	VString fileName;
-	BuildLogFileName(fName, inNumber, fileName);
-	outPath.FromFilePath(fFolder->GetPath());
+	BuildLogFileName(inName, inNumber, fileName);
+	// A ':' would make the name several elements ("::" one up), and a NUL
+	// would end it early: the file would lie elsewhere than named.
+	if (fileName.FindUniChar(u':') > 0 || VFilePath::BadChar(fileName, FPS_SYSTEM))
+		return;
+	outPath.FromFilePath(inFolder->GetPath());
 	if (!outPath.ToSubFile(fileName))
 		outPath.Clear();
 }
 
+void VSplitableLogFile::_BuildFilePath(VFilePath& outPath, int32 inNumber) const
+{
+	BuildFilePath(fFolder.Get(), fName, inNumber, outPath);
+}
+
 bool VSplitableLogFile::_OpenStream(const VFilePath& inPath, bool inTruncate)
 {
+	// The path's bytes as the file layer makes them, so that the file opened
+	// is the one every other call names (an escaped byte stays that byte).
 	VString posix;
 	inPath.GetPosixPath(posix);
-	StStringConverter<char> utf8(posix, VTC_UTF_8);
+	std::string bytes;
+	if (posix.IsEmpty() || !XLinuxPathBytes::ToBytes(posix, bytes))
+		return false;
 	// "a" appends to the file when it exists and makes it when not, as
 	// opening for reading and then reopening for appending would.
 	const char* mode = inTruncate ? (fBinary ? "wbe" : "we") : (fBinary ? "abe" : "ae");
-	fStream = std::fopen(utf8.GetCPointer(), mode);
+	fStream = std::fopen(bytes.c_str(), mode);
 	if (fStream == nullptr)
 		return false;
 	// Texts are gathered here, and each run goes out in one write: a stream
@@ -186,10 +202,12 @@ int32 VSplitableLogFile::CheckLogSize()
 		if (oldest.IsValid() && !oldest.IsEmpty()) {
 			VString posix;
 			oldest.GetPosixPath(posix);
-			StStringConverter<char> utf8(posix, VTC_UTF_8);
-			if (std::FILE* file = std::fopen(utf8.GetCPointer(), "re"); file != nullptr) {
-				std::fclose(file);
-				std::remove(utf8.GetCPointer());
+			std::string bytes;
+			if (XLinuxPathBytes::ToBytes(posix, bytes)) {
+				if (std::FILE* file = std::fopen(bytes.c_str(), "re"); file != nullptr) {
+					std::fclose(file);
+					std::remove(bytes.c_str());
+				}
 			}
 		}
 	}

@@ -76,7 +76,9 @@ public:
 	static void BuildLogFileNameWithExt(const VString& inName, int32 inNumber, const VString& inExtension,
 										VString& outName);
 
-	// The path of the file of a number; cleared without a folder.
+	// The path of the file of a number in the folder; cleared without a
+	// folder, or when the name holds ':' or a NUL (no name of one element).
+	static void BuildFilePath(const VFolder* inFolder, const VString& inName, int32 inNumber, VFilePath& outPath);
 	void _BuildFilePath(VFilePath& outPath, int32 inNumber) const;
 
 private:

@@ -86,8 +86,11 @@ bool XLinuxFile::HFSFullPathToPosix(const VString& inHFSPath, VString& outPosixP
 	VStr31 volume(units, volumeEnd);
 	const bool known = XLinuxVolumes::Get().GetMountPathFromVolumeName(volume, outPosixPath);
 	if (!known) {
+		// A folder of the root: its name swaps '/' and ':' as every other
+		// element's does.
 		outPosixPath.FromUniChar(u'/');
-		outPosixPath.AppendString(volume);
+		for (VIndex i = 0; i < volumeEnd; ++i)
+			outPosixPath.AppendUniChar(units[i] == u'/' ? u':' : units[i] == u':' ? u'/' : units[i]);
 	}
 	const VIndex restStart = volumeEnd < length ? volumeEnd + 1 : length;
 	const VIndex start = outPosixPath.GetLength();

@@ -48,6 +48,14 @@ TEST(FilePath, FullPathsOfTheSystemStyle)
 		// Two steps up from one folder climb above the volume.
 		{u"Data:a:::", u"Data:a:::", false, false, 0},
 		{u":a:b", u":a:b", false, false, 0},
+		// A text without ':' names no volume.
+		{u"Data", u"Data", false, false, 0},
+		// "." and ".." would step in POSIX text: "/a/../b" is "/b".
+		{u"Root:a:..:b", u"Root:a:..:b", false, false, 0},
+		{u"Root:a:.", u"Root:a:.", false, false, 0},
+		{u"Root:.:", u"Root:.:", false, false, 0},
+		{u"..:a", u"..:a", false, false, 0},
+		{u"Root:a:...:.b:c.", u"Root:a:...:.b:c.", true, false, 5},
 		{u"", u"", false, false, 0},
 		{std::u16string_view(u"Data:a\0b", 8), std::u16string_view(u"Data:a\0b", 8), false, false, 0},
 	};
@@ -144,6 +152,9 @@ TEST(FilePath, AVolumeThatIsNotKnownGivesAPathFromTheRoot)
 	// path in turn lies on Root.
 	EXPECT_EQ(PosixUnits(Kernel(u"Data:a:b")), u"/Data/a/b");
 	EXPECT_EQ(Units(Posix(u"/Data/a/b")), u"Root:Data:a:b");
+	// Its name swaps '/' and ':' as any folder's does.
+	EXPECT_EQ(PosixUnits(Kernel(u"Da/ta:a")), u"/Da:ta/a");
+	EXPECT_EQ(Units(Posix(u"/Da:ta/a")), u"Root:Da/ta:a");
 }
 
 TEST(FilePath, RelativeText)
@@ -342,7 +353,6 @@ TEST(FilePath, ParentsAndFolders)
 		{u"Data:a:f", true, u"Data:a:", u"Data:a:"},
 		{u"Data:a:", true, u"Data:", u"Data:a:"},
 		{u"Data:", false, u"", u"Data:"},
-		{u"Data", false, u"", u""},
 	};
 	for (const Case& c : cases) {
 		SCOPED_TRACE(std::string(c.fPath.begin(), c.fPath.end()));
@@ -374,6 +384,12 @@ TEST(FilePath, AnInvalidPathHasNoParentAndStaysAsItIs)
 	EXPECT_FALSE(parent.IsValid());
 	EXPECT_FALSE(path.ToParent());
 	EXPECT_EQ(Units(path), u":a:b:");
+	// Nor has a text without a volume.
+	VFilePath noVolume = Kernel(u"Data");
+	EXPECT_FALSE(noVolume.IsValid());
+	EXPECT_FALSE(noVolume.ToParent());
+	EXPECT_FALSE(noVolume.ToFolder());
+	EXPECT_EQ(Units(noVolume), u"Data");
 }
 
 TEST(FilePath, SubFoldersAndFiles)
@@ -505,6 +521,7 @@ TEST(FilePath, TextChecks)
 	EXPECT_FALSE(VFilePath::ValidFullPath(Text(u""), FPS_POSIX));
 	EXPECT_TRUE(VFilePath::ValidFullPath(Text(u"Data:a"), FPS_SYSTEM));
 	EXPECT_FALSE(VFilePath::ValidFullPath(Text(u":a"), FPS_SYSTEM));
+	EXPECT_FALSE(VFilePath::ValidFullPath(Text(u"Data"), FPS_SYSTEM));
 	EXPECT_FALSE(VFilePath::ValidFullPath(Text(u""), FPS_SYSTEM));
 
 	EXPECT_FALSE(VFilePath::ValidRelativePath(Text(u"/a"), FPS_POSIX));

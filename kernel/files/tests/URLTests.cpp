@@ -304,6 +304,26 @@ TEST(URL, PortNumbersUpTo65536AreRead)
 // Rebuilding
 
 // Whatever a part holds, the encoded URL parses back to the same parts.
+TEST(URL, AnEscapedSeparatorInTheSchemeMakesNoURL)
+{
+	for (const char* text : {"a%2Fb://h/p", "a%3ab://h/p"})
+		EXPECT_FALSE(VURL(VString(text), true).IsValid()) << text;
+	EXPECT_TRUE(VURL(VString("a%2Bb://h/p"), true).IsValid());
+}
+
+TEST(URL, AnEmptyQueryAfterTheHostIsKept)
+{
+	const VURL url(VString("http://h:80?"), false);
+	ASSERT_TRUE(url.IsValid());
+	VString encoded;
+	url.GetAbsoluteURL(encoded, true);
+	const VURL back(encoded, true);
+	EXPECT_TRUE(back.IsValid());
+	VString host;
+	back.GetNetworkLocation(host, false);
+	EXPECT_TRUE(host.EqualToStringRaw(VString("h:80")));
+}
+
 TEST(URL, EncodedURLParsesBackToTheSameParts)
 {
 	// clang-format off
@@ -315,6 +335,7 @@ TEST(URL, EncodedURLParsesBackToTheSameParts)
 		{"http", "h", "", "p", "", ""},
 		{"http", "h", "", "", "", "f"},
 		{"http", "a/b?c", "p", "", "", ""},
+		{"x y\x01%", "h", "p", "", "", ""},
 	};
 	// clang-format on
 	for (const Parts& c : cases) {
@@ -337,6 +358,7 @@ TEST(URL, EncodedURLParsesBackToTheSameParts)
 
 		std::string encoded = Absolute(url, true);
 		EXPECT_EQ(Relative(url, true), encoded);
+		EXPECT_TRUE(VURL::_ContainsOnlySafeCharacters(VString(encoded.c_str()))) << encoded;
 		VURL back(VString(encoded.c_str()), true);
 		EXPECT_TRUE(back.IsValid()) << encoded;
 		EXPECT_EQ(PartsOf(back), c) << encoded;

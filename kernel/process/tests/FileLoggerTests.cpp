@@ -384,6 +384,38 @@ TEST(FileLogger, StartContinuesTheUnbrokenRunFromOne)
 	}
 }
 
+// The run is looked for under the name the files are written with: a '/'
+// of the kernel's name is a ':' on disk, never a folder.
+TEST(FileLogger, StartContinuesTheRunOfANameWithASlash)
+{
+	testing::TempFolder folder;
+	WriteFile(folder / "a:b_1.txt", "old 1\n");
+	WriteFile(folder / "a:b_2.txt", "old 2\n");
+	VLog4jMsgFileLogger logger(FolderAt(folder.Path()).Get(), VString("a/b"));
+	logger.Start();
+	ASSERT_TRUE(logger.IsStarted());
+	Put(logger, {Entry("new", "slashtest")});
+	logger.Stop();
+	EXPECT_EQ(LinesOf(folder / "a:b_2.txt", "slashtest").size(), 1u);
+	EXPECT_TRUE(LinesOf(folder / "a:b_1.txt", "slashtest").empty());
+}
+
+// A name holding ':' is several elements of a path ("::" climbs): no file
+// is opened outside the folder, and the logger does not start.
+TEST(FileLogger, ANameWithAColonOpensNoFile)
+{
+	testing::TempFolder folder;
+	for (const char* name : {"x:y", "::up", ":"}) {
+		SCOPED_TRACE(name);
+		VFilePath path;
+		VSplitableLogFile::BuildFilePath(FolderAt(folder.Path()).Get(), VString(name), 1, path);
+		EXPECT_TRUE(path.IsEmpty());
+		VLog4jMsgFileLogger logger(FolderAt(folder.Path()).Get(), VString(name));
+		logger.Start();
+		EXPECT_FALSE(logger.IsStarted());
+	}
+}
+
 // Starts at number 50 beside small files 1 to 49, file 50 holding exactly
 // 10 MiB: the next line still goes to file 50, the one after opens file 51
 // and deletes the oldest file the maximum leaves out.
