@@ -15,6 +15,7 @@ namespace {
 using Dictionary = VPackedDictionary_with_backstore<VPackedValue_VValueSingle>;
 
 constexpr uint16 kStringKind = 10;
+constexpr uint16 kBlobKind = 11;
 
 uint16 KindOf(const VValue& inValue)
 {
@@ -336,14 +337,17 @@ VError Dictionary::ReadFromStream(VStream* ioStream)
 		size_t left = fBackstore.size() - offset;
 		if (swap)
 			run[0] = ByteSwap(run[0]);
-		if (run[0] == kStringKind) {
+		// Strings and blobs begin with their length (units or bytes): it must
+		// lie in the backstore, in the stream's order, before it is read.
+		if (run[0] == kStringKind || run[0] == kBlobKind) {
 			if (left < 3)
 				return _FailReadingValues(ioStream, VE_PACKED_DICTIONARY_DAMAGED);
 			int32 length;
 			std::memcpy(&length, run + 1, sizeof(length));
 			if (swap)
 				length = ByteSwap(length);
-			if (length < 0 || size_t(length) > left - 3)
+			const size_t room = run[0] == kStringKind ? left - 3 : (left - 3) * 2;
+			if (length < 0 || size_t(length) > room)
 				return _FailReadingValues(ioStream, VE_PACKED_DICTIONARY_DAMAGED);
 		} else if (_GetPackedSize(run) > left * 2) {
 			return _FailReadingValues(ioStream, VE_PACKED_DICTIONARY_DAMAGED);

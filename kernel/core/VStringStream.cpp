@@ -54,12 +54,17 @@ VError VString::ReadFromStream(VStream* ioStream, sLONG)
 
 	// The units arrive in pieces, the string growing with what was really
 	// read: a forged length on a short stream never asks for its size in
-	// memory, and a short read keeps the units that came.
-	constexpr int64 kPiece = 65536;
+	// memory, and a short read keeps the units that came. The pieces start
+	// small and double, so that the room taken stays within twice what the
+	// stream really held, whatever length it declared.
+	constexpr int64 kFirstPiece = 256;
+	constexpr int64 kLargestPiece = 65536;
 	Truncate(0);
 	int64 done = 0;
+	int64 nextPiece = kFirstPiece;
 	while (done < length && err == VE_OK) {
-		sLONG piece = static_cast<sLONG>(std::min(kPiece, length - done));
+		sLONG piece = static_cast<sLONG>(std::min(nextPiece, length - done));
+		nextPiece = std::min(nextPiece * 2, kLargestPiece);
 		if (!_EnsureSize(static_cast<VIndex>(done + piece))) {
 			err = ioStream->SetError(VE_STRING_ALLOC_FAILED);
 			break;

@@ -1,5 +1,6 @@
 #include "bags_xml/VPackedDictionary_with_backstore.h"
 #include "bags_xml/tests/BagTestSupport.h"
+#include "core/VBlob.h"
 #include "core/VLong.h"
 #include "core/VLong8.h"
 #include "core/VReal.h"
@@ -7,6 +8,8 @@
 #include "core/VUUID.h"
 
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace qirn {
@@ -256,6 +259,52 @@ TEST(PackedDictionary, ADamagedStreamEmptiesTheDictionaryAndAnswersAnError)
 	Attributes store;
 	EXPECT_EQ(ReadBytes(good, [&](VStream& s) { return store.ReadFromStream(&s); }), VE_OK);
 	EXPECT_EQ(LongOf(store, "a"), 7);
+}
+
+// A blob's run begins with its byte count, which must lie in the backstore
+// and fit the run before it is read, in either byte order.
+TEST(PackedDictionary, ABlobRunIsCheckedLikeAStringRun)
+{
+	Attributes store;
+	store.Append(StPackedDictionaryKey("a"), VBlobWithPtr("xy", 2));
+	for (bool swap : {false, true}) {
+		SCOPED_TRACE(swap);
+		std::vector<uint8> good = WrittenBytes([&](VStream& s) { store.WriteToStream(&s, false); }, swap);
+		// count, key bytes, key "a", flag, unit count, kind, byte count, "xy".
+		ASSERT_EQ(good.size(), 23u);
+		Attributes read;
+		ASSERT_EQ(ReadBytes(good, [&](VStream& s) { return read.ReadFromStream(&s); }, swap), VE_OK);
+		VBlobWithPtr blob;
+		ASSERT_TRUE(read.GetValue(StPackedDictionaryKey("a"), blob));
+		EXPECT_EQ(blob.GetSize(), 2u);
+	}
+	auto put = [](std::vector<uint8>& ioBytes, size_t inAt, uint32 inValue) { PutU32(ioBytes, inAt, inValue); };
+	struct Row {
+		const char* fWhat;
+		std::function<void(std::vector<uint8>&)> fDamage;
+	};
+	const Row rows[] = {
+		{"byte count beyond the backstore",
+		 [&](std::vector<uint8>& b) {
+			 put(b, 11, 1);
+			 b.resize(17);
+		 }},
+		{"blob longer than its run", [&](std::vector<uint8>& b) { put(b, 17, 3); }},
+		{"negative byte count", [&](std::vector<uint8>& b) { put(b, 17, 0xFFFFFFF0); }},
+	};
+	for (const Row& row : rows) {
+		SCOPED_TRACE(row.fWhat);
+		std::vector<uint8> bytes = WrittenBytes([&](VStream& s) { store.WriteToStream(&s, false); });
+		row.fDamage(bytes);
+		// An exact copy: a read past the end meets the sanitizer.
+		std::unique_ptr<uint8[]> exact(new uint8[bytes.size()]);
+		std::copy(bytes.begin(), bytes.end(), exact.get());
+		VConstPtrStream stream(exact.get(), bytes.size());
+		ASSERT_EQ(stream.OpenReading(), VE_OK);
+		Attributes read;
+		EXPECT_NE(read.ReadFromStream(&stream), VE_OK);
+		EXPECT_EQ(read.GetCount(), 0u);
+	}
 }
 
 TEST(PackedDictionary, AStoredMapThatLeadsNowhereIsRefused)

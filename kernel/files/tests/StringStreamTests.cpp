@@ -98,6 +98,27 @@ TEST(StringStream, UntrustedCounts)
 	}
 }
 
+// The room a read takes follows the units that really came, not the length
+// the stream declares: a few bytes never make a large block.
+TEST(StringStream, AForgedLengthTakesNoMoreRoomThanTheDataThatCame)
+{
+	for (sLONG declared : {-INT_MAX, -65536, -70000, INT_MAX - 1}) {
+		std::vector<uint8> bytes = Written(false, [&](VStream& s) {
+			s.PutLong(declared);
+			if (declared > 0)
+				s.PutLong(static_cast<sLONG>(1));
+			s.PutWord(static_cast<uWORD>('o'));
+			s.PutWord(static_cast<uWORD>('k'));
+		});
+		VConstPtrStream stream(bytes.data(), bytes.size());
+		ASSERT_EQ(stream.OpenReading(), VE_OK);
+		VString text;
+		EXPECT_EQ(text.ReadFromStream(&stream), VE_STREAM_EOF) << declared;
+		EXPECT_TRUE(text.EqualToStringRaw(VString("ok"))) << declared;
+		EXPECT_LE(text.GetMaxLength(), 1024) << declared;
+	}
+}
+
 TEST(StringStream, DescriptorComparesAndSizesFlatData)
 {
 	auto flat = [](const char* inText) {
