@@ -2,7 +2,7 @@
 // order (bit 0) and the array's kind (the rest). What reads back is written,
 // read again and written again to the same bytes. A read that answers
 // success left no error on its stream.
-#include "FuzzSupport.h"
+#include "FuzzStreams.h"
 
 #include "core/VArrayBlob.h"
 #include "core/VArrayBoolean.h"
@@ -46,26 +46,12 @@ VArrayValue* NewArray(unsigned inKind)
 
 VError Read(const void* inData, size_t inSize, bool inBigEndian, VArrayValue& outArray)
 {
-	VConstPtrStream stream(inData, inSize);
-	stream.SetNeedSwap(inBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenReading() == VE_OK);
-	const VError error = outArray.ReadFromStream(&stream);
-	QIRN_FUZZ_CHECK(error != VE_OK || stream.GetLastError() == VE_OK);
-	QIRN_FUZZ_CHECK(stream.GetPos() <= static_cast<sLONG8>(inSize));
-	stream.CloseReading();
-	return error;
+	return fuzz::ReadStream(inData, inSize, inBigEndian, [&](VStream& ioStream) { return outArray.ReadFromStream(&ioStream); });
 }
 
 std::vector<uint8_t> Write(const VArrayValue& inArray, bool inBigEndian)
 {
-	VPtrStream stream;
-	stream.SetNeedSwap(inBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenWriting() == VE_OK);
-	QIRN_FUZZ_CHECK(inArray.WriteToStream(&stream) == VE_OK);
-	stream.CloseWriting();
-	const VStreamUnderlyingData bytes = stream.GetUnderlyingData();
-	const auto* begin = static_cast<const uint8_t*>(bytes.fData);
-	return std::vector<uint8_t>(begin, begin + bytes.fSize);
+	return fuzz::WriteStream(inBigEndian, [&](VStream& ioStream) { return inArray.WriteToStream(&ioStream); });
 }
 
 } // namespace

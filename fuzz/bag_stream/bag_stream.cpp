@@ -5,7 +5,7 @@
 // or a body), read again and written again: the two written streams and
 // the two bags' XML forms are the same. A whole stream that fails to read
 // answers an error and leaves the bag empty.
-#include "FuzzSupport.h"
+#include "FuzzStreams.h"
 
 #include "bags_xml/VValueBag.h"
 #include "core/VString.h"
@@ -28,33 +28,21 @@ struct Mode {
 
 VError Read(const void* inData, size_t inSize, Mode inMode, VValueBag& outBag)
 {
-	VConstPtrStream stream(inData, inSize);
-	stream.SetNeedSwap(inMode.fBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenReading() == VE_OK);
-	VError error = VE_OK;
-	switch (inMode.fForm) {
-		case EForm::kWhole: error = outBag.ReadFromStream(&stream); break;
-		case EForm::kBody: error = outBag.ReadFromStreamMinimal(&stream); break;
-		case EForm::kOlderBody: error = outBag._ReadFromStream_v1(&stream); break;
-	}
-	// A read that answers success left no error on its stream either.
-	QIRN_FUZZ_CHECK(error != VE_OK || stream.GetLastError() == VE_OK);
-	QIRN_FUZZ_CHECK(stream.GetPos() <= static_cast<sLONG8>(inSize));
-	stream.CloseReading();
-	return error;
+	return fuzz::ReadStream(inData, inSize, inMode.fBigEndian, [&](VStream& ioStream) {
+		switch (inMode.fForm) {
+			case EForm::kWhole: return outBag.ReadFromStream(&ioStream);
+			case EForm::kBody: return outBag.ReadFromStreamMinimal(&ioStream);
+			case EForm::kOlderBody: break;
+		}
+		return outBag._ReadFromStream_v1(&ioStream);
+	});
 }
 
 std::vector<uint8_t> Write(const VValueBag& inBag, Mode inMode)
 {
-	VPtrStream stream;
-	stream.SetNeedSwap(inMode.fBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenWriting() == VE_OK);
-	QIRN_FUZZ_CHECK((inMode.BodyOnly() ? inBag.WriteToStreamMinimal(&stream, true) : inBag.WriteToStream(&stream))
-					== VE_OK);
-	stream.CloseWriting();
-	const VStreamUnderlyingData bytes = stream.GetUnderlyingData();
-	const auto* begin = static_cast<const uint8_t*>(bytes.fData);
-	return std::vector<uint8_t>(begin, begin + bytes.fSize);
+	return fuzz::WriteStream(inMode.fBigEndian, [&](VStream& ioStream) {
+		return inMode.BodyOnly() ? inBag.WriteToStreamMinimal(&ioStream, true) : inBag.WriteToStream(&ioStream);
+	});
 }
 
 VString XML(const VValueBag& inBag)

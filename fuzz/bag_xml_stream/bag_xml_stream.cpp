@@ -3,7 +3,7 @@
 // reads without error is written and reads again, without error, to a bag
 // that keeps what the first one had (see ../bag_xml/BagXMLForm.h).
 #include "../bag_xml/BagXMLForm.h"
-#include "FuzzSupport.h"
+#include "FuzzStreams.h"
 
 #include "bags_xml/BagXMLReadWrite.h"
 #include "bags_xml/VValueBag.h"
@@ -19,25 +19,14 @@ using namespace qirn;
 
 VError Read(const void* inData, size_t inSize, bool inBigEndian, VValueBag& outBag)
 {
-	VConstPtrStream stream(inData, inSize);
-	stream.SetNeedSwap(inBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenReading() == VE_OK);
-	const VError error = ReadBagFromStreamInXML(outBag, &stream);
-	QIRN_FUZZ_CHECK(stream.GetPos() <= static_cast<sLONG8>(inSize));
-	stream.CloseReading();
-	return error;
+	return fuzz::ReadStream(
+		inData, inSize, inBigEndian, [&](VStream& ioStream) { return ReadBagFromStreamInXML(outBag, &ioStream); },
+		false);
 }
 
 std::vector<uint8_t> Write(const VValueBag& inBag, bool inBigEndian)
 {
-	VPtrStream stream;
-	stream.SetNeedSwap(inBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenWriting() == VE_OK);
-	QIRN_FUZZ_CHECK(WriteBagToStreamInXML(inBag, &stream) == VE_OK);
-	stream.CloseWriting();
-	const VStreamUnderlyingData bytes = stream.GetUnderlyingData();
-	const auto* begin = static_cast<const uint8_t*>(bytes.fData);
-	return std::vector<uint8_t>(begin, begin + bytes.fSize);
+	return fuzz::WriteStream(inBigEndian, [&](VStream& ioStream) { return WriteBagToStreamInXML(inBag, &ioStream); });
 }
 
 } // namespace

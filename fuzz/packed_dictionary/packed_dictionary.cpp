@@ -3,7 +3,7 @@
 // with its lookup map. What reads back gives every value, and is written,
 // read again and written again to the same bytes. A read that fails
 // answers an error and leaves the store empty.
-#include "FuzzSupport.h"
+#include "FuzzStreams.h"
 
 #include "bags_xml/VPackedDictionary_with_backstore.h"
 #include "core/VString.h"
@@ -21,26 +21,13 @@ using Attributes = VPackedDictionary_with_backstore<VPackedValue_VValueSingle>;
 
 VError Read(const void* inData, size_t inSize, bool inBigEndian, Attributes& outStore)
 {
-	VConstPtrStream stream(inData, inSize);
-	stream.SetNeedSwap(inBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenReading() == VE_OK);
-	const VError error = outStore.ReadFromStream(&stream);
-	QIRN_FUZZ_CHECK(error != VE_OK || stream.GetLastError() == VE_OK);
-	QIRN_FUZZ_CHECK(stream.GetPos() <= static_cast<sLONG8>(inSize));
-	stream.CloseReading();
-	return error;
+	return fuzz::ReadStream(inData, inSize, inBigEndian, [&](VStream& ioStream) { return outStore.ReadFromStream(&ioStream); });
 }
 
 std::vector<uint8_t> Write(const Attributes& inStore, bool inBigEndian, bool inWithHashMap)
 {
-	VPtrStream stream;
-	stream.SetNeedSwap(inBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenWriting() == VE_OK);
-	QIRN_FUZZ_CHECK(inStore.WriteToStream(&stream, inWithHashMap) == VE_OK);
-	stream.CloseWriting();
-	const VStreamUnderlyingData bytes = stream.GetUnderlyingData();
-	const auto* begin = static_cast<const uint8_t*>(bytes.fData);
-	return std::vector<uint8_t>(begin, begin + bytes.fSize);
+	return fuzz::WriteStream(inBigEndian,
+							 [&](VStream& ioStream) { return inStore.WriteToStream(&ioStream, inWithHashMap); });
 }
 
 // Every value, as its own kind and as text, and every key found again.

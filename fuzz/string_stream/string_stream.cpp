@@ -1,28 +1,10 @@
 // A string's stream form, in both byte orders (the first input byte picks
 // it). What reads back is written again and read back equal.
-#include "FuzzSupport.h"
+#include "FuzzStreams.h"
 
 #include "core/VString.h"
-#include "files/VConstPtrStream.h"
-#include "files/VPtrStream.h"
-
-namespace {
 
 using namespace qirn;
-
-bool Read(const void* inData, size_t inSize, bool inBigEndian, VString& outText)
-{
-	VConstPtrStream stream(inData, inSize);
-	if (inBigEndian)
-		stream.SetBigEndian();
-	if (stream.OpenReading() != VE_OK)
-		return false;
-	const VError error = outText.ReadFromStream(&stream);
-	stream.CloseReading();
-	return error == VE_OK;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize)
 {
@@ -31,18 +13,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize)
 		return 0;
 	fuzz::StFuzzInput input;
 	const bool bigEndian = (inData[0] & 1) != 0;
+	auto read = [bigEndian](const void* inBytes, size_t inCount, VString& outText) {
+		return fuzz::ReadStream(inBytes, inCount, bigEndian,
+								[&](VStream& ioStream) { return outText.ReadFromStream(&ioStream); });
+	};
 	VString text;
-	if (!Read(inData + 1, inSize - 1, bigEndian, text))
+	if (read(inData + 1, inSize - 1, text) != VE_OK)
 		return 0;
-	VPtrStream written;
-	if (bigEndian)
-		written.SetBigEndian();
-	QIRN_FUZZ_CHECK(written.OpenWriting() == VE_OK);
-	QIRN_FUZZ_CHECK(text.WriteToStream(&written) == VE_OK);
-	written.CloseWriting();
-	const VStreamUnderlyingData bytes = written.GetUnderlyingData();
+	const std::vector<uint8_t> written =
+		fuzz::WriteStream(bigEndian, [&](VStream& ioStream) { return text.WriteToStream(&ioStream); });
 	VString again;
-	QIRN_FUZZ_CHECK(Read(bytes.fData, static_cast<size_t>(bytes.fSize), bigEndian, again));
+	QIRN_FUZZ_CHECK(read(written.data(), written.size(), again) == VE_OK);
 	QIRN_FUZZ_CHECK(again.EqualToStringRaw(text));
 	return 0;
 }
