@@ -23,6 +23,22 @@ VString _Text(const XMLCh* inChars)
 	return inChars != nullptr ? VString(inChars) : VString();
 }
 
+// An element or attribute is known by the local part of its name; a name
+// with nothing after its colon (":", "a:") has no local part, and is known by
+// the whole name rather than by an empty one, which no writer could put back
+// into XML.
+VString _ElementName(const xercesc::XMLElementDecl& inDecl)
+{
+	const XMLCh* base = inDecl.getBaseName();
+	return base != nullptr && *base != 0 ? VString(base) : _Text(inDecl.getFullName());
+}
+
+VString _AttributeName(const xercesc::XMLAttr& inAttribute)
+{
+	const XMLCh* local = inAttribute.getName();
+	return local != nullptr && *local != 0 ? VString(local) : _Text(inAttribute.getQName());
+}
+
 } // namespace
 
 SAX_Handlers::SAX_Handlers(xercesc::SAXParser* inParser, VXMLParser* inOwner, IXMLHandler* inRoot,
@@ -45,7 +61,7 @@ void SAX_Handlers::startElement(const xercesc::XMLElementDecl& inDecl, unsigned 
 								const xercesc::RefVectorOf<xercesc::XMLAttr>& inAttributes, XMLSize_t inCount,
 								bool inIsEmpty, bool)
 {
-	VString name(inDecl.getBaseName());
+	const VString name = _ElementName(inDecl);
 	IXMLHandler* top = _Top();
 	IXMLHandler* child = top != nullptr ? top->StartElement(name) : nullptr;
 	if (child == nullptr) {
@@ -59,7 +75,7 @@ void SAX_Handlers::startElement(const xercesc::XMLElementDecl& inDecl, unsigned 
 		const xercesc::XMLAttr* attribute = inAttributes.elementAt(index);
 		if (!attribute->getSpecified() && !fDefaultedAttributes)
 			continue;
-		child->SetAttribute(_Text(attribute->getName()), _Text(attribute->getValue()));
+		child->SetAttribute(_AttributeName(*attribute), _Text(attribute->getValue()));
 	}
 	if (inIsEmpty)
 		child->EndElement(name);
@@ -73,7 +89,7 @@ void SAX_Handlers::endElement(const xercesc::XMLElementDecl& inDecl, unsigned in
 	IXMLHandler* top = fStack.back();
 	fStack.pop_back();
 	if (top != nullptr) {
-		top->EndElement(VString(inDecl.getBaseName()));
+		top->EndElement(_ElementName(inDecl));
 		top->Release();
 	}
 }

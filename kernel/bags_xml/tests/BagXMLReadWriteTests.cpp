@@ -193,6 +193,23 @@ TEST(BagXMLText, ValuesAreStringsAndBagIsAddedTo)
 	EXPECT_EQ(CData(*bag), "text");
 }
 
+// A name with nothing after its colon has no local part: it keeps its whole
+// name, so that the bag's XML form reads back (an empty name would not).
+TEST(BagXMLText, NamesWithoutALocalPartKeepTheirWholeName)
+{
+	Bag bag = NewBag();
+	ASSERT_EQ(LoadBagFromXML(VString("<root><:/><a: b:='1'/></root>"), VString("root"), *bag), VE_OK);
+	ASSERT_NE(bag->GetElements(":"), nullptr);
+	ASSERT_NE(bag->GetElements("a:"), nullptr);
+	EXPECT_EQ(Attribute(*bag->GetElements("a:")->GetNth(1), "b:"), "1");
+	VString written;
+	bag->DumpXML(written, VString("root"), false);
+	Bag again = NewBag();
+	ASSERT_EQ(LoadBagFromXML(written, VString("root"), *again), VE_OK);
+	EXPECT_NE(again->GetElements(":"), nullptr);
+	EXPECT_NE(again->GetElements("a:"), nullptr);
+}
+
 // Nested elements as deep as the JSON readers allow load; one more raises
 // the stack error, and the load stops adding.
 TEST(BagXMLText, NestingIsBounded)
