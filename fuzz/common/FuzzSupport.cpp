@@ -26,6 +26,16 @@ void StartKernel()
 	(void)process;
 }
 
+VString TextFromBytes(const uint8_t* inData, size_t inSize, bool inUTF16)
+{
+	VString text;
+	if (inUTF16)
+		text.FromBlock(inData, inSize & ~size_t(1), VTC_UTF_16_SMALLENDIAN);
+	else
+		text.FromBlock(inData, inSize, VTC_UTF_8);
+	return text;
+}
+
 void Fail(const char* inWhat, const char* inFile, int inLine)
 {
 	std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", inWhat, inFile, inLine);

@@ -3,6 +3,7 @@
 // What every fuzz harness shares: the kernel started once, a scope per input
 // that keeps the errors the input raises and drops them after, and a check
 // that stops the run (so the engine keeps the input) when a property fails.
+#include "core/VString.h"
 #include "runtime/VErrorContext.h"
 
 #include <cstddef>
@@ -14,6 +15,10 @@ namespace qirn::fuzz {
 // first time it is called; later calls do nothing. Harnesses call it from
 // LLVMFuzzerInitialize or at the top of each input.
 void StartKernel();
+
+// The input's bytes as a text: UTF-16 units in little-endian order (an odd
+// last byte left out), or UTF-8.
+VString TextFromBytes(const uint8_t* inData, size_t inSize, bool inUTF16);
 
 // Prints what failed and aborts: the engine saves the input that did it.
 [[noreturn]] void Fail(const char* inWhat, const char* inFile, int inLine);

@@ -153,11 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize)
 		return 0;
 	fuzz::StFuzzInput input;
 	const uint8_t mode = inData[0];
-	VString text;
-	if ((mode & 1) != 0)
-		text.FromBlock(inData + 1, (inSize - 1) & ~size_t(1), VTC_UTF_16_SMALLENDIAN);
-	else
-		text.FromBlock(inData + 1, inSize - 1, VTC_UTF_8);
+	const VString text = fuzz::TextFromBytes(inData + 1, inSize - 1, (mode & 1) != 0);
 	const bool encoded = (mode & 2) != 0;
 
 	CheckURL(VURL(text, encoded));
