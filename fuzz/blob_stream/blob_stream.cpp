@@ -2,7 +2,7 @@
 // with its kind (set), in both byte orders (bit 0). What reads back is
 // written and read again equal. A read that fails answers an error and
 // leaves the blob as it was.
-#include "FuzzSupport.h"
+#include "FuzzStreams.h"
 
 #include "core/VBlob.h"
 #include "files/VConstPtrStream.h"
@@ -26,17 +26,9 @@ std::vector<uint8_t> Content(const VBlob& inBlob)
 
 std::vector<uint8_t> Write(const VBlob& inBlob, bool inBigEndian, bool inAsValue)
 {
-	VPtrStream stream;
-	stream.SetNeedSwap(inBigEndian);
-	QIRN_FUZZ_CHECK(stream.OpenWriting() == VE_OK);
-	if (inAsValue)
-		QIRN_FUZZ_CHECK(stream.PutValue(inBlob, true) == VE_OK);
-	else
-		QIRN_FUZZ_CHECK(inBlob.WriteToStream(&stream) == VE_OK);
-	stream.CloseWriting();
-	const VStreamUnderlyingData bytes = stream.GetUnderlyingData();
-	const auto* begin = static_cast<const uint8_t*>(bytes.fData);
-	return std::vector<uint8_t>(begin, begin + bytes.fSize);
+	return fuzz::WriteStream(inBigEndian, [&](VStream& ioStream) {
+		return inAsValue ? ioStream.PutValue(inBlob, true) : inBlob.WriteToStream(&ioStream);
+	});
 }
 
 // The blob read, or null when the read failed.

@@ -36,6 +36,18 @@ VString TextFromBytes(const uint8_t* inData, size_t inSize, bool inUTF16)
 	return text;
 }
 
+std::string Printable(const VString& inText)
+{
+	std::string text;
+	for (VIndex i = 0; i < inText.GetLength(); ++i) {
+		const UniChar unit = inText.GetCPointer()[i];
+		char piece[8];
+		std::snprintf(piece, sizeof piece, unit >= 0x20 && unit < 0x7F ? "%c" : "\\u%04X", unit);
+		text += piece;
+	}
+	return text;
+}
+
 void Fail(const char* inWhat, const char* inFile, int inLine)
 {
 	std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", inWhat, inFile, inLine);

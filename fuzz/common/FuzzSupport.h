@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace qirn::fuzz {
 
@@ -19,6 +20,9 @@ void StartKernel();
 // The input's bytes as a text: UTF-16 units in little-endian order (an odd
 // last byte left out), or UTF-8.
 VString TextFromBytes(const uint8_t* inData, size_t inSize, bool inUTF16);
+
+// A text for a failure message: ASCII as it is, every other unit as \uXXXX.
+std::string Printable(const VString& inText);
 
 // Prints what failed and aborts: the engine saves the input that did it.
 [[noreturn]] void Fail(const char* inWhat, const char* inFile, int inLine);

@@ -16,18 +16,6 @@ namespace {
 
 using namespace qirn;
 
-std::string Printable(const VString& inText)
-{
-	std::string text;
-	for (VIndex i = 0; i < inText.GetLength(); ++i) {
-		const UniChar unit = inText.GetCPointer()[i];
-		char piece[8];
-		std::snprintf(piece, sizeof piece, unit >= 0x20 && unit < 0x7F ? "%c" : "\\u%04X", unit);
-		text += piece;
-	}
-	return text;
-}
-
 bool Same(const VFilePath& inOne, const VFilePath& inOther)
 {
 	return inOne.IsValid() == inOther.IsValid() && inOne.GetPath().EqualToStringRaw(inOther.GetPath());
@@ -59,8 +47,8 @@ void CheckValidPath(const VFilePath& inPath)
 	QIRN_FUZZ_CHECK(inPath.GetPath(FPS_POSIX).EqualToStringRaw(posix));
 	const VFilePath fromPosix(posix, FPS_POSIX);
 	if (std::getenv("QIRN_FUZZ_VERBOSE") != nullptr) {
-		std::fprintf(stderr, "kernel \"%s\" posix \"%s\" read back \"%s\"\n", Printable(kernel).c_str(),
-					 Printable(posix).c_str(), Printable(fromPosix.GetPath()).c_str());
+		std::fprintf(stderr, "kernel \"%s\" posix \"%s\" read back \"%s\"\n", fuzz::Printable(kernel).c_str(),
+					 fuzz::Printable(posix).c_str(), fuzz::Printable(fromPosix.GetPath()).c_str());
 	}
 	QIRN_FUZZ_CHECK(fromPosix.IsValid());
 	VString expected = kernel;

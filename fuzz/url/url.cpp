@@ -23,18 +23,6 @@ using namespace qirn;
 
 using Parts = std::array<VString, e_LastPart>;
 
-std::string Bytes(const VString& inText)
-{
-	std::string text;
-	for (VIndex i = 0; i < inText.GetLength(); ++i) {
-		const UniChar unit = inText.GetCPointer()[i];
-		char piece[8];
-		std::snprintf(piece, sizeof piece, unit >= 0x20 && unit < 0x7F ? "%c" : "\\u%04X", unit);
-		text += piece;
-	}
-	return text;
-}
-
 Parts DecodedParts(const VURL& inURL)
 {
 	Parts parts;
@@ -110,8 +98,8 @@ void CheckURL(const VURL& inURL)
 			again.GetAbsoluteURL(decoded, false);
 			VString original;
 			inURL.GetAbsoluteURL(original, false);
-			std::fprintf(stderr, "url %s encoded %s valid %d decoded again %s\n", Bytes(original).c_str(),
-						 Bytes(encoded).c_str(), again.IsValid(), Bytes(decoded).c_str());
+			std::fprintf(stderr, "url %s encoded %s valid %d decoded again %s\n", fuzz::Printable(original).c_str(),
+						 fuzz::Printable(encoded).c_str(), again.IsValid(), fuzz::Printable(decoded).c_str());
 		}
 		QIRN_FUZZ_CHECK(again.IsValid());
 		QIRN_FUZZ_CHECK(SameParts(DecodedParts(again), parts));

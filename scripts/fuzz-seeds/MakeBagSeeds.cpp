@@ -9,6 +9,7 @@
 #include "bags_xml/VBagArray.h"
 #include "bags_xml/VPackedDictionary_with_backstore.h"
 #include "bags_xml/VValueBag.h"
+#include "bags_xml/tests/OlderBagBody.h"
 #include "core/VArrayBlob.h"
 #include "core/VArrayBoolean.h"
 #include "core/VArrayByte.h"
@@ -154,26 +155,7 @@ void BagStreams(const std::vector<NamedBag>& inBags)
 	// names, then each element's bags.
 	for (bool big : {false, true}) {
 		Save("bag_stream", big ? "older-body-big-endian" : "older-body-little-endian",
-			 Written(big ? 5 : 4, big, [](VStream& s) {
-				 VArrayString names;
-				 names.AppendString(VString("a"));
-				 names.AppendString(VString("b"));
-				 names.WriteToStream(&s);
-				 s.PutLong(uLONG(2));
-				 VLong a(7);
-				 s.PutLong(uLONG(a.GetValueInfo()->GetKind()));
-				 a.WriteToStream(&s);
-				 VString b("hello");
-				 s.PutLong(uLONG(b.GetValueInfo()->GetKind()));
-				 b.WriteToStream(&s);
-				 VArrayString elementNames;
-				 elementNames.AppendString(VString("e"));
-				 elementNames.WriteToStream(&s);
-				 s.PutLong(uLONG(1));
-				 VBagArray array;
-				 array.AddTail(NewBag().Get());
-				 array.WriteToStreamMinimal(&s);
-			 }));
+			 Written(big ? 5 : 4, big, [](VStream& s) { qirn::testing::WriteOlderBagBody(s); }));
 	}
 }
 

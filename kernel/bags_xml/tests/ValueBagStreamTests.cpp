@@ -1,6 +1,7 @@
 #include "bags_xml/tests/BagTestSupport.h"
 #include "bags_xml/VBagArray.h"
 #include "bags_xml/VValueBag.h"
+#include "bags_xml/tests/OlderBagBody.h"
 #include "core/VArrayString.h"
 #include "core/VRefPtr.h"
 #include "core/VString.h"
@@ -199,26 +200,7 @@ TEST(ValueBagStream, NestingIsLimitedByTheStackOnly)
 
 TEST(ValueBagStream, OlderBodyLoads)
 {
-	Bytes bytes = WrittenBytes([&](VStream& s) {
-		VArrayString names;
-		names.AppendString(VString("a"));
-		names.AppendString(VString("b"));
-		names.WriteToStream(&s);
-		s.PutLong(uLONG(2));
-		VLong a(7);
-		s.PutLong(uLONG(a.GetValueInfo()->GetKind()));
-		a.WriteToStream(&s);
-		VString b("hello");
-		s.PutLong(uLONG(b.GetValueInfo()->GetKind()));
-		b.WriteToStream(&s);
-		VArrayString elementNames;
-		elementNames.AppendString(VString("e"));
-		elementNames.WriteToStream(&s);
-		s.PutLong(uLONG(1));
-		VBagArray array;
-		array.AddTail(NewBag().Get());
-		array.WriteToStreamMinimal(&s);
-	});
+	Bytes bytes = WrittenBytes([&](VStream& s) { testing::WriteOlderBagBody(s); });
 	Bag read = NewBag();
 	ASSERT_EQ(ReadBytes(bytes, [&](VStream& s) { return read->_ReadFromStream_v1(&s); }), VE_OK);
 	sLONG a = 0;
