@@ -2,7 +2,8 @@
 # Runs every fuzz harness of a fuzz build for a given time each:
 #   scripts/fuzz.sh BUILD_DIR [SECONDS]
 # FUZZ_JOBS harnesses run at a time (default 1), FUZZ_ONLY names the ones to
-# run (space-separated, without the qirn_fuzz_ prefix). Each harness reads its
+# run (space-separated, without the qirn_fuzz_ prefix), FUZZ_RUNS stops each
+# after that many executions if it comes before the time. Each harness reads its
 # seeds from the repository and keeps what it finds in BUILD_DIR/corpus/NAME;
 # a crash is saved in BUILD_DIR/artifacts/NAME. At the end one line per
 # harness: executions, coverage (edges), features, and whether it crashed.
@@ -23,6 +24,7 @@ run_one() {
   local args=(-max_total_time="$seconds" -print_final_stats=1 -timeout=10
               -max_len="${FUZZ_MAX_LEN:-4096}" -rss_limit_mb=2048 -malloc_limit_mb=512
               -artifact_prefix="$build/artifacts/$name/")
+  [ -n "${FUZZ_RUNS:-}" ] && args+=(-runs="$FUZZ_RUNS")
   [ -f "$dir/$name.dict" ] && args+=(-dict="$dir/$name.dict")
   local corpora=("$build/corpus/$name" "$dir/seeds")
   if [ -f "$dir/extra-seeds.txt" ]; then
