@@ -2,13 +2,16 @@
 
 // What of a bag its XML form keeps, as one text to compare: every attribute
 // (name and text) but the JSON shape markers, the character data without
-// its tabs, line feeds and carriage returns (none at all when nothing else), and the element bags in order.
+// its tabs, line feeds and carriage returns (none at all when nothing else),
+// and the element bags in order. Texts keep only what XML can hold, as the
+// writer does: a lone surrogate the reader let through is not written.
 // The XML form itself is no fixed point: the line feed written before each
 // child reads back as character data, and XML turns carriage returns into
 // line feeds, so the texts of two round trips are compared this way.
 #include "bags_xml/JSONMarkerBagKeys.h"
 #include "bags_xml/VBagArray.h"
 #include "bags_xml/VValueBag.h"
+#include "bags_xml/XMLChars.h"
 #include "core/VString.h"
 
 namespace qirn::fuzz {
@@ -24,8 +27,10 @@ inline void AppendKept(VString& ioOut, const VValueBag& inBag)
 			|| key.Equal(JSONMarkerBagKeys::property_name_in_jsarray.GetKey(),
 						 JSONMarkerBagKeys::property_name_in_jsarray.GetKeyLength()))
 			continue;
+		VString value;
+		attributes.GetValueAt(index, value);
 		text.Clear();
-		attributes.GetValueAt(index, text);
+		AppendXMLChars(text, value.GetCPointer(), value.GetCPointer() + value.GetLength(), true);
 		if (key.Equal(cdataKey.GetKey(), cdataKey.GetKeyLength())) {
 			// Character data of line space alone is written as nothing.
 			VString kept;
