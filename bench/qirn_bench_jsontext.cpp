@@ -6,7 +6,9 @@
 // the tree back to UTF-8 bytes.
 #include "core/CharSet.h"
 #include "core/StStringConverter.h"
+#include "json/VJSONArray.h"
 #include "json/VJSONImporter.h"
+#include "json/VJSONObject.h"
 #include "json/VJSONValue.h"
 #include "json/VJSONWriter.h"
 
@@ -17,9 +19,11 @@
 #include <rapidjson/writer.h>
 #include <simdjson.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -240,5 +244,280 @@ void BM_JSONTextWrite_PeerNlohmann(benchmark::State& state)
 	SetBytes(state);
 }
 BENCHMARK(BM_JSONTextWrite_PeerNlohmann)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Floor measurements, not comparisons (no peer; see README.md): the work any
+// reader into this model must do for the document whatever its parsing, the
+// tree being built from a plan taken once from the parsed document: every
+// string value a fresh UTF-16 buffer filled by copy, every property name a
+// VString sharing the one buffer of its name, every value a VJSONValue,
+// every object and array a counted container in its graph. Freed every
+// iteration, as the parses free theirs.
+
+enum class StepKind : uint8_t { kObject, kArray, kName, kString, kNumber, kTrue, kFalse, kNull };
+
+struct Step {
+	StepKind fKind;
+	uint32_t fCount = 0;  // members of an object or array
+	uint32_t fIndex = 0;  // name index, or first unit of a string
+	uint32_t fLength = 0; // units of a string
+	double fNumber = 0;
+};
+
+struct Plan {
+	std::vector<Step> fSteps;
+	std::vector<qirn::VString> fNames;
+	std::vector<qirn::UniChar> fUnits;
+	size_t fContainers = 0;
+};
+
+void AddToPlan(Plan& ioPlan, const qirn::VJSONValue& inValue)
+{
+	Step step{StepKind::kNull};
+	if (const qirn::VJSONObject* object = inValue.GetObject()) {
+		std::vector<const qirn::VJSONObject::PropertyMap::value_type*> ordered(object->_GetMap().size());
+		for (const auto& entry : object->_GetMap())
+			ordered[entry.second.second] = &entry;
+		step.fKind = StepKind::kObject;
+		step.fCount = static_cast<uint32_t>(ordered.size());
+		ioPlan.fSteps.push_back(step);
+		++ioPlan.fContainers;
+		for (const auto* entry : ordered) {
+			Step name{StepKind::kName};
+			auto found = std::find_if(ioPlan.fNames.begin(), ioPlan.fNames.end(), [&](const qirn::VString& inName) {
+				return inName.EqualToStringRaw(entry->first);
+			});
+			name.fIndex = static_cast<uint32_t>(found - ioPlan.fNames.begin());
+			if (found == ioPlan.fNames.end())
+				ioPlan.fNames.push_back(entry->first);
+			ioPlan.fSteps.push_back(name);
+			AddToPlan(ioPlan, entry->second.first);
+		}
+		return;
+	}
+	if (const qirn::VJSONArray* array = inValue.GetArray()) {
+		step.fKind = StepKind::kArray;
+		step.fCount = static_cast<uint32_t>(array->_GetValues().size());
+		ioPlan.fSteps.push_back(step);
+		++ioPlan.fContainers;
+		for (const qirn::VJSONValue& element : array->_GetValues())
+			AddToPlan(ioPlan, element);
+		return;
+	}
+	switch (inValue.GetType()) {
+		case qirn::JSON_string: {
+			qirn::VString text;
+			inValue.GetString(text);
+			step.fKind = StepKind::kString;
+			step.fIndex = static_cast<uint32_t>(ioPlan.fUnits.size());
+			step.fLength = static_cast<uint32_t>(text.GetLength());
+			ioPlan.fUnits.insert(ioPlan.fUnits.end(), text.GetCPointer(), text.GetCPointer() + text.GetLength());
+			break;
+		}
+		case qirn::JSON_number:
+			step.fKind = StepKind::kNumber;
+			step.fNumber = inValue.GetNumber();
+			break;
+		case qirn::JSON_true: step.fKind = StepKind::kTrue; break;
+		case qirn::JSON_false: step.fKind = StepKind::kFalse; break;
+		default: break;
+	}
+	ioPlan.fSteps.push_back(step);
+}
+
+const Plan& DocumentPlan()
+{
+	static const Plan sPlan = [] {
+		Plan plan;
+		AddToPlan(plan, OurTree());
+		return plan;
+	}();
+	return sPlan;
+}
+
+// A scalar step into its value: what every reader stores for it.
+void FillScalar(const Plan& inPlan, const Step& inStep, qirn::VJSONValue& outValue)
+{
+	switch (inStep.fKind) {
+		case StepKind::kString:
+			outValue._SetStringFromUnits(inPlan.fUnits.data() + inStep.fIndex, static_cast<qirn::VIndex>(inStep.fLength));
+			break;
+		case StepKind::kNumber: outValue.SetNumber(inStep.fNumber); break;
+		case StepKind::kTrue: outValue.SetBool(true); break;
+		case StepKind::kFalse: outValue.SetBool(false); break;
+		default: outValue.SetNull(); break;
+	}
+}
+
+// The least a container of this model holds, with nothing of any
+// implementation's: two virtual tables (object and counted), its count, its
+// graph with one link of the graph's member list, its links counted in the
+// graph, its locker and stamp; an object adds its implementation, class,
+// construction level and flags, and its properties in insertion order, each
+// a name and a value, the order being the place (no index, no hash table);
+// an array its values. Each is sized once, as a reader that gathers the
+// members first would size it.
+struct FloorContainer {
+	virtual ~FloorContainer() = default;
+	void* fCounted = nullptr; // stands for the second virtual table
+	uint32_t fCount = 1;
+	uint32_t fContainerRefs = 0;
+	void* fGraph = nullptr;
+	FloorContainer* fNextMember = nullptr;
+	void* fLocker = nullptr;
+	void* fStamp = nullptr;
+};
+
+struct FloorProperty {
+	FloorProperty(const qirn::VString& inName, qirn::VJSONValue&& ioValue) : fName(inName), fValue(std::move(ioValue)) {}
+	qirn::VString fName;
+	qirn::VJSONValue fValue;
+};
+
+struct FloorObject : FloorContainer {
+	void* fImpl = nullptr;
+	void* fClass = nullptr;
+	uint32_t fConstructionLevel = 0;
+	bool fUnderConstruction = false;
+	bool fInternal = false;
+	std::vector<FloorProperty> fProperties;
+};
+
+struct FloorArray : FloorContainer {
+	std::vector<qirn::VJSONValue> fValues;
+};
+
+struct FloorGraph {
+	FloorContainer* fFirst = nullptr;
+	void Add(FloorContainer* ioMember)
+	{
+		ioMember->fGraph = this;
+		ioMember->fNextMember = fFirst;
+		++ioMember->fContainerRefs;
+		fFirst = ioMember;
+	}
+	~FloorGraph()
+	{
+		while (fFirst != nullptr) {
+			FloorContainer* next = fFirst->fNextMember;
+			delete fFirst;
+			fFirst = next;
+		}
+	}
+};
+
+// A container's slot holds a value of its own (here null: the stand-in
+// containers are no kernel containers); the graph's list frees them.
+void BuildLeast(const Plan& inPlan, size_t& ioStep, qirn::VJSONValue& outValue, FloorGraph& ioGraph)
+{
+	const Step& step = inPlan.fSteps[ioStep++];
+	if (step.fKind == StepKind::kObject) {
+		auto* object = new FloorObject;
+		ioGraph.Add(object);
+		object->fProperties.reserve(step.fCount);
+		for (uint32_t i = 0; i < step.fCount; ++i) {
+			const qirn::VString& name = inPlan.fNames[inPlan.fSteps[ioStep++].fIndex];
+			qirn::VJSONValue value;
+			BuildLeast(inPlan, ioStep, value, ioGraph);
+			object->fProperties.emplace_back(name, std::move(value));
+		}
+		outValue.SetNull();
+	} else if (step.fKind == StepKind::kArray) {
+		auto* array = new FloorArray;
+		ioGraph.Add(array);
+		array->fValues.reserve(step.fCount);
+		for (uint32_t i = 0; i < step.fCount; ++i) {
+			qirn::VJSONValue value;
+			BuildLeast(inPlan, ioStep, value, ioGraph);
+			array->fValues.push_back(std::move(value));
+		}
+		outValue.SetNull();
+	} else {
+		FillScalar(inPlan, step, outValue);
+	}
+}
+
+// The same through the kernel's own containers, as the importer stores
+// members: a container is stored first, then filled.
+void NewKernelContainer(const Step& inStep, qirn::VJSONValue& outValue)
+{
+	if (inStep.fKind == StepKind::kObject)
+		outValue.SetObject(qirn::VRefPtr<qirn::VJSONObject>::Adopt(new qirn::VJSONObject(nullptr, nullptr, nullptr)).Get());
+	else
+		outValue.SetArray(qirn::VRefPtr<qirn::VJSONArray>::Adopt(new qirn::VJSONArray(false)).Get());
+}
+
+void FillKernelMembers(const Plan& inPlan, size_t& ioStep, const Step& inStep, const qirn::VJSONValue& inContainer)
+{
+	qirn::VJSONObject* object = inContainer.GetObject();
+	qirn::VJSONArray* array = inContainer.GetArray();
+	for (uint32_t i = 0; i < inStep.fCount; ++i) {
+		const qirn::VString* name = object != nullptr ? &inPlan.fNames[inPlan.fSteps[ioStep++].fIndex] : nullptr;
+		const Step& step = inPlan.fSteps[ioStep++];
+		qirn::VJSONValue value;
+		if (step.fKind == StepKind::kObject || step.fKind == StepKind::kArray) {
+			NewKernelContainer(step, value);
+			if (object != nullptr)
+				object->SetProperty(*name, value);
+			else
+				array->Push(value);
+			FillKernelMembers(inPlan, ioStep, step, value);
+		} else {
+			FillScalar(inPlan, step, value);
+			if (object != nullptr)
+				object->_SetParsedProperty(*name, std::move(value));
+			else
+				array->_PushParsed(std::move(value));
+		}
+	}
+}
+
+void BuildKernel(const Plan& inPlan, size_t& ioStep, qirn::VJSONValue& outValue)
+{
+	const Step& step = inPlan.fSteps[ioStep++];
+	NewKernelContainer(step, outValue);
+	FillKernelMembers(inPlan, ioStep, step, outValue);
+}
+
+// The least model: the floor of any reader of the document into it.
+void BM_JSONTextParseFloor_LeastModel(benchmark::State& state)
+{
+	const Plan& plan = DocumentPlan();
+	for (auto _ : state) {
+		FloorGraph graph;
+		qirn::VJSONValue root;
+		size_t step = 0;
+		BuildLeast(plan, step, root, graph);
+		benchmark::DoNotOptimize(graph.fFirst);
+	}
+	SetBytes(state);
+}
+BENCHMARK(BM_JSONTextParseFloor_LeastModel)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The kernel's containers as they are, with no parsing.
+void BM_JSONTextParseFloor_KernelContainers(benchmark::State& state)
+{
+	const Plan& plan = DocumentPlan();
+	for (auto _ : state) {
+		qirn::VJSONValue root;
+		size_t step = 0;
+		BuildKernel(plan, step, root);
+		benchmark::DoNotOptimize(root);
+	}
+	SetBytes(state);
+}
+BENCHMARK(BM_JSONTextParseFloor_KernelContainers)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The UTF-8 bytes decoded into the VString that the importer reads.
+void BM_JSONTextParseFloor_Decode(benchmark::State& state)
+{
+	const std::string& document = Document();
+	for (auto _ : state) {
+		qirn::VString text;
+		text.FromBlock(document.data(), document.size(), qirn::VTC_UTF_8);
+		benchmark::DoNotOptimize(text.GetCPointer());
+	}
+	SetBytes(state);
+}
+BENCHMARK(BM_JSONTextParseFloor_Decode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
