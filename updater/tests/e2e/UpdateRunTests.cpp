@@ -248,6 +248,28 @@ TEST(UnusableTrash, DeletesTheOldBundleAndSucceeds)
 	sandbox.Starts(1, kRelaunchWaitMs);
 }
 
+// The launcher ran open, and open could not start the new bundle (its
+// executable cannot run): only a launcher failure fails the run, so the
+// update stands and the old bundle goes to the trash.
+TEST(Relaunch, AnOpenThatFailsIsNoFailure)
+{
+	Sandbox sandbox;
+	sandbox.MakeBundles({"1.0"}, {"2.0", false});
+	const Tree oldTree = Snapshot(sandbox.Installed());
+	const Tree newTree = Snapshot(sandbox.Update());
+	const RunResult result = RunUpdater({UpdaterExecutable(), UsualArguments(sandbox), sandbox.Environment(), sandbox.Root(), {}});
+	EXPECT_EQ(result.fExitCode, 0) << result.fErrors;
+	EXPECT_EQ(result.fErrors, "");
+	EXPECT_EQ(Snapshot(sandbox.Installed()), newTree);
+	ASSERT_EQ(sandbox.TrashNames(), std::vector<std::string>{"Sample_old0001.app"});
+	EXPECT_EQ(Snapshot(sandbox.Trashed("Sample_old0001.app")), oldTree);
+	const std::string log = sandbox.LogText();
+	EXPECT_TRUE(LogMessages(log, "ERROR").empty()) << log;
+	EXPECT_TRUE(HasLogLine(log, "INFO", "Update successful - ")) << log;
+	EXPECT_TRUE(HasLogLine(log, "INFO", "Updated application restarted, returned 1")) << log;
+	EXPECT_TRUE(sandbox.Starts().empty());
+}
+
 // An installed bundle that is a link to a folder elsewhere: the link moves
 // aside as a link, the update takes its place as a folder, and the link
 // goes to the trash, or is deleted when the trash cannot be used; the folder
