@@ -26,6 +26,8 @@ VError ThrowFolderSystemError(const VFolder& inFolder, int inErrno, VError inDef
 // times) into the destination, an existing folder, then gives the
 // destination the source's mode and times. Stops at the first failure,
 // raised on the task. inOnFileCopied runs after each file or link copied.
+// A destination that is the source, or lies inside it, once links are
+// followed, is refused (the kernel's 660) before anything is copied.
 VError CopyFolderContentsInto(const VFolder& inSource, const VFolder& inDestination,
 							  const std::function<void()>& inOnFileCopied);
 

@@ -214,9 +214,11 @@ void VUpdateEngine::_DisposeOfOldApplication(const VFolder& inOld)
 	if (inOld.MoveToTrash() == VE_OK)
 		return;
 	// The first sub-folder goes on its own, so that a crash test can stop
-	// the deletion part way; the rest of the tree follows.
+	// the deletion part way; the rest of the tree follows. An old bundle
+	// that is a link goes as a link: its sub-folders are those of the folder
+	// it leads to, which is no part of the update.
 	VError error = VE_OK;
-	{
+	if (!inOld.GetPlatform().IsLink()) {
 		VFolderIterator first(&inOld, 2 | 8);
 		if (first.Current() != nullptr)
 			error = first->DeleteForced();

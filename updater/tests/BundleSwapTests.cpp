@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,6 +97,15 @@ TEST(BundleSwap, ExchangeSwapsTwoFoldersAtOnce)
 	EXPECT_TRUE(fs::exists(temp / "b/inside_a"));
 	EXPECT_TRUE(fs::is_empty(temp / "a"));
 
+	// A link trades places itself; what it leads to stays where it is.
+	fs::create_directories(temp / "real/inside_real");
+	fs::create_directory_symlink("real", temp / "link");
+	fs::create_directories(temp / "empty");
+	EXPECT_EQ(ExchangeEntries(*Folder(temp / "link"), *Folder(temp / "empty")), 0);
+	EXPECT_TRUE(fs::is_symlink(temp / "empty"));
+	EXPECT_TRUE(fs::is_directory(fs::symlink_status(temp / "link")));
+	EXPECT_TRUE(fs::exists(temp / "real/inside_real"));
+
 	EXPECT_EQ(ExchangeEntries(*Folder(temp / "a"), *Folder(temp / "missing")), ENOENT);
 	EXPECT_FALSE(IsExchangeUnsupported(ENOENT));
 	EXPECT_TRUE(IsExchangeUnsupported(EINVAL));
@@ -156,6 +166,44 @@ TEST(BundleSwap, CopyStopsAtTheFirstFailure)
 	EXPECT_NE(CopyFolderContentsInto(*Folder(source), *Folder(target), [&] { ++copied; }), VE_OK);
 	EXPECT_EQ(copied, 0);
 	EXPECT_FALSE(raised.Codes().empty());
+}
+
+
+// Once links are followed, a destination that is the source (an update given
+// as a link to the bundle it replaces) or lies inside it is refused before
+// anything is copied: copied, the one would be an empty bundle installed as a
+// success, the other a copy without end.
+TEST(BundleSwap, CopyRefusesADestinationThatIsTheSourceOrInsideIt)
+{
+	struct Case {
+		const char* fName;
+		const char* fSource;	  // relative to the temporary folder
+		const char* fDestination; // likewise; "link" leads to "apps"
+	};
+	const Case cases[] = {
+		{"same through a link", "link/Sample.app", "apps/Sample.app"},
+		{"inside the source", "apps/Sample.app", "apps/Sample.app/Contents/Resources/Old.app"},
+		{"inside the source through a link", "link/Sample.app", "apps/Sample.app/Contents/Old.app"},
+	};
+	for (const Case& test : cases) {
+		SCOPED_TRACE(test.fName);
+		TempFolder temp;
+		fs::create_directories(temp / "apps/Sample.app/Contents/Resources");
+		std::ofstream(temp / "apps/Sample.app/Contents/Info.plist") << "plist";
+		fs::create_directory_symlink("apps", temp / "link");
+		fs::create_directories(temp / test.fDestination);
+		const auto count = [&] {
+			return std::distance(fs::recursive_directory_iterator(temp / "apps"), fs::recursive_directory_iterator());
+		};
+		const auto entries = count();
+		RaisedErrors raised;
+		int copied = 0;
+		EXPECT_EQ(CopyFolderContentsInto(*Folder(temp / test.fSource), *Folder(temp / test.fDestination), [&] { ++copied; }),
+				  MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 660));
+		EXPECT_EQ(copied, 0);
+		EXPECT_EQ(raised.Codes(), std::vector<VError>{MAKE_VERROR(kCOMPONENT_SIGNATURE_KERNEL, 660)});
+		EXPECT_EQ(count(), entries) << "something was copied";
+	}
 }
 
 } // namespace

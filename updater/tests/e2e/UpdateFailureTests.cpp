@@ -142,6 +142,29 @@ TEST(RollBack, RestoresTheOldBundleWhenTheCopyFails)
 	EXPECT_TRUE(sandbox.Starts().empty());
 }
 
+// The update given as a link to the bundle it would replace: the paths
+// differ, the folder is one. Once the bundle has traded places with the
+// empty folder, the update is that folder: the copy refuses it and the run
+// rolls back, rather than installing an empty bundle as a success and
+// trashing the real one.
+TEST(RollBack, AnUpdateThatIsTheBundleThroughALinkIsRefused)
+{
+	Sandbox sandbox;
+	sandbox.MakeBundles();
+	const Tree oldTree = Snapshot(sandbox.Installed());
+	std::filesystem::create_directory_symlink("apps", sandbox.Path("link"));
+	const RunResult result = RunUpdater({UpdaterExecutable(),
+										 {"--log-dir", sandbox.Logs(), "--silent", sandbox.Installed(), sandbox.Path("link/Sample.app")},
+										 sandbox.Environment(), sandbox.Root(), {}});
+	const std::string log = sandbox.LogText();
+	ExpectFailedRun(result, log);
+	ExpectUntouched(sandbox, oldTree);
+	EXPECT_TRUE(HasLogLine(log, "INFO", "Rolling back up-to-date application install")) << log;
+	EXPECT_TRUE(HasLogLine(log, "ERROR", "Up-to-date application install failed")) << log;
+	EXPECT_EQ(ListNames(sandbox.Path("apps")), std::vector<std::string>{"Sample.app"});
+	EXPECT_TRUE(sandbox.Starts().empty());
+}
+
 // The runs as nobody: the sandbox is nobody's, but some of it is not.
 class AsNobody : public ::testing::Test {
 protected:
@@ -267,6 +290,8 @@ TEST(FailedRelaunch, KeepsTheNewBundleAndTheOldAside)
 	EXPECT_EQ(Snapshot(sandbox.Path("apps/Sample_old0001.app")), oldTree);
 	EXPECT_TRUE(sandbox.TrashNames().empty());
 	EXPECT_TRUE(HasLogLine(log, "ERROR", "Failed to restart updated application (returned error ")) << log;
+	// No status came back from a command that never ran: it is logged as 0.
+	EXPECT_TRUE(HasLogLine(log, "ERROR", " - exit status 0)")) << log;
 	EXPECT_TRUE(HasLogLine(log, "ERROR", "Up-to-date application restart failed")) << log;
 	EXPECT_FALSE(HasLogLine(log, "INFO", "Up-to-date application restarted")) << log;
 	EXPECT_TRUE(sandbox.Starts().empty());

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace qirn::e2e {
@@ -245,6 +246,63 @@ TEST(UnusableTrash, DeletesTheOldBundleAndSucceeds)
 	EXPECT_TRUE(sandbox.SetAside().empty()) << "the old bundle is deleted when it cannot be trashed";
 	EXPECT_TRUE(LogMessages(sandbox.LogText(), "ERROR").empty()) << sandbox.LogText();
 	sandbox.Starts(1, kRelaunchWaitMs);
+}
+
+// The launcher ran open, and open could not start the new bundle (its
+// executable cannot run): only a launcher failure fails the run, so the
+// update stands and the old bundle goes to the trash.
+TEST(Relaunch, AnOpenThatFailsIsNoFailure)
+{
+	Sandbox sandbox;
+	sandbox.MakeBundles({"1.0"}, {"2.0", false});
+	const Tree oldTree = Snapshot(sandbox.Installed());
+	const Tree newTree = Snapshot(sandbox.Update());
+	const RunResult result = RunUpdater({UpdaterExecutable(), UsualArguments(sandbox), sandbox.Environment(), sandbox.Root(), {}});
+	EXPECT_EQ(result.fExitCode, 0) << result.fErrors;
+	EXPECT_EQ(result.fErrors, "");
+	EXPECT_EQ(Snapshot(sandbox.Installed()), newTree);
+	ASSERT_EQ(sandbox.TrashNames(), std::vector<std::string>{"Sample_old0001.app"});
+	EXPECT_EQ(Snapshot(sandbox.Trashed("Sample_old0001.app")), oldTree);
+	const std::string log = sandbox.LogText();
+	EXPECT_TRUE(LogMessages(log, "ERROR").empty()) << log;
+	EXPECT_TRUE(HasLogLine(log, "INFO", "Update successful - ")) << log;
+	EXPECT_TRUE(HasLogLine(log, "INFO", "Updated application restarted, returned 1")) << log;
+	EXPECT_TRUE(sandbox.Starts().empty());
+}
+
+// An installed bundle that is a link to a folder elsewhere: the link moves
+// aside as a link, the update takes its place as a folder, and the link
+// goes to the trash, or is deleted when the trash cannot be used; the folder
+// it leads to is never touched.
+TEST(LinkedBundle, TheLinkIsReplacedAndWhatItLeadsToIsKept)
+{
+	for (const bool trashUsable : {true, false}) {
+		SCOPED_TRACE(trashUsable ? "trash" : "no trash");
+		Sandbox sandbox;
+		sandbox.MakeBundles();
+		MakeFolder(sandbox.Path("real"));
+		std::filesystem::rename(sandbox.Installed(), sandbox.Path("real/Sample.app"));
+		std::filesystem::create_directory_symlink("../real/Sample.app", sandbox.Installed());
+		const Tree realTree = Snapshot(sandbox.Path("real/Sample.app"));
+		const Tree newTree = Snapshot(sandbox.Update());
+		std::vector<std::string> extra;
+		if (!trashUsable) {
+			WriteFile(sandbox.Path("not-a-folder"), "");
+			extra.push_back("XDG_DATA_HOME=" + sandbox.Path("not-a-folder/share"));
+		}
+		const RunResult result =
+			RunUpdater({UpdaterExecutable(), UsualArguments(sandbox), sandbox.Environment(extra), sandbox.Root(), {}});
+		EXPECT_EQ(result.fExitCode, 0) << result.fErrors << sandbox.LogText();
+		EXPECT_FALSE(std::filesystem::is_symlink(sandbox.Installed()));
+		EXPECT_EQ(Snapshot(sandbox.Installed()), newTree);
+		EXPECT_EQ(Snapshot(sandbox.Path("real/Sample.app")), realTree) << "the folder the link led to was changed";
+		EXPECT_TRUE(sandbox.SetAside().empty());
+		if (trashUsable) {
+			ASSERT_EQ(sandbox.TrashNames(), std::vector<std::string>{"Sample_old0001.app"});
+			EXPECT_TRUE(std::filesystem::is_symlink(sandbox.Trashed("Sample_old0001.app")));
+		}
+		EXPECT_EQ(sandbox.Starts(1, kRelaunchWaitMs), std::vector<std::string>{"version=2.0"});
+	}
 }
 
 } // namespace
