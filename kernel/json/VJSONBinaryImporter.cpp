@@ -266,7 +266,7 @@ VError VJSONBinaryImporter::_GetValue(VJSONValue& outValue, bool* outHasContents
 			}
 			// Kept as what it says, so that nothing read is lost.
 			VRefPtr<VJSONObject> reference = VRefPtr<VJSONObject>::Adopt(new VJSONObject());
-			reference->SetProperty(_RefName(), VJSONValue(VString(units.Get(), static_cast<VIndex>(length))));
+			reference->SetPropertyAsString(_RefName(), VString(units.Get(), static_cast<VIndex>(length)));
 			outValue.SetObject(reference.Get());
 			_Stamp(outValue);
 			return VE_OK;

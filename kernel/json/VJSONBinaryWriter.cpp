@@ -80,13 +80,19 @@ void _AppendEscapedName(VString& ioPointer, const VString& inName)
 
 } // namespace
 
+// Each call starts a stream, whose pointers count from its own root: a
+// container remembered from an earlier call would be referred to by a
+// pointer into a document the reader never sees (or, its address reused
+// by a new container, stand for something else).
 VError VJSONBinaryWriter::StreamValue(const VJSONValue& inValue, VMemoryBuffer<>& ioBuffer)
 {
+	fWritten.clear();
 	return _StreamValue(inValue, ioBuffer, nullptr);
 }
 
 VError VJSONBinaryWriter::StreamObject(const VJSONObject* inObject, VMemoryBuffer<>& ioBuffer)
 {
+	fWritten.clear();
 	VError error = VE_OK;
 	if (inObject != nullptr && _StreamReference(inObject, ioBuffer, nullptr, error))
 		return error;
@@ -95,6 +101,7 @@ VError VJSONBinaryWriter::StreamObject(const VJSONObject* inObject, VMemoryBuffe
 
 VError VJSONBinaryWriter::StreamArray(const VJSONArray* inArray, VMemoryBuffer<>& ioBuffer)
 {
+	fWritten.clear();
 	VError error = VE_OK;
 	if (inArray != nullptr && _StreamReference(inArray, ioBuffer, nullptr, error))
 		return error;

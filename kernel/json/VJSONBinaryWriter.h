@@ -16,8 +16,8 @@ class VJSONValue;
 // JSON text cannot: dates, undefined values, containers met more than once
 // (written once, then referred to by a JSON Pointer, so cycles survive),
 // objects with a native binary form and objects of named classes. Numbers are
-// little-endian, texts UTF-16 code units. One writer serves one stream: the
-// containers it has written are remembered across calls.
+// little-endian, texts UTF-16 code units. Each call writes a stream of its
+// own, read back alone: references never reach what an earlier call wrote.
 class VJSONBinaryWriter : public VObject {
 public:
 	// Tags of the values.

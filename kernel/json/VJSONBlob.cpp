@@ -42,14 +42,14 @@ uint64 _Bound(int64 inBound, uint64 inSize)
 	return std::min(static_cast<uint64>(inBound), inSize);
 }
 
-// The optional number parameter, as a slice bound.
-bool _NumberParam(IJSONFunctionContext* inContext, int32 inIndex, int64& outValue)
+// The optional number parameter, as a slice bound; outValue is left alone
+// when the parameter is missing or no number (which raises the context's
+// error, the slice still made with the default bound).
+void _NumberParam(IJSONFunctionContext* inContext, int32 inIndex, int64& outValue)
 {
-	const VJSONValue value = inContext->GetParam(inIndex);
-	if (!value.IsNumber())
-		return false;
-	outValue = _TruncateToInt64(value.GetNumber());
-	return true;
+	double number = 0;
+	if (inContext->GetNumberOptParam(inIndex, &number))
+		outValue = _TruncateToInt64(number);
 }
 
 } // namespace

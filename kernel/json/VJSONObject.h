@@ -110,6 +110,10 @@ public:
 
 	// Writing. Each answers true on success.
 	bool SetProperty(const VString& inName, const VJSONValue& inValue, VDBLanguageContext* inContext = nullptr);
+	bool SetPropertyAsString(const VString& inName, const VString& inValue)
+	{
+		return SetProperty(inName, VJSONValue(inValue));
+	}
 	bool SetOwnProperty(const VString& inName, const VJSONValue& inValue);
 	bool _SetOwnProperty(const VString& inName, const VJSONValue& inValue);
 	// What a reader building a new tree calls for each member: the value is

@@ -1,4 +1,5 @@
 #include "core/VTime.h"
+#include "core/tests/RefusingMemory.h"
 #include "json/VJSONBinaryImporter.h"
 #include "json/VJSONBinaryWriter.h"
 #include "json/VJSONBlob.h"
@@ -402,6 +403,65 @@ TEST(JSONBinary, WriterRefusesNamesThatReadAsMarkers)
 	ASSERT_EQ(Read(Write(fits, &error), back), VE_OK);
 	EXPECT_EQ(error, VE_OK);
 	EXPECT_EQ(back.GetObject()->GetOwnPropertyCount(), 1u);
+}
+
+// A buffer that cannot grow stops the writer with 100, whatever it was
+// writing, and nothing later is appended.
+TEST(JSONBinary, WriterStopsWhenTheBufferCannotGrow)
+{
+	VJSONValue tree = Parse(R"({"a": [1, "two", {"b": null}], "c": "three"})");
+	VError error = VE_OK;
+	StErrorContextInstaller quiet(false, true);
+	{
+		testing::StRefusingMemory refusing;
+		ASSERT_TRUE(refusing.IsRefusing());
+		VMemoryBuffer<> buffer;
+		VJSONBinaryWriter writer;
+		error = writer.StreamValue(tree, buffer);
+		EXPECT_EQ(buffer.GetDataSize(), 0u);
+	}
+	EXPECT_EQ(error, VE_MEMORY_FULL);
+}
+
+// Pointers count from the root of the call that writes them: a writer used
+// again must not refer to a container of the stream it wrote before, which
+// the reader of the new stream never sees (here the pointer would even
+// designate another container of the new stream).
+TEST(JSONBinary, AWriterUsedAgainStartsAFreshStream)
+{
+	VRefPtr<VJSONObject> shared = NewObject();
+	shared->SetProperty(U("k"), VJSONValue(1.0));
+	VJSONValue first(JSON_object);
+	first.SetProperty(U("x"), VJSONValue(shared.Get()));
+	VJSONValue second(JSON_object);
+	second.SetProperty(U("x"), VJSONValue(JSON_array));
+	second.SetProperty(U("y"), VJSONValue(shared.Get()));
+
+	VJSONBinaryWriter writer;
+	VMemoryBuffer<> one;
+	VMemoryBuffer<> two;
+	ASSERT_EQ(writer.StreamValue(first, one), VE_OK);
+	ASSERT_EQ(writer.StreamValue(second, two), VE_OK);
+	const auto* data = static_cast<const unsigned char*>(two.GetDataPtr());
+	VJSONValue back;
+	ASSERT_EQ(Read(Bytes(data, data + two.GetDataSize()), back), VE_OK);
+	EXPECT_EQ(Text(back), "{x:[],y:{k:1}}");
+
+	// The same holds for the object and array entries.
+	VMemoryBuffer<> three;
+	ASSERT_EQ(writer.StreamObject(shared.Get(), three), VE_OK);
+	data = static_cast<const unsigned char*>(three.GetDataPtr());
+	EXPECT_EQ(Bytes(data, data + three.GetDataSize()), Stream().u8(5).name("k").number(1).u16(0xFFFF).fBytes);
+	VRefPtr<VJSONArray> array = NewArray();
+	array->Push(VJSONValue(shared.Get()));
+	VMemoryBuffer<> four;
+	ASSERT_EQ(writer.StreamArray(array.Get(), four), VE_OK);
+	ASSERT_EQ(writer.StreamArray(array.Get(), four), VE_OK);
+	data = static_cast<const unsigned char*>(four.GetDataPtr());
+	const Bytes once = Stream().u8(6).u32(1).u8(5).name("k").number(1).u16(0xFFFF).fBytes;
+	Bytes twice = once;
+	twice.insert(twice.end(), once.begin(), once.end());
+	EXPECT_EQ(Bytes(data, data + four.GetDataSize()), twice);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "json/tests/JSONScopedClassStore.h"
 #include "json/tests/JSONTestSupport.h"
 #include "runtime/VErrorContext.h"
+#include "testing/RaisedErrors.h"
 
 #include <cmath>
 #include <cstring>
@@ -69,7 +70,13 @@ TEST(JSONBlob, SlicesShareBytesAndClampTheirBounds)
 		{{VJSONValue(U("x")), VJSONValue(4.0)}, 4, 0},
 	};
 	for (size_t i = 0; i < std::size(cases); ++i) {
+		testing::RaisedErrors raised;
 		VRefPtr<VJSONObject> slice = CallSlice(ten.Get(), cases[i].fParameters);
+		// A bound that is no number is refused by name, and left at its
+		// default.
+		const bool notANumber = !cases[i].fParameters.empty() && cases[i].fParameters[0].IsString();
+		EXPECT_EQ(raised.Codes(), notANumber ? std::vector<VError>{VE_JSON_PARAM_NOT_NUMBER} : std::vector<VError>{})
+			<< i;
 		ASSERT_NE(Blob(slice.Get()), nullptr) << i;
 		EXPECT_EQ(Blob(slice.Get())->GetSize(), cases[i].fSize) << i;
 		EXPECT_EQ(slice->GetProperty(U("size")).GetNumber(), static_cast<double>(cases[i].fSize)) << i;
