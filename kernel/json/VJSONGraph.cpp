@@ -1,5 +1,7 @@
 #include "json/VJSONGraph.h"
 
+#include <utility>
+
 #include "json/VJSONArray.h"
 #include "json/VJSONObject.h"
 #include "json/VStorageLocker.h"
@@ -161,30 +163,36 @@ void VJSONGraph::Connect(VJSONContainer* inContainer, const VJSONValue& inValue)
 		containerGraph->fHasCycle = true;
 		++containerGraph->fInternalRefs;
 	} else {
-		// The container's graph takes the other's members over.
+		// The larger graph takes the smaller one's members over, so that a
+		// document built by linking small records into a large tree moves
+		// each member a bounded number of times instead of moving the tree
+		// into every new record.
+		VJSONGraph* keep = containerGraph;
 		VJSONGraph* other = valueGraph;
+		if (other->fMemberCount > keep->fMemberCount)
+			std::swap(keep, other);
 		other->Retain();
 		if (other->fHasCycle)
-			containerGraph->fHasCycle = true;
+			keep->fHasCycle = true;
 		if (other->IsShared())
-			containerGraph->SetShared();
-		containerGraph->_AddTotal(other->GetTotalReferences());
-		containerGraph->fInternalRefs += other->fInternalRefs;
+			keep->SetShared();
+		keep->_AddTotal(other->GetTotalReferences());
+		keep->fInternalRefs += other->fInternalRefs;
 		std::vector<VJSONObject*> objects;
 		std::vector<VJSONArray*> arrays;
 		other->_TakeMembers(objects, arrays);
 		other->fTotalRefs.store(0, std::memory_order_relaxed);
 		other->fInternalRefs = 0;
 		for (VJSONObject* object : objects) {
-			containerGraph->_AddMember(object);
-			object->_SetGraph(containerGraph);
+			keep->_AddMember(object);
+			object->_SetGraph(keep);
 		}
 		for (VJSONArray* array : arrays) {
-			containerGraph->_AddMember(array);
-			array->_SetGraph(containerGraph);
+			keep->_AddMember(array);
+			array->_SetGraph(keep);
 		}
 		other->Release();
-		++containerGraph->fInternalRefs;
+		++keep->fInternalRefs;
 	}
 }
 

@@ -161,6 +161,35 @@ TEST(JSONGraph, SeparateGraphsMergeWhenLinked)
 	EXPECT_EQ(monitor.Arrays(), 0);
 }
 
+// A document built by linking each new small record to a large shared tree
+// must not move the tree into the record's graph each time: that made
+// building it quadratic. The smaller graph's members move instead.
+TEST(JSONGraph, ASmallRecordTakingALargeTreeJoinsTheTreesGraph)
+{
+	JSONLeakMonitor monitor;
+	{
+		VRefPtr<VJSONArray> tree = NewArray();
+		for (int i = 0; i < 100; ++i)
+			tree->Push(VJSONValue(JSON_object));
+		VJSONGraph* large = tree->_GetGraph();
+		ASSERT_NE(large, nullptr);
+		ASSERT_EQ(large->GetMemberCount(), 101u);
+		for (int i = 0; i < 3; ++i) {
+			VRefPtr<VJSONObject> record = NewObject();
+			record->SetProperty(U("tags"), VJSONValue(JSON_array));
+			ASSERT_NE(record->_GetGraph(), large);
+			record->SetProperty(U("shared"), VJSONValue(tree.Get()));
+			EXPECT_EQ(tree->_GetGraph(), large);
+			EXPECT_EQ(record->_GetGraph(), large);
+			EXPECT_EQ(large->GetMemberCount(), 101u + 2u * static_cast<size_t>(i + 1));
+			tree->Push(VJSONValue(record.Get()));
+		}
+		EXPECT_EQ(large->GetInternalReferences(), 100u + 3u * 3u);
+	}
+	EXPECT_EQ(monitor.Objects(), 0);
+	EXPECT_EQ(monitor.Arrays(), 0);
+}
+
 TEST(JSONGraph, ATreeWithoutCyclesIsFreedByItsCounts)
 {
 	JSONLeakMonitor monitor;
