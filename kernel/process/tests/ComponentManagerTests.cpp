@@ -31,6 +31,8 @@ struct Recipe {
 	std::vector<std::pair<OsType, uint32>> fRequirements;
 };
 std::map<OsType, Recipe> sRecipes;
+// Blocks handed out word for word instead of a recipe's.
+std::map<OsType, std::vector<uint32>> sBlocks;
 int sLive = 0;
 
 class TestComponent final : public CComponent {
@@ -46,6 +48,11 @@ public:
 	}
 	void* GetRequirements() override
 	{
+		if (const auto given = sBlocks.find(fType); given != sBlocks.end()) {
+			void* block = VMemory::NewPtr(4 * given->second.size(), 'test');
+			std::memcpy(block, given->second.data(), 4 * given->second.size());
+			return block;
+		}
 		const Recipe& recipe = sRecipes[fType];
 		std::vector<uint32> words(11, 0);
 		words[0] = 0x10000;
@@ -90,6 +97,7 @@ protected:
 	void SetUp() override
 	{
 		sRecipes.clear();
+		sBlocks.clear();
 		ASSERT_TRUE(VComponentManager::Init());
 	}
 	void TearDown() override
@@ -265,6 +273,47 @@ TEST_F(ComponentManager, RequirementsAreCheckedAndCachedByType)
 	CComponent* deep = MakeTest('Deep', 'Fam1');
 	EXPECT_FALSE(VComponentManager::CheckComponentRequirements(deep, true));
 	deep->Release();
+	EXPECT_EQ(sLive, 0);
+}
+
+// A block is read only within what it says and what it is: a count of
+// requirements that runs past its end refuses it, like an old version or a
+// short size, and nothing past the block is read.
+TEST_F(ComponentManager, MalformedRequirementsBlocksAreRefused)
+{
+	sRecipes['Base'] = {3, {}};
+	ASSERT_EQ(VComponentManager::RegisterComponentCreator('Base', MakeTest, false), VE_OK);
+	// 13 words (52 bytes): version, size, ..., count at word 10, one pair.
+	const auto block = [](uint32 inVersion, uint32 inSize, uint32 inCount) {
+		std::vector<uint32> words(13, 0);
+		words[0] = inVersion;
+		words[1] = inSize;
+		words[10] = inCount;
+		words[11] = 'Base';
+		words[12] = 0xFFFFFFFF;
+		return words;
+	};
+	struct Case {
+		OsType fType;
+		std::vector<uint32> fBlock;
+		bool fAvailable;
+	};
+	const Case cases[] = {
+		{'BkOK', block(0x10000, 52, 1), true},
+		{'BkNo', block(0x10000, 52, 0), true},
+		{'BkVr', block(0xFFFF, 52, 1), false},			  // an old version
+		{'BkSz', block(0x10000, 48, 0), false},			  // below the minimum size
+		{'BkBg', block(0x10000, 0x10000, 1), false},	  // says more than it is
+		{'BkCt', block(0x10000, 52, 2), false},			  // a second pair past the end
+		{'BkHg', block(0x10000, 52, 0x40000000), false}, // a count whose bytes overflow 32 bits
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fType);
+		sBlocks[c.fType] = c.fBlock;
+		CComponent* component = MakeTest(c.fType, 'Fam1');
+		EXPECT_EQ(VComponentManager::CheckComponentRequirements(component, false), c.fAvailable);
+		component->Release();
+	}
 	EXPECT_EQ(sLive, 0);
 }
 
