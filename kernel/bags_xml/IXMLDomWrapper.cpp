@@ -83,7 +83,10 @@ public:
 };
 
 // Walks without recursion: the tree may be as deep as the text made it.
-bool _DeeperThan(DOMNode* inRoot, size_t inLimit)
+// Nesting deeper than the limit, or an element with the prefix "xmlns",
+// which no namespace-aware reader takes (the parser does, and the writer
+// then declares that prefix, which nothing reads back).
+bool _Refused(DOMNode* inRoot, size_t inLimit)
 {
 	size_t depth = 0;
 	DOMNode* node = inRoot->getFirstChild();
@@ -91,6 +94,9 @@ bool _DeeperThan(DOMNode* inRoot, size_t inLimit)
 		depth = 1;
 	while (node != nullptr) {
 		if (depth > inLimit)
+			return true;
+		if (node->getNodeType() == DOMNode::ELEMENT_NODE && node->getPrefix() != nullptr &&
+			XMLString::equals(node->getPrefix(), XMLUni::fgXMLNSString))
 			return true;
 		if (DOMNode* child = node->getFirstChild()) {
 			node = child;
@@ -297,7 +303,7 @@ VXMLDOMNode_opaque* IXMLDomWrapper::CreateNodeDocumentFromBuffer(const void* inD
 		// The parser answers a document, without error and without root
 		// element, for input that ends inside the internal subset.
 		if (document != nullptr &&
-			(errors.fFailed || document->getDocumentElement() == nullptr || _DeeperThan(document, kMaxDepth))) {
+			(errors.fFailed || document->getDocumentElement() == nullptr || _Refused(document, kMaxDepth))) {
 			document->release();
 			document = nullptr;
 		}

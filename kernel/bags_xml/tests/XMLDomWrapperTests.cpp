@@ -227,11 +227,15 @@ TEST_F(DomTest, DocumentTypeThatWouldNotReadBackIsWrittenOut)
 	EXPECT_NE(Serialized(false).find("<!DOCTYPE r [<!ENTITY e \"ent\">]><r>&e;</r>"), std::string::npos);
 }
 
-TEST_F(DomTest, InputEndingInsideTheInternalSubsetIsNoDocument)
+TEST_F(DomTest, InputThatIsNoWellFormedDocumentIsRefused)
 {
 	// The parser answered a document without a root element, and no error.
 	EXPECT_EQ(Parse("<!DOCTYPE r [<!ATTLIST r d CDATA \"def,>]>>w]>\"d<r>*x;</r>"), nullptr);
 	EXPECT_EQ(Parse("<!DOCTYPE r [<!ENTITY e \"x\">"), nullptr);
+	// An element may not have the prefix "xmlns"; the parser took it, and
+	// the writer declared that prefix, which nothing reads back.
+	EXPECT_EQ(Parse("<r><xmlns:x/></r>"), nullptr);
+	EXPECT_NE(Parse("<r xmlns:a=\"urn:a\"><a:x/></r>"), nullptr);
 }
 
 TEST_F(DomTest, RoundTripKeepsTabsLineFeedsAndBrackets)
