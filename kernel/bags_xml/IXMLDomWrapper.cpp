@@ -712,6 +712,7 @@ bool IXMLDomWrapper::SerializeToBlob(VXMLDOMNode_opaque* inNode, VBlob* ioBlob, 
 		// references, the attributes' defaults as attributes.
 		if (node == document && !_InternalSubsetReadsBack(document)) {
 			withoutType = static_cast<DOMImplementation*>(implementation)->createDocument();
+			withoutType->setXmlVersion(document->getXmlVersion());
 			withoutType->setXmlStandalone(document->getXmlStandalone());
 			for (const DOMNode* child = document->getFirstChild(); child != nullptr; child = child->getNextSibling())
 				_CopyWithoutDocumentType(child, withoutType, withoutType);
