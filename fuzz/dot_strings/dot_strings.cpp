@@ -42,7 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize)
 	VString line(text);
 	if (end > 0)
 		line.Truncate(end - 1);
-	line.RemoveWhiteSpaces();
+	// Only the line's end is trimmed before the split, as the reader does:
+	// blanks before a first '=' are a part of their own (an empty key),
+	// which makes the line no pair.
+	line.RemoveWhiteSpaces(false, true);
 	std::vector<VString> parts;
 	line.GetSubStrings(u'=', parts, false, false);
 	if (parts.size() == 2 && line.GetUniChar(line.GetLength()) == u';') {

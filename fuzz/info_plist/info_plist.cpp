@@ -5,10 +5,11 @@
 //
 // What must hold: a value found fits its buffer, ends with its NUL, and
 // nothing is written past the buffer; a binary list gives the same answers
-// as the XML form the host layer turns it into.
+// as the XML form the host layer turns it into, and that form is UTF-8.
 #include "FuzzSupport.h"
 #include "../xml_support/FuzzTempFolder.h"
 
+#include "core/VTextConverters.h"
 #include "host/HostBundle.h"
 #include "host/HostPropertyList.h"
 
@@ -97,6 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize)
 	const bool converted = host::CopyBinaryPropertyListAsXML(data, dataSize, xml);
 	QIRN_FUZZ_CHECK(binary || !converted);
 	QIRN_FUZZ_CHECK(converted || xml.empty());
+	// The XML form is UTF-8, whatever bytes the binary list's strings hold.
+	QIRN_FUZZ_CHECK(!converted || VTextConverters::DetectUTF8(xml.data(), static_cast<sLONG>(xml.size())));
 	if (converted)
 		WriteInfoPlist("AsXML.app", xml.data(), xml.size());
 	for (const char* key : kKeys) {

@@ -23,9 +23,11 @@
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace qirn {
@@ -81,7 +83,10 @@ public:
 };
 
 // Walks without recursion: the tree may be as deep as the text made it.
-bool _DeeperThan(DOMNode* inRoot, size_t inLimit)
+// Nesting deeper than the limit, or an element with the prefix "xmlns",
+// which no namespace-aware reader takes (the parser does, and the writer
+// then declares that prefix, which nothing reads back).
+bool _Refused(DOMNode* inRoot, size_t inLimit)
 {
 	size_t depth = 0;
 	DOMNode* node = inRoot->getFirstChild();
@@ -89,6 +94,9 @@ bool _DeeperThan(DOMNode* inRoot, size_t inLimit)
 		depth = 1;
 	while (node != nullptr) {
 		if (depth > inLimit)
+			return true;
+		if (node->getNodeType() == DOMNode::ELEMENT_NODE && node->getPrefix() != nullptr &&
+			XMLString::equals(node->getPrefix(), XMLUni::fgXMLNSString))
 			return true;
 		if (DOMNode* child = node->getFirstChild()) {
 			node = child;
@@ -175,6 +183,88 @@ size_t _UnitSize(const VString& inEncoding)
 	return 0;
 }
 
+// Encodings whose writing carries a state from one piece to the next
+// (UTF-7's open base64 run, the designations of ISO-2022 and HZ, the
+// windows of SCSU and BOCU-1). The serialiser transcodes a document in
+// pieces and tests single characters through the same converter, which
+// loses or misplaces that state: the bytes written do not read back.
+bool _IsStatefulEncoding(const VString& inEncoding)
+{
+	// Compared as the converters match names: letters and digits only, in
+	// lower case, a number without its leading zeros ("UTF-07" is UTF-7).
+	std::string name;
+	const VIndex length = inEncoding.GetLength();
+	for (VIndex i = 1; i <= length; ++i) {
+		const UniChar c = inEncoding.GetUniChar(i);
+		if (c >= 0x80 || !std::isalnum(static_cast<int>(c)))
+			continue;
+		const bool numberStart = name.empty() || !std::isdigit(static_cast<unsigned char>(name.back()));
+		if (c == u'0' && numberStart && i < length && inEncoding.GetUniChar(i + 1) < 0x80 &&
+			std::isdigit(static_cast<int>(inEncoding.GetUniChar(i + 1))))
+			continue;
+		name += static_cast<char>(std::tolower(static_cast<int>(c)));
+	}
+	for (const char* part : {"utf7", "2022", "scsu", "bocu", "imap", "compoundtext", "65000", "lmbcs"}) {
+		if (name.find(part) != std::string::npos)
+			return true;
+	}
+	return name.rfind("hz", 0) == 0;
+}
+
+// A copy of the source's node under the copy's parent, built without
+// the document type: an entity reference gives copies of what it stands
+// for, an element every attribute it has, defaults too, as its own.
+void _CopyWithoutDocumentType(const DOMNode* inSource, DOMDocument* ioCopy, DOMNode* ioParent)
+{
+	DOMNode* copy = nullptr;
+	switch (inSource->getNodeType()) {
+		case DOMNode::DOCUMENT_TYPE_NODE:
+			return;
+		case DOMNode::ENTITY_REFERENCE_NODE:
+			copy = ioParent;
+			break;
+		case DOMNode::ELEMENT_NODE: {
+			DOMElement* element = ioCopy->createElementNS(inSource->getNamespaceURI(), inSource->getNodeName());
+			const DOMNamedNodeMap* attributes = inSource->getAttributes();
+			for (XMLSize_t i = 0, n = attributes != nullptr ? attributes->getLength() : 0; i < n; ++i) {
+				const DOMNode* attribute = attributes->item(i);
+				element->setAttributeNS(attribute->getNamespaceURI(), attribute->getNodeName(),
+										attribute->getNodeValue());
+			}
+			copy = ioParent->appendChild(element);
+			break;
+		}
+		default:
+			copy = ioParent->appendChild(ioCopy->importNode(inSource, false));
+			break;
+	}
+	for (const DOMNode* child = inSource->getFirstChild(); child != nullptr; child = child->getNextSibling())
+		_CopyWithoutDocumentType(child, ioCopy, copy);
+}
+
+// Whether the internal subset that the parser kept reads back. The parser
+// keeps it rebuilt from the declarations, with their values as they read
+// (an attribute default "a&amp;b" is kept as "a&b"): written as it is, it
+// no longer parses.
+bool _InternalSubsetReadsBack(DOMDocument* inDocument)
+{
+	const DOMDocumentType* type = inDocument->getDoctype();
+	const XMLCh* subset = type != nullptr ? type->getInternalSubset() : nullptr;
+	if (subset == nullptr || subset[0] == 0)
+		return true;
+	VString probe(u"\uFEFF<!DOCTYPE ");
+	probe.AppendString(_Text(type->getName()));
+	probe.AppendCString(" [");
+	probe.AppendString(VString(subset));
+	probe.AppendCString("]><");
+	probe.AppendString(_Text(type->getName()));
+	probe.AppendCString("/>");
+	VXMLDOMNode_opaque* again = IXMLDomWrapper::CreateNodeDocumentFromBuffer(
+		probe.GetCPointer(), static_cast<size_t>(probe.GetLength()) * sizeof(UniChar), nullptr);
+	IXMLDomWrapper::ReleaseNode(again);
+	return again != nullptr;
+}
+
 } // namespace
 
 VXMLDOMNode_opaque* IXMLDomWrapper::CreateNodeDocumentFromBuffer(const void* inData, size_t inSize,
@@ -210,7 +300,10 @@ VXMLDOMNode_opaque* IXMLDomWrapper::CreateNodeDocumentFromBuffer(const void* inD
 		document = parser->parse(&input);
 		parser->release();
 		parser = nullptr;
-		if (document != nullptr && (errors.fFailed || _DeeperThan(document, kMaxDepth))) {
+		// The parser answers a document, without error and without root
+		// element, for input that ends inside the internal subset.
+		if (document != nullptr &&
+			(errors.fFailed || document->getDocumentElement() == nullptr || _Refused(document, kMaxDepth))) {
 			document->release();
 			document = nullptr;
 		}
@@ -601,6 +694,7 @@ bool IXMLDomWrapper::SerializeToBlob(VXMLDOMNode_opaque* inNode, VBlob* ioBlob, 
 		return false;
 	DOMLSSerializer* serializer = nullptr;
 	DOMLSOutput* output = nullptr;
+	DOMDocument* withoutType = nullptr;
 	bool done = false;
 	try {
 		DOMImplementationLS* implementation =
@@ -612,6 +706,18 @@ bool IXMLDomWrapper::SerializeToBlob(VXMLDOMNode_opaque* inNode, VBlob* ioBlob, 
 		config->setParameter(XMLUni::fgDOMWRTFormatPrettyPrint, inPrettyPrint);
 		config->setParameter(XMLUni::fgDOMWRTBOM, false);
 		serializer->setNewLine(u"\n");
+		// A document type that would not read back is left out (of a copy:
+		// the serialiser shows it to no filter); what it gave the document
+		// is written out instead: the entities' texts in place of their
+		// references, the attributes' defaults as attributes.
+		if (node == document && !_InternalSubsetReadsBack(document)) {
+			withoutType = static_cast<DOMImplementation*>(implementation)->createDocument();
+			withoutType->setXmlVersion(document->getXmlVersion());
+			withoutType->setXmlStandalone(document->getXmlStandalone());
+			for (const DOMNode* child = document->getFirstChild(); child != nullptr; child = child->getNextSibling())
+				_CopyWithoutDocumentType(child, withoutType, withoutType);
+			node = withoutType;
+		}
 		output = implementation->createLSOutput();
 		const XMLCh* inputEncoding = document->getInputEncoding();
 		VString encoding = inputEncoding != nullptr && inputEncoding[0] != 0 ? VString(inputEncoding) : VString("UTF-8");
@@ -623,6 +729,10 @@ bool IXMLDomWrapper::SerializeToBlob(VXMLDOMNode_opaque* inNode, VBlob* ioBlob, 
 			if (encoding.EndsWithRawString(VString(order)))
 				encoding.Truncate(encoding.GetLength() - 5);
 		}
+		// A document read in a stateful encoding is written in UTF-8, which
+		// every reader takes back; it still reads as before.
+		if (_IsStatefulEncoding(encoding))
+			encoding = VString("UTF-8");
 		output->setEncoding(encoding.GetCPointer());
 		// A target that cannot be made writes nothing: a failure, not a success.
 		std::unique_ptr<MemBufFormatTarget> target(new MemBufFormatTarget(1023));
@@ -639,6 +749,8 @@ bool IXMLDomWrapper::SerializeToBlob(VXMLDOMNode_opaque* inNode, VBlob* ioBlob, 
 		output->release();
 	if (serializer != nullptr)
 		serializer->release();
+	if (withoutType != nullptr)
+		withoutType->release();
 	return done;
 }
 

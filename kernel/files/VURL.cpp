@@ -171,12 +171,15 @@ bool VURL::_BuildURLArray(const VString& inText, bool inPathOnly, Part outParts[
 	outParts[e_Scheme] = {1, mark};
 	VIndex netStart = mark + 3;
 	VIndex slash = FindUnit(s, netStart, n, u'/');
-	if (slash >= 0) {
+	// A '?' before the first '/' ends the network location too: a query
+	// may hold '/' ("http://h?next=/a"), and the encoded text leaves it
+	// raw. A file path's '?' is a name's, not a separator.
+	VIndex question = slash < 0 || !inPathOnly ? FindUnit(s, netStart, slash < 0 ? n : slash, u'?') : -1;
+	if (slash >= 0 && question < 0) {
 		outParts[e_NetLoc] = {netStart + 1, slash - netStart};
 		_LocateTail(s, n, slash + 1, slash + 1, inPathOnly, outParts);
 		return true;
 	}
-	VIndex question = FindUnit(s, netStart, n, u'?');
 	if (question >= 0) {
 		// "host?query": no path, the query right after the host.
 		outParts[e_NetLoc] = {netStart + 1, question - netStart};

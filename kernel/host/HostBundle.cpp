@@ -1,5 +1,7 @@
 #include "host/HostBundle.h"
 
+#include "host/HostPropertyList.h"
+
 #include <plist/plist.h>
 
 #include <cstdio>
@@ -91,6 +93,14 @@ bool CopyBundleInfoString(const char* inBundlePath, const char* inKey, char* out
 	if (data.empty())
 		return false;
 
+	// A binary list is read as its XML form, so that both forms of a list
+	// give the same answers (texts in UTF-8, the last of a key held twice).
+	if (IsBinaryPropertyList(data.data(), data.size())) {
+		std::string xml;
+		if (!CopyBinaryPropertyListAsXML(data.data(), data.size(), xml))
+			return false;
+		data.swap(xml);
+	}
 	plist_t root = nullptr;
 	plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
 	if (root == nullptr)

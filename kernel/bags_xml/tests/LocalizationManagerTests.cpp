@@ -79,6 +79,8 @@ TEST(LocalizationManager, StringsFileLines)
 		{"\"empty\" = \"\";", "empty", nullptr},
 		{"\"\" = \"noKey\";", "", nullptr},
 		{"\"spaces\" =   ;", "spaces", nullptr},
+		// A blank before the first '=' is a part of its own: three parts.
+		{" = \"blankKey\"=\"v\";", "blankKey", nullptr},
 	};
 	for (bool littleEndian : {false, true}) {
 		TempFolder folder;

@@ -169,6 +169,75 @@ TEST_F(DomTest, DocumentWithoutDeclarationIsWrittenInAnEncodingItReadsBackFrom)
 	IXMLDomWrapper::ReleaseNode(again);
 }
 
+TEST_F(DomTest, DocumentInAStatefulEncodingIsWrittenInUTF8)
+{
+	struct Case {
+		const char* fXML;
+		const char* fWrittenEncoding;
+	};
+	// clang-format off
+	const Case cases[] = {
+		// UTF-7 written piecewise left a base64 run's last bits before the
+		// text ("U-caf+AOk +ZeU"), one more at each round.
+		{"<?xml version=\"1.0\" encoding=\"UTF-7\"?><r>caf+AOk- +ZeU-</r>", "UTF-8"},
+		{"<?xml version=\"1.0\" encoding=\"unicode-2-0-utf-7\"?><r>caf+AOk- +ZeU-</r>", "UTF-8"},
+		{"<?xml version=\"1.0\" encoding=\"UTF-07\"?><r>caf+AOk- +ZeU-</r>", "UTF-8"},
+		// ISO-2022-CN lost its designation: the written bytes did not parse.
+		{"<?xml version=\"1.0\" encoding=\"ISO-2022-CN\"?><r>caf&#233; &#26085;</r>", "UTF-8"},
+		{"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>caf\xE9 &#26085;</r>", "ISO-8859-1"},
+	};
+	// clang-format on
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.fXML);
+		ASSERT_NE(Parse(c.fXML), nullptr);
+		const std::string written = Serialized(false);
+		EXPECT_NE(written.find(std::string("encoding=\"") + c.fWrittenEncoding + "\""), std::string::npos) << written;
+		ASSERT_NE(Parse(written), nullptr) << written;
+		VString text;
+		IXMLDomWrapper::GetNodeElementValueString(IXMLDomWrapper::GetRootNodeElement(fDocument), text);
+		EXPECT_TRUE(text.EqualToStringRaw(VString(u"caf\u00E9 \u65E5"))) << written;
+		EXPECT_EQ(Serialized(false), written);
+	}
+}
+
+TEST_F(DomTest, DocumentTypeThatWouldNotReadBackIsWrittenOut)
+{
+	// The parser keeps the attribute's default as it reads ("d&ef"): the
+	// document type written with it did not parse.
+	ASSERT_NE(Parse("<!DOCTYPE r [<!ENTITY e \"<i>ent</i>\"><!ENTITY f \"&e;!\">"
+					"<!ATTLIST r d CDATA \"d&amp;ef\">]><r>&f;</r>"),
+			  nullptr);
+	for (bool pretty : {false, true}) {
+		SCOPED_TRACE(pretty);
+		const std::string written = Serialized(pretty);
+		EXPECT_EQ(written.find("DOCTYPE"), std::string::npos) << written;
+		VXMLDOMNode_opaque* again = IXMLDomWrapper::CreateNodeDocumentFromBuffer(written.data(), written.size(), nullptr);
+		ASSERT_NE(again, nullptr) << written;
+		VXMLDOMElement_opaque* root = IXMLDomWrapper::GetRootNodeElement(again);
+		VString value;
+		IXMLDomWrapper::GetNodeElementAttribute(root, VString("d"), value);
+		EXPECT_EQ(to_string(value), "d&ef");
+		IXMLDomWrapper::ReleaseNode(again);
+		if (!pretty) {
+			EXPECT_NE(written.find("<r d=\"d&amp;ef\"><i>ent</i>!</r>"), std::string::npos) << written;
+		}
+	}
+	// A document type that reads back is written as it was.
+	ASSERT_NE(Parse("<!DOCTYPE r [<!ENTITY e \"ent\">]><r>&e;</r>"), nullptr);
+	EXPECT_NE(Serialized(false).find("<!DOCTYPE r [<!ENTITY e \"ent\">]><r>&e;</r>"), std::string::npos);
+}
+
+TEST_F(DomTest, InputThatIsNoWellFormedDocumentIsRefused)
+{
+	// The parser answered a document without a root element, and no error.
+	EXPECT_EQ(Parse("<!DOCTYPE r [<!ATTLIST r d CDATA \"def,>]>>w]>\"d<r>*x;</r>"), nullptr);
+	EXPECT_EQ(Parse("<!DOCTYPE r [<!ENTITY e \"x\">"), nullptr);
+	// An element may not have the prefix "xmlns"; the parser took it, and
+	// the writer declared that prefix, which nothing reads back.
+	EXPECT_EQ(Parse("<r><xmlns:x/></r>"), nullptr);
+	EXPECT_NE(Parse("<r xmlns:a=\"urn:a\"><a:x/></r>"), nullptr);
+}
+
 TEST_F(DomTest, RoundTripKeepsTabsLineFeedsAndBrackets)
 {
 	ASSERT_NE(Parse("<r/>"), nullptr);
