@@ -242,10 +242,11 @@ void _CopyWithoutDocumentType(const DOMNode* inSource, DOMDocument* ioCopy, DOMN
 		_CopyWithoutDocumentType(child, ioCopy, copy);
 }
 
-// Whether the internal subset that the parser kept reads back. The parser
-// keeps it rebuilt from the declarations, with their values as they read
-// (an attribute default "a&amp;b" is kept as "a&b"): written as it is, it
-// no longer parses.
+// Whether the internal subset that the parser kept reads back as itself.
+// The parser keeps it rebuilt from the declarations, with their values as
+// they read (an attribute default "a&amp;b" is kept as "a&b"): written as
+// it is, it may no longer parse, or parse to other values ("d&amp;e;f"
+// kept as "d&e;f" reads back as a reference to the entity e).
 bool _InternalSubsetReadsBack(DOMDocument* inDocument)
 {
 	const DOMDocumentType* type = inDocument->getDoctype();
@@ -261,8 +262,12 @@ bool _InternalSubsetReadsBack(DOMDocument* inDocument)
 	probe.AppendCString("/>");
 	VXMLDOMNode_opaque* again = IXMLDomWrapper::CreateNodeDocumentFromBuffer(
 		probe.GetCPointer(), static_cast<size_t>(probe.GetLength()) * sizeof(UniChar), nullptr);
+	if (again == nullptr)
+		return false;
+	const DOMDocumentType* typeAgain = _Document(_Node(again))->getDoctype();
+	const bool same = typeAgain != nullptr && XMLString::equals(typeAgain->getInternalSubset(), subset);
 	IXMLDomWrapper::ReleaseNode(again);
-	return again != nullptr;
+	return same;
 }
 
 } // namespace
