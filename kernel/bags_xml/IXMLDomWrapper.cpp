@@ -251,8 +251,15 @@ bool _InternalSubsetReadsBack(DOMDocument* inDocument)
 {
 	const DOMDocumentType* type = inDocument->getDoctype();
 	const XMLCh* subset = type != nullptr ? type->getInternalSubset() : nullptr;
+	// The parser may hold entities with no subset text that declares them
+	// (a subset the input never closed): their references would be written
+	// without a declaration.
+	const auto entityCount = [](const DOMDocumentType* inType) {
+		const DOMNamedNodeMap* entities = inType->getEntities();
+		return entities != nullptr ? entities->getLength() : XMLSize_t(0);
+	};
 	if (subset == nullptr || subset[0] == 0)
-		return true;
+		return type == nullptr || entityCount(type) == 0;
 	VString probe(u"\uFEFF<!DOCTYPE ");
 	probe.AppendString(_Text(type->getName()));
 	probe.AppendCString(" [");
@@ -265,7 +272,8 @@ bool _InternalSubsetReadsBack(DOMDocument* inDocument)
 	if (again == nullptr)
 		return false;
 	const DOMDocumentType* typeAgain = _Document(_Node(again))->getDoctype();
-	const bool same = typeAgain != nullptr && XMLString::equals(typeAgain->getInternalSubset(), subset);
+	const bool same = typeAgain != nullptr && XMLString::equals(typeAgain->getInternalSubset(), subset) &&
+					  entityCount(typeAgain) == entityCount(type);
 	IXMLDomWrapper::ReleaseNode(again);
 	return same;
 }
