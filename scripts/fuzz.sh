@@ -35,9 +35,9 @@ run_one() {
   local status=ok
   "$exe" "${args[@]}" "${corpora[@]}" > "$build/logs/$name.log" 2>&1 || status=CRASHED
   local execs cov ft
-  execs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$build/logs/$name.log" | tail -1 | awk '{print $2}')
-  cov=$(grep -o 'cov: [0-9]*' "$build/logs/$name.log" | tail -1 | awk '{print $2}')
-  ft=$(grep -o 'ft: [0-9]*' "$build/logs/$name.log" | tail -1 | awk '{print $2}')
+  execs=$(grep -a -o 'stat::number_of_executed_units: [0-9]*' "$build/logs/$name.log" | tail -1 | awk '{print $2}')
+  cov=$(grep -a -o 'cov: [0-9]*' "$build/logs/$name.log" | tail -1 | awk '{print $2}')
+  ft=$(grep -a -o 'ft: [0-9]*' "$build/logs/$name.log" | tail -1 | awk '{print $2}')
   printf '%-28s %12s execs %8s edges %8s features  %s\n' "$name" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$status"
 }
 export -f run_one
