@@ -1,5 +1,7 @@
 #include "bags_xml/SAX_Handlers.h"
 
+#include <xercesc/util/XMLChar.hpp>
+
 #include "bags_xml/VXMLParser.h"
 #include "core/VMemoryBuffer.h"
 #include "core/VRefPtr.h"
@@ -23,20 +25,24 @@ VString _Text(const XMLCh* inChars)
 	return inChars != nullptr ? VString(inChars) : VString();
 }
 
-// An element or attribute is known by the local part of its name; a name
-// with nothing after its colon (":", "a:") has no local part, and is known by
-// the whole name rather than by an empty one, which no writer could put back
-// into XML.
+// An element or attribute is known by the local part of its name. A name
+// whose local part is no name of its own (":" and "a:" have none, ":0" and
+// "a:0" one that starts with a digit) is known by its whole name instead,
+// which a writer can put back into XML.
+VString _KnownName(const XMLCh* inLocal, const XMLCh* inWhole)
+{
+	return inLocal != nullptr && *inLocal != 0 && xercesc::XMLChar1_0::isValidName(inLocal) ? VString(inLocal)
+																							: _Text(inWhole);
+}
+
 VString _ElementName(const xercesc::XMLElementDecl& inDecl)
 {
-	const XMLCh* base = inDecl.getBaseName();
-	return base != nullptr && *base != 0 ? VString(base) : _Text(inDecl.getFullName());
+	return _KnownName(inDecl.getBaseName(), inDecl.getFullName());
 }
 
 VString _AttributeName(const xercesc::XMLAttr& inAttribute)
 {
-	const XMLCh* local = inAttribute.getName();
-	return local != nullptr && *local != 0 ? VString(local) : _Text(inAttribute.getQName());
+	return _KnownName(inAttribute.getName(), inAttribute.getQName());
 }
 
 } // namespace

@@ -198,9 +198,15 @@ TEST(BagXMLText, ValuesAreStringsAndBagIsAddedTo)
 TEST(BagXMLText, NamesWithoutALocalPartKeepTheirWholeName)
 {
 	Bag bag = NewBag();
-	ASSERT_EQ(LoadBagFromXML(VString("<root><:/><a: b:='1'/></root>"), VString("root"), *bag), VE_OK);
+	ASSERT_EQ(LoadBagFromXML(VString("<root><:/><a: b:='1'/><:0/><a:1 b:2='2'/></root>"), VString("root"), *bag),
+			  VE_OK);
 	ASSERT_NE(bag->GetElements(":"), nullptr);
 	ASSERT_NE(bag->GetElements("a:"), nullptr);
+	// A local part that is no name on its own ("0") would be written as
+	// "<0/>", which no reader takes.
+	ASSERT_NE(bag->GetElements(":0"), nullptr);
+	ASSERT_NE(bag->GetElements("a:1"), nullptr);
+	EXPECT_EQ(Attribute(*bag->GetElements("a:1")->GetNth(1), "b:2"), "2");
 	EXPECT_EQ(Attribute(*bag->GetElements("a:")->GetNth(1), "b:"), "1");
 	VString written;
 	bag->DumpXML(written, VString("root"), false);
@@ -208,6 +214,8 @@ TEST(BagXMLText, NamesWithoutALocalPartKeepTheirWholeName)
 	ASSERT_EQ(LoadBagFromXML(written, VString("root"), *again), VE_OK);
 	EXPECT_NE(again->GetElements(":"), nullptr);
 	EXPECT_NE(again->GetElements("a:"), nullptr);
+	EXPECT_NE(again->GetElements(":0"), nullptr);
+	EXPECT_NE(again->GetElements("a:1"), nullptr);
 }
 
 // Nested elements as deep as the JSON readers allow load; one more raises
