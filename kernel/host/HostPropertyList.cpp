@@ -1,5 +1,6 @@
 #include "host/HostPropertyList.h"
 
+#include <glib.h>
 #include <plist/plist.h>
 
 #include <cstdint>
@@ -16,42 +17,6 @@ constexpr size_t kBinaryMagicLength = sizeof(kBinaryMagic) - 1;
 // Deeper than any bundle's list; the copy below recurses.
 constexpr int kMaxDepth = 512;
 
-bool IsUTF8(const std::string& inText)
-{
-	const auto* bytes = reinterpret_cast<const unsigned char*>(inText.data());
-	const size_t size = inText.size();
-	for (size_t i = 0; i < size;) {
-		const unsigned char lead = bytes[i];
-		if (lead < 0x80) {
-			++i;
-			continue;
-		}
-		size_t count = 0;
-		uint32_t code = 0;
-		uint32_t lowest = 0;
-		if ((lead & 0xE0) == 0xC0) {
-			count = 1, code = lead & 0x1F, lowest = 0x80;
-		} else if ((lead & 0xF0) == 0xE0) {
-			count = 2, code = lead & 0x0F, lowest = 0x800;
-		} else if ((lead & 0xF8) == 0xF0) {
-			count = 3, code = lead & 0x07, lowest = 0x10000;
-		} else {
-			return false;
-		}
-		if (size - i <= count)
-			return false;
-		for (size_t k = 1; k <= count; ++k) {
-			if ((bytes[i + k] & 0xC0) != 0x80)
-				return false;
-			code = (code << 6) | (bytes[i + k] & 0x3F);
-		}
-		if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-			return false;
-		i += count + 1;
-	}
-	return true;
-}
-
 // A binary list's one-byte string objects hold their bytes as they are;
 // the XML form needs UTF-8. Bytes that are no UTF-8 are read as Latin-1,
 // each its own code point. (The tree does not tell a one-byte object from
@@ -59,7 +24,7 @@ bool IsUTF8(const std::string& inText)
 std::string AsUTF8(const char* inText, size_t inLength)
 {
 	std::string text(inText, inLength);
-	if (IsUTF8(text))
+	if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
 		return text;
 	std::string converted;
 	converted.reserve(text.size() * 2);
