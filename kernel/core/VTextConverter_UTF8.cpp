@@ -1,5 +1,6 @@
 #include "core/VTextConverter_UTF8.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qirn {
@@ -95,7 +96,21 @@ bool VToUnicodeConverter_UTF8::Convert(const void* inSource, VSize inSourceBytes
 			continue;
 		}
 		unsigned extra = kTrailing.fCounts[byte];
-		if (extra >= static_cast<unsigned>(sourceEnd - source))
+		// A sequence goes on only over continuation bytes: a byte that is
+		// none (a quote or a '<' after a stray lead byte) keeps its own
+		// meaning instead of vanishing into a character, and the bytes read
+		// so far become one "?".
+		const unsigned available = std::min(extra, static_cast<unsigned>(sourceEnd - source - 1));
+		unsigned continuing = 0;
+		while (continuing < available && (source[1 + continuing] & 0xC0) == 0x80)
+			++continuing;
+		if (continuing < available) {
+			*dest++ = u'?';
+			source += 1 + continuing;
+			ok = false;
+			continue;
+		}
+		if (extra > available)
 			break; // a sequence cut by the end of the block waits for more bytes
 		const uint8* start = source;
 		uint32 ch = 0;

@@ -151,7 +151,12 @@ TEST(TextConverters, UTF8Decoding)
 	VRefPtr<VToUnicodeConverter> utf8 =
 		VRefPtr<VToUnicodeConverter>::Adopt(Converters()->RetainToUnicodeConverter(VTC_UTF_8));
 	for (const DecodeCase& c :
-		 {DecodeCase{{0xE9}, 0, u"", true}, DecodeCase{{0xE9, 0x41, 0x42}, 3, u"\x8002", true},
+		 {DecodeCase{{0xE9}, 0, u"", true}, DecodeCase{{0xE9, 0x80}, 0, u"", true},
+		  // A byte that is no continuation byte ends the sequence before it as
+		  // a "?", cut by the end of the block or not, and keeps its meaning.
+		  DecodeCase{{0xE9, 0x41, 0x42}, 3, u"?AB", false}, DecodeCase{{0xE9, 0x41}, 2, u"?A", false},
+		  DecodeCase{{0xC3, '"', ']'}, 3, u"?\"]", false}, DecodeCase{{0xF0, 0x9F, '<', 'a'}, 4, u"?<a", false},
+		  DecodeCase{{0xE5, 0xE5, 0xE5, 0x3E}, 4, u"??" "?>", false},
 		  DecodeCase{{0xF4, 0x90, 0x80, 0x80}, 4, u"?", false}, DecodeCase{{0x80, 'a'}, 2, u"\x0080" "a", true},
 		  DecodeCase{{0xF0, 0x9F, 0x98, 0x80}, 4, u"\xD83D\xDE00", true},
 		  DecodeCase{{'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 0xC3, 0xA9}, 11, u"abcdefghi\x00E9", true}}) {
