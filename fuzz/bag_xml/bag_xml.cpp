@@ -33,9 +33,6 @@ VString XML(const VValueBag& inBag)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
 	fuzz::StartKernel();
-	// Held for the whole run: the XML library is otherwise set up and torn
-	// down around every input.
-	VXMLParser::Init();
 	(void)RootName();
 	return 0;
 }

@@ -1,6 +1,7 @@
 #include "bags_xml/SAX_Handlers.h"
 
 #include <xercesc/util/XMLChar.hpp>
+#include <xercesc/util/XMLString.hpp>
 
 #include "bags_xml/VXMLParser.h"
 #include "core/VMemoryBuffer.h"
@@ -27,12 +28,14 @@ VString _Text(const XMLCh* inChars)
 
 // An element or attribute is known by the local part of its name. A name
 // whose local part is no name of its own (":" and "a:" have none, ":0" and
-// "a:0" one that starts with a digit) is known by its whole name instead,
-// which a writer can put back into XML.
+// "a:0" one that starts with a digit, "a::b" and ":a:b" one that holds a
+// colon, which would split again when read back) is known by its whole name
+// instead, which a writer can put back into XML.
 VString _KnownName(const XMLCh* inLocal, const XMLCh* inWhole)
 {
-	return inLocal != nullptr && *inLocal != 0 && xercesc::XMLChar1_0::isValidName(inLocal) ? VString(inLocal)
-																							: _Text(inWhole);
+	return inLocal != nullptr && *inLocal != 0 && xercesc::XMLChar1_0::isValidNCName(inLocal, xercesc::XMLString::stringLen(inLocal))
+			   ? VString(inLocal)
+			   : _Text(inWhole);
 }
 
 VString _ElementName(const xercesc::XMLElementDecl& inDecl)
