@@ -7,7 +7,6 @@
 
 #include "bags_xml/BagXMLReadWrite.h"
 #include "bags_xml/VValueBag.h"
-#include "bags_xml/VXMLParser.h"
 #include "files/VConstPtrStream.h"
 #include "files/VPtrStream.h"
 
@@ -34,9 +33,6 @@ std::vector<uint8_t> Write(const VValueBag& inBag, bool inBigEndian)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
 	fuzz::StartKernel();
-	// Held for the whole run: the XML library is otherwise set up and torn
-	// down around every input.
-	VXMLParser::Init();
 	return 0;
 }
 

@@ -12,8 +12,8 @@
 
 namespace qirn::fuzz {
 
-// Starts the kernel (a process object on the calling thread's task) the
-// first time it is called; later calls do nothing. Harnesses call it from
+// Starts the kernel (a process object on the calling thread's task) and the
+// XML library the first time it is called; later calls do nothing. Harnesses call it from
 // LLVMFuzzerInitialize or at the top of each input.
 void StartKernel();
 

@@ -108,9 +108,11 @@ void CheckURL(const VURL& inURL)
 		QIRN_FUZZ_CHECK(encodedAgain.EqualToStringRaw(encoded));
 	}
 
-	// Up to the root, one level at a time: each step shortens the path.
+	// Up to the root, one level at a time: each step shortens the path. The
+	// walk stops after 64 levels: each step rebuilds the whole text, so a
+	// path of thousands of levels would cost as much as thousands of inputs.
 	VURL up(inURL);
-	while (!up.IsRoot()) {
+	for (int level = 0; level < 64 && !up.IsRoot(); ++level) {
 		VString before;
 		up.GetPath(before);
 		std::unique_ptr<VURL> parent(up.RetainParent());
@@ -120,7 +122,8 @@ void CheckURL(const VURL& inURL)
 		up.GetPath(after);
 		QIRN_FUZZ_CHECK(after.GetLength() < before.GetLength());
 	}
-	QIRN_FUZZ_CHECK(!up.ToParent());
+	if (up.IsRoot())
+		QIRN_FUZZ_CHECK(!up.ToParent());
 
 	VFilePath path;
 	if (inURL.GetFilePath(path)) {

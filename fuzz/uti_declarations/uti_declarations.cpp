@@ -10,7 +10,6 @@
 
 #include "bags_xml/VUTI.h"
 #include "bags_xml/VUTIManager.h"
-#include "bags_xml/VXMLParser.h"
 #include "core/VRefPtr.h"
 #include "core/VString.h"
 #include "files/VFile.h"
@@ -52,7 +51,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
 	fuzz::StartKernel();
 	fuzz::TempFolderPath();
-	VXMLParser::Init();
 	return 0;
 }
 

@@ -11,7 +11,6 @@
 
 #include "bags_xml/VLocalizationManager.h"
 #include "bags_xml/VValueBag.h"
-#include "bags_xml/VXMLParser.h"
 #include "core/VRefPtr.h"
 #include "core/VString.h"
 #include "files/VFile.h"
@@ -70,7 +69,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
 	fuzz::StartKernel();
 	fuzz::TempFolderPath();
-	VXMLParser::Init();
 	return 0;
 }
 

@@ -10,7 +10,6 @@
 
 #include "bags_xml/IXMLDomWrapper.h"
 #include "bags_xml/IXMLHandler.h"
-#include "bags_xml/VXMLParser.h"
 #include "core/VBlob.h"
 #include "core/VObject.h"
 #include "core/VRefPtr.h"
@@ -57,7 +56,6 @@ std::string Serialize(VXMLDOMNode_opaque* inDocument, bool inPretty)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
 	fuzz::StartKernel();
-	VXMLParser::Init();
 	return 0;
 }
 

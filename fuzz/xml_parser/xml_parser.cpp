@@ -107,9 +107,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 		EntitiesRealPath().pop_back();
 	if (EntitiesRealPath().empty())
 		fuzz::Fail("no entities folder", __FILE__, __LINE__);
-	// The library stays set up between inputs, as in a process that parses
-	// often: its own start-up allocations are not an input's leak.
-	VXMLParser::Init();
 	return 0;
 }
 
