@@ -112,7 +112,7 @@ void CheckTextFallback(const VJSONValue& inValue)
 {
 	// Shared containers are written out at each place in text: a tree
 	// sharing them level after level would take gigabytes.
-	if ((!inValue.IsObject() && !inValue.IsArray()) || !fuzz::VJSONTreeSize::AtMost(inValue, 100000))
+	if ((!inValue.IsObject() && !inValue.IsArray()) || !fuzz::VJSONTreeSize::AtMost(inValue))
 		return;
 	fuzz::StFuzzInput scope;
 	VString text;

@@ -23,7 +23,6 @@ using namespace qirn;
 
 constexpr uint32 kTolerant = 0;
 constexpr uint32 kStrict = VJSONImporter::kOption_Strict | VJSONImporter::kOption_UndefinedOnFailure;
-constexpr uint64_t kMaxWrittenValues = 100000;
 
 // The writer's text of a value read, checked to read back strictly and to
 // write again to itself. False when the writer refuses the tree (a tree
@@ -33,7 +32,7 @@ bool WriteAndReadBack(const VJSONValue& inValue, uint32 inWriterOptions, VString
 {
 	fuzz::StFuzzInput scope;
 	outText.Clear();
-	if (!fuzz::VJSONTreeSize::AtMost(inValue, kMaxWrittenValues))
+	if (!fuzz::VJSONTreeSize::AtMost(inValue))
 		return false;
 	const VError error = inValue.Stringify(outText, inWriterOptions);
 	if (error != VE_OK) {

@@ -353,7 +353,7 @@ void VTime::_SetLocalByCount(int inField, sLONG8 inAmount)
 		_SetNullTime();
 		return;
 	}
-	SplitTimeOfDay(static_cast<sLONG>(count - day * kMsPerDay), fields);
+	SplitTimeOfDay(static_cast<sLONG>(FloorMod(count, kMsPerDay)), fields);
 	_SetLocalFields(fields);
 }
 
@@ -475,7 +475,7 @@ void VTime::FromMilliseconds(sLONG8 inMilliseconds)
 	// Rounded down, so that a count before the origin still gives a time of
 	// day between 0 and a day.
 	sLONG8 day = FloorDiv(inMilliseconds, kMsPerDay);
-	_StoreDayAndTime(day, static_cast<sLONG>(inMilliseconds - day * kMsPerDay));
+	_StoreDayAndTime(day, static_cast<sLONG>(FloorMod(inMilliseconds, kMsPerDay)));
 }
 
 void VTime::AddMilliseconds(sLONG8 inMilliseconds)

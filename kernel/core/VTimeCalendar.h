@@ -28,6 +28,15 @@ inline sLONG8 FloorDiv(sLONG8 inA, sLONG8 inB)
 	return quotient;
 }
 
+// The remainder that goes with FloorDiv, between 0 and inB (inB > 0),
+// taken without multiplying back: the quotient times inB leaves the 64-bit
+// range for the lowest dividends.
+inline sLONG8 FloorMod(sLONG8 inA, sLONG8 inB)
+{
+	const sLONG8 rest = inA % inB;
+	return rest < 0 ? rest + inB : rest;
+}
+
 inline bool IsLeap(sLONG8 inYear)
 {
 	return (inYear % 4 == 0 && inYear % 100 != 0) || inYear % 400 == 0;

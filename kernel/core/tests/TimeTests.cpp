@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -133,8 +134,16 @@ TEST(Times, MillisecondsGiveBackEveryDateFromYearOne)
 	time.FromMilliseconds(0);
 	EXPECT_FALSE(time.IsNull());
 	EXPECT_EQ(time.GetStamp(), 0u);
-	// A count whose year does not fit 16 bits is no time.
-	time.FromMilliseconds(40000LL * 366 * 86400000);
+	// A count whose year does not fit 16 bits is no time, down to the lowest
+	// and up to the highest count.
+	for (sLONG8 count : {40000LL * 366 * 86400000, std::numeric_limits<sLONG8>::min(),
+						  std::numeric_limits<sLONG8>::min() + 1, std::numeric_limits<sLONG8>::max()}) {
+		time.FromMilliseconds(count);
+		EXPECT_TRUE(time.IsNull()) << count;
+	}
+	// Adding past the lowest count saturates into no time, not into a wrap.
+	time = MakeUTC(2000, 1, 1);
+	time.AddMilliseconds(std::numeric_limits<sLONG8>::min());
 	EXPECT_TRUE(time.IsNull());
 }
 
