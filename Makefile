@@ -32,17 +32,18 @@ bench: deps
 
 # Builds the fuzz harnesses with clang's fuzzing engine and runs each for
 # FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600; FUZZ_RUNS=1000000 stops each after
-# that many executions; FUZZ_JOBS harnesses at a time,
-# FUZZ_ONLY=json_text to run some only). New inputs go to build/fuzz/corpus,
+# that many executions; FUZZ_JOBS harnesses at a time, FUZZ_WORKERS
+# processes on each, FUZZ_ONLY=json_text to run some only). New inputs go to build/fuzz/corpus,
 # crashes to build/fuzz/artifacts; scripts/fuzz.sh prints each harness's
 # executions and coverage.
 FUZZ_SECONDS ?= 60
 FUZZ_JOBS ?= 1
+FUZZ_WORKERS ?= 1
 fuzz:
 	@bash scripts/install-deps.sh --fuzz
 	cmake --preset fuzz
 	cmake --build --preset fuzz
-	@FUZZ_JOBS=$(FUZZ_JOBS) FUZZ_ONLY="$(FUZZ_ONLY)" FUZZ_RUNS="$(FUZZ_RUNS)" bash scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
+	@FUZZ_JOBS=$(FUZZ_JOBS) FUZZ_WORKERS=$(FUZZ_WORKERS) FUZZ_ONLY="$(FUZZ_ONLY)" FUZZ_RUNS="$(FUZZ_RUNS)" bash scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
 
 # A real update in a temporary folder: installs, builds, installs the build
 # there and runs the updater as an application would (scripts/demo.sh).
