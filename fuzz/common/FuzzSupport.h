@@ -13,8 +13,8 @@
 namespace qirn::fuzz {
 
 // Starts the kernel (a process object on the calling thread's task) and the
-// XML library the first time it is called; later calls do nothing. Harnesses call it from
-// LLVMFuzzerInitialize or at the top of each input.
+// XML library the first time it is called; later calls do nothing. Harnesses
+// call it from LLVMFuzzerInitialize or at the top of each input.
 void StartKernel();
 
 // The input's bytes as a text: UTF-16 units in little-endian order (an odd

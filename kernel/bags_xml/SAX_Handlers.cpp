@@ -33,9 +33,9 @@ VString _Text(const XMLCh* inChars)
 // instead, which a writer can put back into XML.
 VString _KnownName(const XMLCh* inLocal, const XMLCh* inWhole)
 {
-	return inLocal != nullptr && *inLocal != 0 && xercesc::XMLChar1_0::isValidNCName(inLocal, xercesc::XMLString::stringLen(inLocal))
-			   ? VString(inLocal)
-			   : _Text(inWhole);
+	const bool known = inLocal != nullptr && *inLocal != 0 &&
+					   xercesc::XMLChar1_0::isValidNCName(inLocal, xercesc::XMLString::stringLen(inLocal));
+	return known ? VString(inLocal) : _Text(inWhole);
 }
 
 VString _ElementName(const xercesc::XMLElementDecl& inDecl)
